@@ -1,0 +1,5 @@
+#include "core/Exceptions.h"
+
+#include "core/IEConsts.h"
+
+EAbort::EAbort() : Exception(SOperationAborted) {}

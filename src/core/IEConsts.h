@@ -1,0 +1,54 @@
+// Every message text of the system, once, under a name.
+// Texts with placeholders are filled by Format (core/Format.h).
+// Sections follow the subsystems; add new texts to the section of their user.
+#pragma once
+
+// ---- Platform layer
+inline constexpr char SOperationAborted[] = "Operation aborted";
+inline constexpr char SFormatInvalid[] = "Format '%s' invalid or incompatible with argument";
+inline constexpr char SInvalidInteger[] = "'%s' is not a valid integer value";
+inline constexpr char SInvalidFloat[] = "'%s' is not a valid floating point value";
+inline constexpr char SInvalidCast[] = "Invalid class typecast";
+inline constexpr char SDivByZero[] = "Division by zero";
+inline constexpr char SAssignError[] = "Cannot assign a %s to a %s";
+inline constexpr char SAssignErrorStructures[] = "Error assigning %s to %s";
+inline constexpr char SFileOpenError[] = "Cannot open file \"%s\". %s";
+inline constexpr char SFileCreateError[] = "Cannot create file \"%s\". %s";
+
+// ---- Component model and its text stream
+inline constexpr char SClassNotFound[] = "Class %s not found";
+inline constexpr char SDuplicateComponentName[] = "A component named %s already exists";
+inline constexpr char SInvalidComponentName[] = "\"%s\" is not a valid component name";
+inline constexpr char SUnknownProperty[] = "Error reading %s.%s: Property %s does not exist";
+inline constexpr char SInvalidPropertyValue[] = "Error reading %s.%s: Invalid property value";
+inline constexpr char SStreamSyntaxError[] = "Invalid stream format at line %d: %s";
+
+// ---- Collections
+inline constexpr char SArgumentIsNull[] = "Argument is null";
+inline constexpr char SSubscriptOutOfRange[] = "Subscript out of range";
+inline constexpr char STableIsEmpty[] = "Table is empty";
+inline constexpr char SNoSuchElement[] = "No such element";
+inline constexpr char SNoSuchElementKey[] = "No such element: %s";
+inline constexpr char SNonEmptyTable[] = "Cannot perform this operation with non-empty table";
+inline constexpr char SIllegalNextElement[] = "Illegal NextElement Call, must be iterating over the keys";
+inline constexpr char SNonPositiveLoadFactor[] = "Load factor must be greater than 0";
+inline constexpr char SListIndexError[] = "List index out of bounds (%d)";
+inline constexpr char SSortedListError[] = "Operation not allowed on sorted string list";
+inline constexpr char SDuplicateString[] = "String list does not allow duplicates";
+inline constexpr char SInterfaceListEmpty[] = "list is empty";
+inline constexpr char SListIsEmpty[] = "List is empty";
+inline constexpr char SInvalidIndex[] = "Invalid Index";
+inline constexpr char SNodeNotFound[] = "Cannot find node within list";
+inline constexpr char SEdgeNeedsNodes[] = "Edge must be created with two valid nodes";
+inline constexpr char SNodeUnconnected[] = "Node \"%s\" is unconnected to any graph";
+inline constexpr char SGraphNotWeighted[] = "Graph is not a weighted graph";
+
+// ---- Values and evaluation context
+inline constexpr char SNotAType[] = "Not a %s.  Value Type is %s";
+inline constexpr char SNoContext[] = "No context found when trying to resolve a %s value";
+inline constexpr char SCorruptedBinding[] = "Corrupted Binding, variable not found: %s";
+inline constexpr char SUnknownVariable[] = "Unknown variable name: %s";
+
+// ---- Engine
+inline constexpr char SUnableToParseType[] = "Unable to parse strings of %s at this time";
+inline constexpr char SUnknownType[] = "Unknown Type (%d)";
