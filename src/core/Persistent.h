@@ -1,4 +1,4 @@
-// TPersistent: the base of every object that can be assigned and streamed.
+// TObject, and TPersistent: the base of every object that can be assigned and streamed.
 // An object publishes its properties through Properties(): descriptors bound to
 // the object, in streaming order, each with a getter, a setter and an optional
 // default (a property is written only when it differs from its default; one
@@ -42,11 +42,19 @@ struct TProperty {
   TPersistent* Object = nullptr;    // pkObject only
 };
 
-class TPersistent {
+// The root of the class tree: a virtual destructor and a class name, so that
+// containers may own objects of any class (string-list Data and Objects, queue
+// items) and messages can name an object's class.
+class TObject {
  public:
-  virtual ~TPersistent() = default;
+  virtual ~TObject() = default;
   // The class name as streams and messages show it ("TInferenceEngine").
-  virtual std::string ClassName() const { return "TPersistent"; }
+  virtual std::string ClassName() const { return "TObject"; }
+};
+
+class TPersistent : public TObject {
+ public:
+  std::string ClassName() const override { return "TPersistent"; }
   // Copies Source into this object. The base asks Source to AssignTo this
   // object, which raises EConvertError "Cannot assign a %s to a %s".
   virtual void Assign(const TPersistent* source);
