@@ -14,6 +14,13 @@ inline constexpr char SAssignError[] = "Cannot assign a %s to a %s";
 inline constexpr char SAssignErrorStructures[] = "Error assigning %s to %s";
 inline constexpr char SFileOpenError[] = "Cannot open file \"%s\". %s";
 inline constexpr char SFileCreateError[] = "Cannot create file \"%s\". %s";
+inline constexpr char SReadError[] = "Stream read error";
+inline constexpr char SWriteError[] = "Stream write error";
+inline constexpr char SInvalidStreamPosition[] = "Invalid stream position: %s";
+inline constexpr char SFileReadError[] = "Cannot read file \"%s\". %s";
+inline constexpr char SFileWriteError[] = "Cannot write file \"%s\". %s";
+inline constexpr char SFileSeekError[] = "Cannot seek in file \"%s\". %s";
+inline constexpr char SFileSizeError[] = "Cannot change the size of file \"%s\". %s";
 
 // ---- Component model and its text stream
 inline constexpr char SClassNotFound[] = "Class %s not found";
@@ -48,6 +55,12 @@ inline constexpr char SNotAType[] = "Not a %s.  Value Type is %s";
 inline constexpr char SNoContext[] = "No context found when trying to resolve a %s value";
 inline constexpr char SCorruptedBinding[] = "Corrupted Binding, variable not found: %s";
 inline constexpr char SUnknownVariable[] = "Unknown variable name: %s";
+
+// ---- Rule-language front end: buffered text streams
+inline constexpr char SInvalidOrigin[] = "Invalid Origin Point specified: %s";
+inline constexpr char SBufferSeekError[] = "Error seeking in buffer";
+inline constexpr char SPushBackOverflow[] = "Overflow on push back";
+inline constexpr char SInvalidBufferState[] = "Invalid buffer state";
 
 // ---- Engine
 inline constexpr char SUnableToParseType[] = "Unable to parse strings of %s at this time";
