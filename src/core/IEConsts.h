@@ -62,6 +62,9 @@ inline constexpr char SBufferSeekError[] = "Error seeking in buffer";
 inline constexpr char SPushBackOverflow[] = "Overflow on push back";
 inline constexpr char SInvalidBufferState[] = "Invalid buffer state";
 
+// ---- Rule-language front end: tokenizer
+inline constexpr char SInvalidTokenHint[] = "Invalid Token hint for parsing token: %s";
+
 // ---- Engine
 inline constexpr char SUnableToParseType[] = "Unable to parse strings of %s at this time";
 inline constexpr char SUnknownType[] = "Unknown Type (%d)";
