@@ -1,0 +1,147 @@
+// The evaluation context: TBinding (one named variable), TBindings (a context's
+// own table of bindings) and TIEContext (bindings, parent link, engine, the
+// token and fact being evaluated for, and the return state of `return`).
+//
+// Ownership: a context owns its TBindings, which owns its TBinding objects;
+// binding values are shared handles. Parent and Engine are not owned. A child
+// made by CreateChild is owned by the caller and must not outlive its parent.
+// Thread-safety: none; a context is used by its engine's thread only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/Persistent.h"
+#include "values/IEValue.h"
+
+class TInferenceEngine;
+class TBindings;
+
+// SlotIndex of a binding of a whole pattern (`?f <- (...)`).
+inline constexpr char BindingPatternSlot[] = "__PATTERN";
+// SlotIndex of a binding made during evaluation.
+inline constexpr char BindingLocalSlot[] = "__LOCAL";
+// FactIndex of a local binding.
+inline constexpr int32_t BindingLocalFact = -2;
+
+// The change notifications a TBindings table sends its context.
+enum TBindingAction : uint8_t { baAdded = 0, baRemoved = 1, baCleared = 2 };
+
+// One named variable. Value is shared; it may be none until set.
+class TBinding : public TPersistent {
+ public:
+  // A value-less binding description (a rule's variable: where it comes from).
+  TBinding(std::string_view name, int32_t factIndex, std::string_view slotIndex,
+           int32_t subIndex)
+      : slotIndex_(slotIndex), subIndex_(subIndex), factIndex_(factIndex), name_(name) {}
+  // A local binding: FactIndex -2, SlotIndex "__LOCAL", SubIndex -1.
+  TBinding(std::string_view name, IIEValue value)
+      : value_(std::move(value)), slotIndex_(BindingLocalSlot), subIndex_(-1),
+        factIndex_(BindingLocalFact), name_(name) {}
+  std::string ClassName() const override { return "TBinding"; }
+
+  const IIEValue& Value() const noexcept { return value_; }
+  void SetValue(IIEValue value) noexcept { value_ = std::move(value); }
+  const std::string& SlotIndex() const noexcept { return slotIndex_; }
+  void SetSlotIndex(std::string_view slotIndex) { slotIndex_ = slotIndex; }
+  int32_t SubIndex() const noexcept { return subIndex_; }
+  void SetSubIndex(int32_t subIndex) noexcept { subIndex_ = subIndex; }
+  int32_t FactIndex() const noexcept { return factIndex_; }
+  void SetFactIndex(int32_t factIndex) noexcept { factIndex_ = factIndex; }
+  const std::string& Name() const noexcept { return name_; }
+  void SetName(std::string_view name) { name_ = name; }
+  bool IsLocal() const noexcept { return slotIndex_ == BindingLocalSlot; }
+
+  // From another TBinding: all five fields (the value is shared).
+  void Assign(const TPersistent* source) override;
+
+ private:
+  IIEValue value_;
+  std::string slotIndex_;
+  int32_t subIndex_;
+  int32_t factIndex_;
+  std::string name_;
+};
+
+class TIEContext : public TPersistent {
+ public:
+  // A context below Parent (none for a root) belonging to Engine (not owned).
+  explicit TIEContext(TIEContext* parent = nullptr, TInferenceEngine* engine = nullptr);
+  ~TIEContext() override;
+  TIEContext(const TIEContext&) = delete;
+  TIEContext& operator=(const TIEContext&) = delete;
+  std::string ClassName() const override { return "TIEContext"; }
+
+  // From another context: Returned and a clone of its ReturnValue (when it has
+  // one); any other source as a persistent object.
+  void Assign(const TPersistent* source) override;
+
+  // Called by the own bindings table; "cleared" clears the return state.
+  void BindingsChanged(TBinding* item, TBindingAction action);
+
+  // The return state of `return`.
+  bool Returned() const noexcept { return returned_; }
+  void SetReturned(bool returned) noexcept { returned_ = returned; }
+  const IIEValue& ReturnValue() const noexcept { return returnValue_; }
+  // ReturnValue := Value; Returned := true.
+  void SetReturnValue(IIEValue value);
+  // Returned := false; ReturnValue := none.
+  void ClearReturnValue();
+
+  // Replaces the value of Name in this context's own table, else BindVariable.
+  void SetVariable(std::string_view name, IIEValue value);
+  // Replaces the value of Name in the root context's table, else adds a local
+  // binding there (never in an intermediate context).
+  void SetGlobalVariable(std::string_view name, IIEValue value);
+  // Adds a local binding to this context's own table (replacing one of the
+  // same name there). Returns the new binding.
+  TBinding* AddBinding(std::string_view name, IIEValue value);
+  // Removes and destroys a visible binding of Name (wherever it is), then adds
+  // a value-less binding with the given indexes to this context's table.
+  TBinding* AddReferenceBinding(std::string_view name, int32_t factIndex, int32_t subIndex,
+                                std::string_view slotIndex);
+  // Replaces the value of the visible binding of Name, else adds a local
+  // binding to this context's own table. Returns the binding.
+  TBinding* BindVariable(std::string_view name, IIEValue value);
+  // Clears the own table (and with it the return state).
+  void ClearBindings();
+
+  // A new context below this one with the same engine; the caller owns it.
+  std::unique_ptr<TIEContext> CreateChild();
+  // Copies Returned and ReturnValue into the parent and returns it; a root
+  // returns itself and copies nothing.
+  TIEContext* ReleaseToParent();
+
+  // The visible binding of Name, innermost context first; none when no context
+  // of the chain holds it. Does not allocate.
+  TBinding* FindBinding(std::string_view name) const;
+  // The binding of Name in the root context's table, or none.
+  TBinding* FindRootBinding(std::string_view name) const;
+  // The value of the visible binding of Name; EIEException "Unknown variable
+  // name: %s" when there is none.
+  IIEValue GetVariableValue(std::string_view name) const;
+
+  TInferenceEngine* Engine() const noexcept { return engine_; }
+  TIEContext* Parent() const noexcept { return parent_; }
+  // The outermost context of the chain (this one for a root).
+  TIEContext* Root() noexcept;
+  const TIEContext* Root() const noexcept;
+  TBindings& Bindings() noexcept { return *bindings_; }
+  const TBindings& Bindings() const noexcept { return *bindings_; }
+
+  const IFact& Fact() const noexcept { return fact_; }
+  void SetFact(IFact fact) noexcept { fact_ = std::move(fact); }
+  const IReteToken& Token() const noexcept { return token_; }
+  void SetToken(IReteToken token) noexcept { token_ = std::move(token); }
+
+ private:
+  bool returned_ = false;
+  IIEValue returnValue_;
+  TInferenceEngine* engine_;
+  std::unique_ptr<TBindings> bindings_;
+  TIEContext* parent_;
+  IFact fact_;
+  IReteToken token_;
+};
