@@ -55,6 +55,8 @@ inline constexpr char SNotAType[] = "Not a %s.  Value Type is %s";
 inline constexpr char SNoContext[] = "No context found when trying to resolve a %s value";
 inline constexpr char SCorruptedBinding[] = "Corrupted Binding, variable not found: %s";
 inline constexpr char SUnknownVariable[] = "Unknown variable name: %s";
+inline constexpr char SUnresolvedSlotReference[] =
+    "Unable to resolve slot reference: pattern %d, slot %s";
 
 // ---- Rule-language front end: buffered text streams
 inline constexpr char SInvalidOrigin[] = "Invalid Origin Point specified: %s";
