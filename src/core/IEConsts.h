@@ -70,3 +70,15 @@ inline constexpr char SInvalidTokenHint[] = "Invalid Token hint for parsing toke
 // ---- Engine
 inline constexpr char SUnableToParseType[] = "Unable to parse strings of %s at this time";
 inline constexpr char SUnknownType[] = "Unknown Type (%d)";
+
+// ---- Functions
+inline constexpr char STooFewArguments[] = "Too few arguments for %s";
+inline constexpr char STooManyArguments[] = "Too many arguments for %s";
+inline constexpr char SFunctionUnimplemented[] = "Function is unimplemented or unassigned: %s";
+inline constexpr char SFunctionError[] = "%s error: %s";
+inline constexpr char SInvalidDeffunctionArgType[] = "Invalid argument type for deffunction: \"%s\"";
+inline constexpr char SFunctionHelp[] = "%s\r\n     syntax: (%s)";
+// The kinds of value AddArgument names in SNotAType.
+inline constexpr char SFloatTypeWord[] = "Float type";
+inline constexpr char SIntegerTypeWord[] = "Integer type";
+inline constexpr char SStringTypeWord[] = "String type";
