@@ -26,7 +26,7 @@ inline constexpr int32_t TokenEquals = '=';
 inline constexpr int32_t TokenBar = '|';
 inline constexpr int32_t TokenTilde = '~';
 
-class TIEStreamToken : public TPersistent, public ICloneable {
+class TIEStreamToken : public ICloneable, public TPersistent {
  public:
   TIEStreamToken() = default;
   TIEStreamToken(int32_t dataType, std::string text, int32_t lineNumber = 0, double number = 0)
