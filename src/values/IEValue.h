@@ -20,12 +20,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
 #include "collections/CommonInterfaces.h"
+#include "collections/InterfaceCollections.h"
 #include "collections/RefCount.h"
 #include "core/IEInterfaces.h"
 #include "core/Persistent.h"
@@ -136,7 +138,7 @@ bool VariantEquals(const TIEVariant& a, const TIEVariant& b);
 
 class TIEValue : public ICloneable {
  public:
-  TIEValue() noexcept { payload_.integer = 0; }
+  TIEValue() noexcept { payload_.floating = 0; }
   ~TIEValue() override { Clear(); }
   TIEValue(const TIEValue&) = delete;
   TIEValue& operator=(const TIEValue&) = delete;
@@ -301,13 +303,60 @@ class TIEValue : public ICloneable {
 static_assert(sizeof(TIEValue) == 32, "a value is vptr, count, Tag, payload and type");
 
 // ---------------------------------------------------------------------------
-// TValueVector (a TIList<TIEValue> that is also ICloneable) and TValueHashTable
-// (the typed interface string table) join this header with the collections'
-// interface list. Their operations: TValueVector: Count, Get(i), Put(i, v),
-// Add(v) -> index, Insert(i, v), Delete(i), Remove(v) -> index, IndexOf(v),
-// First, Last, Clear, AddAll(other), Equals(other), EqualsList(list), AsText,
-// HashCode, Assign (clones elements), Clone() -> IValueVector.
-// TValueHashTable: Get(name), Put(name, value), AsText, Assign.
+// TValueVector: a multifield, an ordered list of values (an element may be
+// none). The list operations (Count, Get, Put, Add, Insert, Delete, Remove,
+// IndexOf, First, Last, Clear) are the interface list's. Elements are shared;
+// Assign and Clone clone them. Not synchronised (see TIList).
+
+class TValueVector : public TIList<TIEValue>, public ICloneable {
+ public:
+  TValueVector() = default;
+  std::string ClassName() const override { return "TValueVector"; }
+
+  // Appends Other's elements (shared, not cloned).
+  void AddAll(const TValueVector& other);
+  // Element-wise strict equality (both none, or both present and Equals).
+  bool Equals(const TValueVector* other) const;
+  bool Equals(const IValueVector& other) const { return Equals(other.get()); }
+  // True for this very list; otherwise Other must hold as many elements, at each
+  // position both none or both present and strictly equal.
+  bool EqualsList(const TIList<TIEValue>* other) const;
+  // The elements' texts joined by single blanks; empty for an empty vector.
+  std::string AsText() const;
+  void AppendText(std::string& out) const;
+  // The wrapping 32-bit sum of the elements' hash codes.
+  int32_t HashCode() const;
+
+  // ICloneable: Source must be a TValueVector (EInvalidCast otherwise): clears,
+  // appends a clone of each element (none stays none), copies Tag.
+  // Assign(const TIList&) and Assign(const TPersistent*) share the elements.
+  using TIList<TIEValue>::Assign;
+  void Assign(const ICloneable& source) override;
+  // The cloning assignment of ICloneable from another vector.
+  void Assign(const TValueVector& source) { Assign(static_cast<const ICloneable&>(source)); }
+  // A new TValueVector holding the same (shared) elements.
+  std::unique_ptr<TIList<TIEValue>> CloneList() const override;
+  TRef<ICloneable> CloneObject() const override;
+  IValueVector Clone() const;
+  // False unless Other is a TValueVector, then Equals.
+  bool IsEqual(const ICloneable* other) const override;
+};
+
+// ---------------------------------------------------------------------------
+// TValueHashTable: names to values (the engine's global variables).
+// Not synchronised.
+
+class TValueHashTable : public TIStringHashTableOf<TIEValue> {
+ public:
+  TValueHashTable() = default;
+  std::string ClassName() const override { return "TValueHashTable"; }
+  // One line "name = text\r\n" per entry, in enumeration order.
+  std::string AsText() const;
+  // From a TValueHashTable: in one update bracket clears, copies LoadFactor,
+  // Capacity and HashType and puts a clone of every value under its name; then
+  // the inherited assignment runs with the same source.
+  void Assign(const TPersistent* source) override;
+};
 
 // ---------------------------------------------------------------------------
 // The shared constants: created once (thread-safe), never changed.
