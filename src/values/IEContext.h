@@ -13,11 +13,12 @@
 #include <string>
 #include <string_view>
 
+#include "collections/GHashtable.h"
 #include "core/Persistent.h"
 #include "values/IEValue.h"
 
 class TInferenceEngine;
-class TBindings;
+class TIEContext;
 
 // SlotIndex of a binding of a whole pattern (`?f <- (...)`).
 inline constexpr char BindingPatternSlot[] = "__PATTERN";
@@ -63,6 +64,39 @@ class TBinding : public TPersistent {
   int32_t subIndex_;
   int32_t factIndex_;
   std::string name_;
+};
+
+// A context's own bindings by name: a string hashtable (capacity 101, load
+// factor 0.75) that owns its TBinding objects and tells its context about
+// every addition, removal and clearing. At most one binding per name.
+class TBindings : public TGStringHashtable {
+ public:
+  explicit TBindings(TIEContext* context);
+  ~TBindings() override;
+  std::string ClassName() const override { return "TBindings"; }
+
+  // The binding of Name in this table, or none. Does not allocate.
+  TBinding* Find(std::string_view name) const;
+  // Stores Binding under Name, destroying an old binding of that name first
+  // ("removed", then "added" notification). Returns the stored binding.
+  TBinding* Put(std::string_view name, std::unique_ptr<TBinding> binding);
+  // Put under the binding's own name.
+  TBinding* Add(std::unique_ptr<TBinding> binding);
+  // Removes and destroys the binding of Name; false when there is none.
+  bool RemoveBinding(std::string_view name);
+  // Destroys every binding, then tells the context "cleared".
+  void Clear() override;
+  // Forwards a change to the owning context; a removed item is destroyed.
+  void Notification(TBinding* item, TBindingAction action);
+  // Stops notifications (the context is being destroyed).
+  void DetachContext() noexcept { context_ = nullptr; }
+  TIEContext* Context() const noexcept { return context_; }
+
+ protected:
+  void FreeValue(intptr_t value) override;
+
+ private:
+  TIEContext* context_;
 };
 
 class TIEContext : public TPersistent {
