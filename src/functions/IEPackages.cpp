@@ -1,0 +1,153 @@
+// The user-function base, its list of engines and the function data seam.
+#include "functions/IEPackages.h"
+
+#include <variant>
+
+#include "core/Exceptions.h"
+#include "core/Format.h"
+#include "core/IEConsts.h"
+#include "functions/IEFunctionCall.h"
+
+// ---------------------------------------------------------------------------
+// TFunctionData
+
+std::string TFunctionData::ReadString() {
+  if (position_ >= items_.size()) throw EReadError(SReadError);
+  const auto* text = std::get_if<std::string>(&items_[position_]);
+  if (!text) throw EReadError(SReadError);
+  ++position_;
+  return *text;
+}
+
+int64_t TFunctionData::ReadInteger() {
+  if (position_ >= items_.size()) throw EReadError(SReadError);
+  const auto* number = std::get_if<int64_t>(&items_[position_]);
+  if (!number) throw EReadError(SReadError);
+  ++position_;
+  return *number;
+}
+
+// ---------------------------------------------------------------------------
+// TBaseReasonerList
+
+TBaseReasonerList::~TBaseReasonerList() {
+  // The function is going: its engines no longer hold it (they would keep it
+  // alive otherwise), so the entries go without registry traffic.
+  function_ = nullptr;
+}
+
+int32_t TBaseReasonerList::IndexOfReasoner(const IReasoner& reasoner) const {
+  return IndexOf(reasoner.Link());
+}
+
+int32_t TBaseReasonerList::AddReasoner(IReasoner& reasoner) {
+  int32_t index = IndexOfReasoner(reasoner);
+  if (index >= 0) return index;
+  return Add(reasoner.Link());
+}
+
+int32_t TBaseReasonerList::RemoveReasoner(const IReasoner& reasoner) {
+  int32_t index = IndexOfReasoner(reasoner);
+  if (index >= 0) Delete(index);
+  return index;
+}
+
+IReasoner* TBaseReasonerList::Reasoner(int32_t index) const {
+  const TRef<TReasonerLink>& link = Get(index);
+  return link ? link->Reasoner() : nullptr;
+}
+
+void TBaseReasonerList::Notify(const TRef<TReasonerLink>& item, TListNotification action) {
+  if (function_) function_->ReasonerChanged(item ? item->Reasoner() : nullptr, action);
+}
+
+// ---------------------------------------------------------------------------
+// TIEUserFunction
+
+TIEUserFunction::TIEUserFunction() : reasoners_(this) {}
+
+// A function is destroyed by its last handle going, so no engine registry can
+// still hold it; the list's remaining entries (engines that were destroyed
+// first, or registries that dropped the function without removing themselves)
+// are released without notification.
+TIEUserFunction::~TIEUserFunction() { reasoners_.DetachFunction(); }
+
+void TIEUserFunction::Assign(const TPersistent* source) {
+  const auto* other = dynamic_cast<const TIEUserFunction*>(source);
+  if (!other) {
+    TPersistent::Assign(source);
+    return;
+  }
+  minArgumentCount_ = other->minArgumentCount_;
+  maxArgumentCount_ = other->maxArgumentCount_;
+  comment_ = other->comment_;
+  SetFunctionName(other->functionName_);
+}
+
+void TIEUserFunction::ReasonerChanged(IReasoner* reasoner, TListNotification action) {
+  if (!reasoner) return;
+  IUserFunction self(this);
+  if (action == lnAdded)
+    reasoner->AddFunction(self);
+  else
+    reasoner->RemoveFunction(self);
+}
+
+void TIEUserFunction::CheckArgumentCount(const TFunctionCall& funCall) const {
+  int32_t count = funCall.ArgumentCount();
+  if (count < minArgumentCount_)
+    throw EIEException(Format(STooFewArguments, {functionName_}));
+  if (count > maxArgumentCount_)
+    throw EIEException(Format(STooManyArguments, {functionName_}));
+}
+
+void TIEUserFunction::Call(TFunctionCall& funCall, TIEContext* /*context*/, IIEValue& result) {
+  CheckArgumentCount(funCall);
+  result = nullptr;
+}
+
+void TIEUserFunction::SetMaxArgumentCount(int32_t count) {
+  if (count == maxArgumentCount_) return;
+  maxArgumentCount_ = count;
+  if (count < minArgumentCount_) minArgumentCount_ = count;
+}
+
+void TIEUserFunction::SetMinArgumentCount(int32_t count) {
+  if (count == minArgumentCount_) return;
+  minArgumentCount_ = count;
+  if (count > maxArgumentCount_) maxArgumentCount_ = count;
+}
+
+void TIEUserFunction::SetHelp(std::string_view help, std::string_view syntax) {
+  comment_ = Format(SFunctionHelp, {help, syntax});
+}
+
+void TIEUserFunction::SetFunctionName(std::string_view name) {
+  if (name == functionName_) return;
+  if (reasoners_.Count() == 0) {  // the usual case while a function is built
+    functionName_ = name;
+    return;
+  }
+  // A function with engines lives behind handles; this one keeps it alive
+  // while the registries drop and take it again.
+  IUserFunction self(this);
+  for (int32_t i = 0; i < reasoners_.Count(); ++i)
+    if (IReasoner* reasoner = reasoners_.Reasoner(i)) reasoner->RemoveFunction(self);
+  functionName_ = name;
+  for (int32_t i = 0; i < reasoners_.Count(); ++i)
+    if (IReasoner* reasoner = reasoners_.Reasoner(i)) reasoner->AddFunction(self);
+}
+
+void TIEUserFunction::ReadData(TFunctionReader& reader) {
+  SetFunctionName(reader.ReadString());
+  comment_ = reader.ReadString();
+  maxArgumentCount_ = int32_t(reader.ReadInteger());
+  minArgumentCount_ = int32_t(reader.ReadInteger());
+}
+
+void TIEUserFunction::WriteData(TFunctionWriter& writer) const {
+  writer.WriteString(functionName_);
+  writer.WriteString(comment_);
+  writer.WriteInteger(GetMaxArgumentCount());
+  writer.WriteInteger(GetMinArgumentCount());
+}
