@@ -308,7 +308,7 @@ static_assert(sizeof(TIEValue) == 32, "a value is vptr, count, Tag, payload and 
 // IndexOf, First, Last, Clear) are the interface list's. Elements are shared;
 // Assign and Clone clone them. Not synchronised (see TIList).
 
-class TValueVector : public TIList<TIEValue>, public ICloneable {
+class TValueVector : public ICloneable, public TIList<TIEValue> {
  public:
   TValueVector() = default;
   std::string ClassName() const override { return "TValueVector"; }
