@@ -55,6 +55,10 @@ class TGHashtableWalker {
   TGHashtableEntry* Next() noexcept;
   void Reset() noexcept;
   int32_t Remaining() const noexcept { return remaining_; }
+  // Keeps the walk valid when Entry is about to be unlinked.
+  void Forget(const TGHashtableEntry* entry) noexcept {
+    if (current_ == entry) current_ = entry->Next;
+  }
 
  private:
   const TGCustomHashtable* table_;

@@ -110,7 +110,8 @@ class TGStringList : public TPersistent {
   // Replaces the lines by those of Text (split at CR LF, LF or CR).
   void SetText(std::string_view text);
 
-  void BeginUpdate() noexcept;
+  // The outermost BeginUpdate raises OnChanging, the matching EndUpdate OnChange.
+  void BeginUpdate();
   void EndUpdate();
   int32_t UpdateCount() const noexcept { return updateCount_; }
   TChangeEvent OnChange;    // after each change, outside an update bracket
