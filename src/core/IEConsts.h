@@ -67,9 +67,32 @@ inline constexpr char SInvalidBufferState[] = "Invalid buffer state";
 // ---- Rule-language front end: tokenizer
 inline constexpr char SInvalidTokenHint[] = "Invalid Token hint for parsing token: %s";
 
+// ---- Facts: templates, slots, facts and fact sets
+inline constexpr char SImpliedSlotName[] = "__Data";
+inline constexpr char SImpliedComment[] = "(Implied)";
+inline constexpr char STemplateCopySuffix[] = " Copy";
+inline constexpr char SDefaultFactSetName[] = "FactSet";
+inline constexpr char SUnexpectedCharacter[] = "%s contains unexpected character: \"%c\"";
+inline constexpr char SBadSlotType[] = "Bad Slot Type";
+inline constexpr char SBadSlotName[] = "Bad Slot Name: %s";
+inline constexpr char SInvalidMultislotDefault[] =
+    "Invalid default value for a multislot, must be a multifield: %s";
+inline constexpr char SInvalidDefaultSlotValue[] = "Invalid default slot value: %s";
+inline constexpr char SSlotIsNotMultislot[] =
+    "Invalid value for existing slot, slot is not multislot";
+inline constexpr char SMultislotIsNotSlot[] =
+    "Invalid value for existing slot, multislot is not slot";
+inline constexpr char SIndexDoesNotMatchSlot[] = "Index does not match fact slot name: %s and %s";
+inline constexpr char SFactTemplateMissing[] = "Fact Template is missing";
+inline constexpr char STemplatesDiffer[] =
+    "Unable to assign slot values, fact templates are different: %s and %s";
+inline constexpr char SNoSuchSlotName[] = "No such slot name: \"%s\"";
+
 // ---- Engine
 inline constexpr char SUnableToParseType[] = "Unable to parse strings of %s at this time";
 inline constexpr char SUnknownType[] = "Unknown Type (%d)";
+inline constexpr char SNoParserForType[] =
+    "Unable to parse strings of %s: the engine has no rule-language parser";
 
 // ---- Functions
 inline constexpr char STooFewArguments[] = "Too few arguments for %s";
