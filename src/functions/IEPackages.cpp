@@ -1,6 +1,8 @@
 // The user-function base, its list of engines and the function data seam.
 #include "functions/IEPackages.h"
 
+#include <map>
+#include <mutex>
 #include <variant>
 
 #include "core/Exceptions.h"
@@ -150,4 +152,47 @@ void TIEUserFunction::WriteData(TFunctionWriter& writer) const {
   writer.WriteString(comment_);
   writer.WriteInteger(GetMaxArgumentCount());
   writer.WriteInteger(GetMinArgumentCount());
+}
+
+// ---------------------------------------------------------------------------
+// Function classes by name
+
+namespace {
+
+struct TFunctionClasses {
+  std::mutex lock;
+  std::map<std::string, TFunctionFactory, std::less<>> factories;
+};
+
+TFunctionClasses& FunctionClasses() {
+  static TFunctionClasses classes;
+  return classes;
+}
+
+const TFunctionClassRegistrar<TIEUserFunction> baseRegistrar("TIEUserFunction");
+
+}  // namespace
+
+void RegisterFunctionClass(const std::string& className, TFunctionFactory factory) {
+  TFunctionClasses& classes = FunctionClasses();
+  std::lock_guard<std::mutex> guard(classes.lock);
+  classes.factories[className] = std::move(factory);
+}
+
+bool IsFunctionClassRegistered(const std::string& className) {
+  TFunctionClasses& classes = FunctionClasses();
+  std::lock_guard<std::mutex> guard(classes.lock);
+  return classes.factories.count(className) != 0;
+}
+
+IUserFunction CreateFunctionByClassName(const std::string& className) {
+  TFunctionFactory factory;
+  {
+    TFunctionClasses& classes = FunctionClasses();
+    std::lock_guard<std::mutex> guard(classes.lock);
+    auto it = classes.factories.find(className);
+    if (it != classes.factories.end()) factory = it->second;
+  }
+  if (!factory) throw EClassNotFound(Format(SClassNotFound, {className}));
+  return factory();
 }

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -176,4 +177,32 @@ class TIEUserFunction : public TPersistent, public TRefCounted {
   std::string comment_;
   TBaseReasonerList reasoners_;
   std::string functionName_;
+};
+
+// ---------------------------------------------------------------------------
+// The classes of functions a package stream may name: class name to factory.
+// Registration may run from static initialisers; lookups and registrations
+// take a mutex.
+
+using TFunctionFactory = std::function<IUserFunction()>;
+
+// Registers (or replaces) the factory of ClassName; names compare exactly.
+void RegisterFunctionClass(const std::string& className, TFunctionFactory factory);
+bool IsFunctionClassRegistered(const std::string& className);
+// A new function of the named class; EClassNotFound "Class %s not found" when
+// the class is not registered.
+IUserFunction CreateFunctionByClassName(const std::string& className);
+
+template <class T>
+void RegisterFunctionClass(const std::string& className) {
+  RegisterFunctionClass(className, [] { return IUserFunction(new T()); });
+}
+
+// Registers T under ClassName when a static instance is initialised:
+//   static const TFunctionClassRegistrar<TAndFunction> registrar("TAndFunction");
+template <class T>
+struct TFunctionClassRegistrar {
+  explicit TFunctionClassRegistrar(const std::string& className) {
+    RegisterFunctionClass<T>(className);
+  }
 };
