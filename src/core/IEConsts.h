@@ -26,9 +26,25 @@ inline constexpr char SFileSizeError[] = "Cannot change the size of file \"%s\".
 inline constexpr char SClassNotFound[] = "Class %s not found";
 inline constexpr char SDuplicateComponentName[] = "A component named %s already exists";
 inline constexpr char SInvalidComponentName[] = "\"%s\" is not a valid component name";
-inline constexpr char SUnknownProperty[] = "Error reading %s.%s: Property %s does not exist";
-inline constexpr char SInvalidPropertyValue[] = "Error reading %s.%s: Invalid property value";
+inline constexpr char SInvalidComponentOwner[] =
+    "Component %s cannot be owned by itself or by one of its own components";
+inline constexpr char SUnknownProperty[] =
+    "Error reading %s.%s at line %d: Property %s does not exist";
+inline constexpr char SInvalidPropertyValue[] =
+    "Error reading %s.%s at line %d: Invalid property value";
+inline constexpr char SStreamReadError[] = "Error reading %s at line %d: %s";
+inline constexpr char SStreamRootClassMismatch[] = "Cannot read a %s into a %s";
+inline constexpr char SPropertyKindMismatch[] = "Property %s.%s does not hold a value of its kind";
 inline constexpr char SStreamSyntaxError[] = "Invalid stream format at line %d: %s";
+inline constexpr char SStreamExpected[] = "%s expected but %s found";
+inline constexpr char SStreamEndOfStream[] = "end of stream";
+inline constexpr char SStreamIdentifier[] = "identifier";
+inline constexpr char SStreamString[] = "string";
+inline constexpr char SStreamValue[] = "property value";
+inline constexpr char SStreamInvalidCharacter[] = "invalid character #%d";
+inline constexpr char SStreamUnterminatedString[] = "unterminated string";
+inline constexpr char SStreamInvalidCharCode[] = "invalid character code #%s";
+inline constexpr char SStreamNestingTooDeep[] = "objects nested deeper than %d levels";
 
 // ---- Collections
 inline constexpr char SArgumentIsNull[] = "Argument is null";

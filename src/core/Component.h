@@ -1,0 +1,105 @@
+// TComponent: the owner tree, component names and free notification.
+//
+// Ownership: a component owns the components inserted into it (its owned
+// components, in insertion order) and destroys them, last first, when it is
+// destroyed; its Owner is not owned. A component without an owner belongs to
+// whoever created it (hold it in a std::unique_ptr). A component created with an
+// owner is inserted into that owner by the constructor. Free-notification links
+// are not owning and are dropped when either side is destroyed.
+// Thread-safety: none; a component tree is used by one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/IEInterfaces.h"
+#include "core/Persistent.h"
+
+enum TOperation : uint8_t { opInsert, opRemove };
+
+// csLoading: a stream reader is setting the properties (until Loaded);
+// csDestroying: destruction has begun; csSubComponent: owned, but recreated by
+// its owner itself, so a component stream does not write it as a child.
+enum TComponentStateItem : uint8_t { csLoading, csDestroying, csSubComponent };
+using TComponentState = TSet<TComponentStateItem>;
+
+class TComponent : public TPersistent {
+ public:
+  // A component owned by Owner (none: owned by the creator).
+  explicit TComponent(TComponent* owner = nullptr);
+  ~TComponent() override;
+  TComponent(const TComponent&) = delete;
+  TComponent& operator=(const TComponent&) = delete;
+  std::string ClassName() const override { return "TComponent"; }
+
+  TComponent* Owner() const noexcept { return owner_; }
+  int ComponentCount() const noexcept { return int(components_.size()); }
+  // The owned component at Index; EListError "List index out of bounds (%d)" otherwise.
+  TComponent* Components(int index) const;
+  // The position of this component among its owner's components, or -1.
+  int ComponentIndex() const;
+
+  // Makes this component the owner of Component. A component with an owner is
+  // first removed from it; one without passes from its creator to this owner.
+  // EComponentError when the name is taken among the new siblings or when the
+  // component would own itself; nothing changes then. Tells this owner opInsert.
+  void InsertComponent(TComponent* component);
+  // Takes an owned component out (this owner is told opRemove first) and hands
+  // ownership to the caller; none when Component is not owned here.
+  std::unique_ptr<TComponent> RemoveComponent(TComponent* component);
+  // Destroys every owned component, last first, each after the opRemove
+  // notification. A subclass whose Notification must see these removals calls
+  // this from its own destructor (the base destructor calls it too).
+  void DestroyComponents();
+  // Starts destruction: sets csDestroying, tells every linked component, destroys
+  // the owned components and leaves the owner. Runs once; the destructor calls it.
+  void Destroying();
+
+  // Empty, or letters, digits and underscores not starting with a digit
+  // (EComponentError ""%s" is not a valid component name"). A non-empty name is
+  // unique among its owner's components, compared without regard to ASCII case
+  // (EComponentError "A component named %s already exists").
+  const std::string& Name() const noexcept { return name_; }
+  virtual void SetName(const std::string& name);
+  static bool IsValidName(const std::string& name);
+  // The owned component of that name (ASCII case ignored), or none.
+  TComponent* FindComponent(const std::string& name) const;
+
+  // Links this component and Component both ways: each is told, through
+  // Notification(other, opRemove), when the other is destroyed.
+  void FreeNotification(TComponent* component);
+  // Drops the link in both directions.
+  void RemoveFreeNotification(TComponent* component);
+  // Told of insertions into and removals from this owner and of the destruction
+  // of linked components. A component being destroyed is fit for pointer
+  // comparison only. The base drops the free-notification link on opRemove.
+  virtual void Notification(TComponent* component, TOperation operation);
+
+  TComponentState ComponentState() const noexcept { return state_; }
+  void SetComponentStateItem(TComponentStateItem item, bool on);
+  bool Loading() const noexcept { return state_.Contains(csLoading); }
+  bool IsDestroying() const noexcept { return state_.Contains(csDestroying); }
+  // Marks a component its owner makes itself (a default package, say), so a
+  // component stream leaves it out of the owner's children.
+  void SetSubComponent(bool on) { SetComponentStateItem(csSubComponent, on); }
+
+  // Published properties: Name first (pkString, default "").
+  void Properties(std::vector<TProperty>& props) override;
+  // The owned components a component stream writes nested in this one: every
+  // owned component that is not a csSubComponent.
+  virtual void GetChildren(std::vector<TComponent*>& children) const;
+  // Called by a stream reader after the whole tree was read; clears csLoading.
+  void Loaded() override;
+
+ private:
+  void CheckNameFree(const std::string& name, const TComponent* except) const;
+  void Unlink(TComponent* component);
+
+  TComponent* owner_ = nullptr;
+  std::vector<std::unique_ptr<TComponent>> components_;
+  std::vector<TComponent*> freeNotifies_;
+  std::string name_;
+  TComponentState state_;
+};
