@@ -250,11 +250,9 @@ bool TGStringList::Find(std::string_view s, int32_t& index) const {
     if (c < 0) {
       low = mid + 1;
     } else {
+      // Equal: keep searching to the left, so Index ends on the first equal.
       high = mid - 1;
-      if (c == 0) {
-        found = true;
-        if (duplicates_ != dupAccept) low = mid;
-      }
+      if (c == 0) found = true;
     }
   }
   index = low;

@@ -77,7 +77,7 @@ class TGStringList : public TPersistent {
   void Clear();
 
   // Binary search of a sorted list: true when found; Index is the first equal
-  // line (unless duplicates are accepted) or the insertion point.
+  // line, or the insertion point.
   virtual bool Find(std::string_view s, int32_t& index) const;
   // Sorted: Find; unsorted: the first line equal under CompareMode; -1 if absent.
   int32_t IndexOf(std::string_view s) const;
@@ -117,9 +117,10 @@ class TGStringList : public TPersistent {
   TChangeEvent OnChange;    // after each change, outside an update bracket
   TChangeEvent OnChanging;  // before each change, outside an update bracket
 
-  // From any TGStringList: strings and Objects; Data, CompareMode and the two
-  // ownership flags too (Sorted and Duplicates are kept). Sharing owned
-  // payloads between two owning lists is the caller's responsibility.
+  // From any TGStringList: strings, Objects, Data (and interfaces) and the
+  // CompareMode; Sorted and Duplicates are kept. The copy shares the payloads
+  // but never owns them: FreeData and FreeObjects are cleared, so the payloads
+  // are freed once, by their owner.
   void Assign(const TPersistent* source) override;
   void AssignTo(TPersistent& dest) const override;
 
