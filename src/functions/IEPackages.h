@@ -112,6 +112,9 @@ class TBaseReasonerList : public TIList<TReasonerLink> {
 
 // ---------------------------------------------------------------------------
 // TIEUserFunction: name, help text, argument limits, engines, and the call.
+// A function is destroyed only when its last handle goes (count 0), so there
+// is no "destroyed while still referenced" case to detect; never delete one
+// directly or keep one outside a handle once engines are listed.
 
 class TIEUserFunction : public TPersistent, public TRefCounted {
  public:
