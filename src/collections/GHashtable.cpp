@@ -329,8 +329,8 @@ TGHashtableEntry* TGCustomHashtable::PutEntry(const TKey& key, intptr_t value, i
   }
 }
 
-std::unique_ptr<TGHashtableEntry> TGCustomHashtable::UnlinkEntry(
-    const TKey& key, const std::string* notFoundMessage) {
+std::unique_ptr<TGHashtableEntry> TGCustomHashtable::UnlinkEntry(const TKey& key,
+                                                                 bool raiseWhenAbsent) {
   if (count_ == 0) RaiseHashtableError(STableIsEmpty);
   if (key.Number == 0) RaiseHashtableError(SArgumentIsNull);
   if (owner_) owner_->BeforeRemove(*this, key.Number);
@@ -352,7 +352,7 @@ std::unique_ptr<TGHashtableEntry> TGCustomHashtable::UnlinkEntry(
     --count_;
     return std::unique_ptr<TGHashtableEntry>(e);
   }
-  if (notFoundMessage) throw EGHashtableError(*notFoundMessage);
+  if (!raiseWhenAbsent) return nullptr;
   RaiseHashtableError(SNoSuchElement);
 }
 

@@ -153,11 +153,11 @@ class TGCustomHashtable : public TPersistent {
   // former value), else a new entry goes in front of its bucket (growing as
   // needed). Returns the entry; the caller calls Changed().
   TGHashtableEntry* PutEntry(const TKey& key, intptr_t value, intptr_t& old, bool& existed);
-  // Checks ("Table is empty", "Argument is null", "No such element" - or
-  // NotFoundMessage), tells the owner, unlinks the entry and returns it; the
-  // caller frees it and calls Changed().
-  std::unique_ptr<TGHashtableEntry> UnlinkEntry(const TKey& key,
-                                                const std::string* notFoundMessage = nullptr);
+  // Checks ("Table is empty", "Argument is null"), tells the owner, unlinks
+  // the entry and returns it; the caller frees it and calls Changed(). An
+  // absent key raises "No such element", or returns nullptr when
+  // RaiseWhenAbsent is false.
+  std::unique_ptr<TGHashtableEntry> UnlinkEntry(const TKey& key, bool raiseWhenAbsent = true);
   // Frees an unlinked entry, passing its value to FreeValue first.
   void FreeEntry(std::unique_ptr<TGHashtableEntry> entry);
   // Grow: Capacity := Capacity x 2 + 1.

@@ -53,8 +53,8 @@ void TIStringHashTable::PutValue(std::string_view key, const TRef<TRefCounted>& 
 }
 
 TRef<TRefCounted> TIStringHashTable::Remove(std::string_view key) {
-  const std::string message = Format(SNoSuchElementKey, {key});
-  std::unique_ptr<TGHashtableEntry> e = UnlinkEntry(StringKey(key), &message);
+  std::unique_ptr<TGHashtableEntry> e = UnlinkEntry(StringKey(key), false);
+  if (!e) throw EGHashtableError(Format(SNoSuchElementKey, {key}));
   TRef<TRefCounted> value = std::move(static_cast<TIStringHashtableEntry&>(*e).Ref);
   FreeEntry(std::move(e));
   Changed();
