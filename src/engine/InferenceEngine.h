@@ -1,0 +1,208 @@
+// TInferenceEngine: the engine component a host creates (class "TInferenceEngine"
+// in the component class registry). This unit holds the component itself: its
+// published properties with their streaming defaults, its events, the engine
+// lock, generated symbols, halting, the root evaluation context and the
+// conversion of text to values of the types that need no parser.
+//
+// The registries (templates, rules, fact sets, functions, globals), the fact
+// list, agenda, network, parser and I/O streams join this class as their layers
+// arrive; the places they take are marked "Seam:" below.
+//
+// Ownership: the engine owns its root context and the function-package
+// components it creates (AddDefaultPackages; they are csSubComponent, so the
+// component stream does not write them, the engine recreates them from
+// Packages). Events are not owned. Thread-safety: none by itself; a host that
+// drives an engine from several threads brackets its calls with Lock/Unlock.
+// Halted may be set from any thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "collections/RefCount.h"
+#include "core/Component.h"
+#include "core/IEInterfaces.h"
+#include "values/IEValue.h"
+
+class TIEContext;
+class TActivation;
+class TRule;
+class TFactTemplate;
+class TIEStreamToken;
+using IFactTemplate = TRef<TFactTemplate>;
+using IStreamToken = TRef<TIEStreamToken>;
+
+// Event types. Sender is the engine unless an event says otherwise.
+using TNotifyEvent = std::function<void(TObject* sender)>;
+using TAgendaEvent =
+    std::function<void(TObject* sender, int32_t index, TActivation* activation)>;
+using TRuleEvent = std::function<void(TObject* sender, TRule* rule)>;
+using TFactEvent = std::function<void(TObject* sender, const IFact& fact)>;
+using TFactTemplateEvent =
+    std::function<void(TObject* sender, const IFactTemplate& factTemplate)>;
+using TInferenceEvent = std::function<void(TObject* sender, int32_t rulesFired)>;
+using TPrintOutEvent =
+    std::function<void(TObject* sender, const std::string& outId, const std::string& text)>;
+using TReadLineEvent =
+    std::function<void(TObject* sender, const std::string& inId, std::string& text)>;
+using TReadTokenEvent =
+    std::function<void(TObject* sender, const std::string& inId, IStreamToken& token)>;
+
+// The marker of a function-package component. The package class of the
+// function layer derives from it, which lets an engine recognise the packages
+// among its owned components (setting Packages frees them) without depending
+// on that layer.
+class IPackageComponent {
+ public:
+  virtual ~IPackageComponent() = default;
+};
+
+class TInferenceEngine : public TComponent {
+ public:
+  // The built-in package classes, in the order AddDefaultPackages creates them,
+  // with the member of Packages that selects each.
+  struct TDefaultPackage {
+    TFunctionPackage Package;
+    const char* ClassName;
+  };
+  static const std::vector<TDefaultPackage>& DefaultPackageClasses();
+  // Values after construction, and the streaming defaults that differ from them.
+  static constexpr TFunctionPackages ConstructionPackages{
+      pStandard, pPredicate, pMath, pMiscellaneous, pString, pObject};
+  static constexpr TFunctionPackages DefaultPackages{pStandard, pPredicate, pMiscellaneous};
+  static constexpr int32_t DefaultParserMaxErrors = 10;
+
+  explicit TInferenceEngine(TComponent* owner = nullptr);
+  ~TInferenceEngine() override;
+  std::string ClassName() const override { return "TInferenceEngine"; }
+
+  // ---- Published properties (streaming order: see Properties).
+  TDuplicateConstructs DuplicateConstructs() const noexcept { return duplicateConstructs_; }
+  void SetDuplicateConstructs(TDuplicateConstructs value) noexcept { duplicateConstructs_ = value; }
+  // The built-in packages the engine creates itself. Setting a different set
+  // frees every owned package component (last first), stores the set and runs
+  // AddDefaultPackages; setting the same set does nothing.
+  TFunctionPackages Packages() const noexcept { return packages_; }
+  void SetPackages(TFunctionPackages value);
+  // Whether equal facts may be asserted twice.
+  bool FactDuplication() const noexcept { return factDuplication_; }
+  void SetFactDuplication(bool value) noexcept { factDuplication_ = value; }
+  // Seam: FactTemplates (sub-object) and Facts arrive with the registries.
+  // Seam: both parser settings are copied into the parser when it exists.
+  TErrorHandling ParserErrorHandling() const noexcept { return parserErrorHandling_; }
+  void SetParserErrorHandling(TErrorHandling value) noexcept { parserErrorHandling_ = value; }
+  int32_t ParserMaxErrors() const noexcept { return parserMaxErrors_; }
+  void SetParserMaxErrors(int32_t value) noexcept { parserMaxErrors_ = value; }
+  // Seam: Rules (sub-object) arrives with the rule registry.
+  // Whether Reset restores the global variables to their declared values.
+  bool ResetGlobals() const noexcept { return resetGlobals_; }
+  void SetResetGlobals(bool value) noexcept { resetGlobals_ = value; }
+  // Seam: setting the strategy re-sorts the agenda once there is one.
+  TSearchStrategy Strategy() const noexcept { return strategy_; }
+  void SetStrategy(TSearchStrategy value) noexcept { strategy_ = value; }
+  // The counter of generated symbols. Setting a value greater than the current
+  // index replaces it; any other value advances the index by one instead, so a
+  // generated name is never handed out twice.
+  int32_t SymbolIndex() const noexcept { return symbolIndex_; }
+  void SetSymbolIndex(int32_t value) noexcept;
+  // Seam: tcStatic is copied into the parser's static checks once it exists.
+  TTypeChecks TypeChecks() const noexcept { return typeChecks_; }
+  void SetTypeChecks(TTypeChecks value) noexcept { typeChecks_ = value; }
+  TConstructWatches Watch() const noexcept { return watch_; }
+  void SetWatch(TConstructWatches value) noexcept { watch_ = value; }
+
+  // Name, then the engine's properties in the order above.
+  void Properties(std::vector<TProperty>& props) override;
+  void Notification(TComponent* component, TOperation operation) override;
+
+  // Creates one package component per member of Packages, owned by this
+  // engine, in the order of DefaultPackageClasses, then raises
+  // OnAddDefaultPackages. A package class is created through the component
+  // class registry; one that is not registered (its layer is not linked in)
+  // is not created.
+  virtual void AddDefaultPackages();
+
+  // ---- The engine lock: recursive; created on the first Lock. Unlock by a
+  // thread that does not hold the lock does nothing.
+  void Lock();
+  void Unlock();
+
+  // Asks a running Run to stop before its next firing. Any thread.
+  bool Halted() const noexcept { return halted_.load(std::memory_order_acquire); }
+  void SetHalted(bool value) noexcept { halted_.store(value, std::memory_order_release); }
+
+  // Prefix followed by the decimal SymbolIndex; the index then grows by one.
+  std::string GenSym(const std::string& prefix);
+
+  // A new value of DataType made from Text: dtNone stays empty; dtAtom and the
+  // variable and slot types are named Text; dtString drops all leading and then
+  // all trailing double quotes; dtInteger and dtFactId are decimal 32-bit
+  // integers and dtFloat a floating-point number (EConvertError on bad text).
+  // dtFunCall, dtFact and dtList need the parser and raise EIEException until
+  // it exists; any other type raises EIEException "Unable to parse strings of
+  // %s at this time", or "Unknown Type (%d)" beyond the enumeration.
+  IIEValue StringToValue(const std::string& text, TIEType dataType);
+
+  // The root evaluation context: holds the current global values; rule
+  // firings derive child contexts from it.
+  TIEContext& Context() noexcept { return *context_; }
+
+  // ---- Events (optional; each is tested before it is raised).
+  TNotifyEvent OnAddDefaultPackages;
+  TAgendaEvent OnAddActivation;
+  TAgendaEvent OnRemoveActivation;
+  TRuleEvent OnAddRule;
+  TRuleEvent OnRemoveRule;
+  TFactEvent OnAssertion;
+  TFactEvent OnRetraction;
+  TRuleEvent OnRuleFired;
+  TFactTemplateEvent OnNewFactTemplate;
+  TFactTemplateEvent OnRemoveFactTemplate;
+  TNotifyEvent OnClear;
+  TNotifyEvent OnClearFacts;
+  TNotifyEvent OnClearFactTemplates;  // Sender: the template registry
+  TNotifyEvent OnClearRules;
+  TNotifyEvent OnReset;
+  TNotifyEvent OnStartInference;
+  TInferenceEvent OnEndInference;
+  TPrintOutEvent OnPrintOut;
+  TReadLineEvent OnReadLine;
+  TReadTokenEvent OnReadToken;
+  // Seam: the parser's events (OnParse, OnParseFact, ...) live in the parser;
+  // the engine passes them through once the parser exists.
+
+  // Sets every event to none (before destruction no event is raised).
+  void ClearEvents();
+
+ private:
+  // Frees every owned package component, last owned component first.
+  void FreePackages();
+
+  TDuplicateConstructs duplicateConstructs_ = dcOverwrite;
+  TFunctionPackages packages_;
+  bool factDuplication_ = false;
+  TErrorHandling parserErrorHandling_ = ehRaiseImmediate;
+  int32_t parserMaxErrors_ = DefaultParserMaxErrors;
+  bool resetGlobals_ = true;
+  TSearchStrategy strategy_ = ssDepthFirst;
+  int32_t symbolIndex_ = 0;
+  TTypeChecks typeChecks_;
+  TConstructWatches watch_;
+
+  std::atomic<bool> halted_{false};
+
+  // The lock: created by the first Lock; owner and depth let Unlock ignore a
+  // thread that does not hold it.
+  std::once_flag lockOnce_;
+  std::unique_ptr<std::recursive_mutex> lock_;
+  std::atomic<std::thread::id> lockOwner_{};
+  int32_t lockDepth_ = 0;
+
+  std::unique_ptr<TIEContext> context_;
+};
