@@ -83,6 +83,23 @@ inline constexpr char SInvalidBufferState[] = "Invalid buffer state";
 // ---- Rule-language front end: tokenizer
 inline constexpr char SInvalidTokenHint[] = "Invalid Token hint for parsing token: %s";
 
+// ---- Rule-language front end: parser framework, expressions, values and facts
+inline constexpr char SParsingError[] = "Parsing Error, %s in %s at line %s: %s";
+inline constexpr char SUnexpectedTopLevelSymbol[] =
+    "Unexpected symbol, expected a \"(\", constant, or global variable: %s";
+inline constexpr char SErrorsParsingStream[] = "Errors parsing stream:\r\n%s";
+inline constexpr char SConstructNotParsedYet[] = "Unable to parse %s constructs at this time";
+inline constexpr char SNestingTooDeep[] = "Expressions nested deeper than %d levels";
+inline constexpr char SExpectedOpen[] = "Expected \"(\"";
+inline constexpr char SExpectedClose[] = "Expected \")\"";
+inline constexpr char SExpectedOpenAtom[] = "Expected \"( <atom>\"";
+inline constexpr char SMissingName[] = "Missing name";
+inline constexpr char SUnexpectedEndOfStream[] = "Unexpected end of stream";
+inline constexpr char SBadArgument[] = "Bad Argument: %s";
+inline constexpr char SExpectedValueMissing[] = "Expected value missing";
+inline constexpr char SEqualsInFact[] = "\"=\" cannot appear as an atom within a fact";
+inline constexpr char SBadSlotValue[] = "Bad Slot Value: %s";
+
 // ---- Facts: templates, slots, facts and fact sets
 inline constexpr char SImpliedSlotName[] = "__Data";
 inline constexpr char SImpliedComment[] = "(Implied)";
