@@ -87,7 +87,8 @@ void TIEUserFunction::Assign(const TPersistent* source) {
 }
 
 void TIEUserFunction::ReasonerChanged(IReasoner* reasoner, TListNotification action) {
-  if (!reasoner) return;
+  // An unnamed function is registered nowhere (it would take the entry "").
+  if (!reasoner || functionName_.empty()) return;
   IUserFunction self(this);
   if (action == lnAdded)
     reasoner->AddFunction(self);
@@ -132,12 +133,16 @@ void TIEUserFunction::SetFunctionName(std::string_view name) {
   }
   // A function with engines lives behind handles; this one keeps it alive
   // while the registries drop and take it again.
+  // An unnamed function is registered nowhere, so there is nothing to drop
+  // before naming it, and nothing to add after its name is taken away.
   IUserFunction self(this);
-  for (int32_t i = 0; i < reasoners_.Count(); ++i)
-    if (IReasoner* reasoner = reasoners_.Reasoner(i)) reasoner->RemoveFunction(self);
+  if (!functionName_.empty())
+    for (int32_t i = 0; i < reasoners_.Count(); ++i)
+      if (IReasoner* reasoner = reasoners_.Reasoner(i)) reasoner->RemoveFunction(self);
   functionName_ = name;
-  for (int32_t i = 0; i < reasoners_.Count(); ++i)
-    if (IReasoner* reasoner = reasoners_.Reasoner(i)) reasoner->AddFunction(self);
+  if (!functionName_.empty())
+    for (int32_t i = 0; i < reasoners_.Count(); ++i)
+      if (IReasoner* reasoner = reasoners_.Reasoner(i)) reasoner->AddFunction(self);
 }
 
 void TIEUserFunction::ReadData(TFunctionReader& reader) {
