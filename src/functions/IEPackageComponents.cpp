@@ -12,7 +12,7 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/IEPackages.h"
+#include "functions/IEPackageComponents.h"
 
 namespace {
 

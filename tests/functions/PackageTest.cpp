@@ -13,7 +13,7 @@
 #include "core/ComponentStream.h"
 #include "core/Exceptions.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/IEPackages.h"
+#include "functions/IEPackageComponents.h"
 
 namespace {
 
