@@ -456,6 +456,7 @@ void TUserPackage::ReasonersChanged(const IReasonerLink& reasoner, TListNotifica
     AddFunctionsTo(reasoner);
     return;
   }
+  if (Reasoners().IndexOf(reasoner) >= 0) return;  // still listed once more
   RemoveFunctionsFrom(reasoner);
   if (engineLink_ == reasoner) {
     RemoveFreeNotification(engine_);
@@ -468,7 +469,7 @@ void TUserPackage::FunctionsChanged(const IUserFunction& function, TListNotifica
   if (Reasoners().IsEmpty()) return;
   if (action == lnAdded)
     AddReasonersTo(function);
-  else
+  else if (functions_->IndexOf(function) < 0)  // not when still listed once more
     RemoveReasonersFrom(function);
 }
 

@@ -267,7 +267,8 @@ class TUserPackage : public TCustomReasonerOwner, public IPackageComponent {
     return AddFunctionOnce(IUserFunction(new T(std::forward<Args>(args)...)));
   }
 
-  // The package's halves of keeping registrations in step.
+  // The package's halves of keeping registrations in step. A removal of an
+  // engine or function that is still listed once more changes nothing.
   void ReasonersChanged(const IReasonerLink& reasoner, TListNotification action) override;
   virtual void FunctionsChanged(const IUserFunction& function, TListNotification action);
   void AddFunctionsTo(const IReasonerLink& reasoner);

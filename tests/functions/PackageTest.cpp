@@ -130,6 +130,9 @@ TEST(UserPackage, EnginesAddedAndRemovedKeepRegistriesExact) {
   package.Functions().Add(extra);
   EXPECT_EQ(first.registry["extra"], IUserFunction(extra));
   EXPECT_EQ(second.registry["extra"], IUserFunction(extra));
+  package.Functions().Add(extra);  // listed twice: one removal keeps it served
+  package.Functions().Remove(extra);
+  EXPECT_EQ(first.registry["extra"], IUserFunction(extra));
   package.Functions().Remove(extra);
   EXPECT_EQ(first.Names(), (Names{"alpha", "beta"}));
   EXPECT_EQ(second.Names(), (Names{"alpha", "beta"}));
