@@ -262,7 +262,6 @@ void TCustomUserFunction::Notification(TComponent* component, TOperation operati
   // reads none by now or the engine is still whole, see the header).
   int32_t index = function_->Reasoners().IndexOf(engineLink_);
   engine_ = nullptr;
-  IReasonerLink link = std::move(engineLink_);
   engineLink_ = nullptr;
   if (index >= 0) function_->Reasoners().Delete(index);
 }
