@@ -90,6 +90,7 @@ inline constexpr char SUnexpectedTopLevelSymbol[] =
 inline constexpr char SErrorsParsingStream[] = "Errors parsing stream:\r\n%s";
 inline constexpr char SConstructNotParsedYet[] = "Unable to parse %s constructs at this time";
 inline constexpr char SNestingTooDeep[] = "Expressions nested deeper than %d levels";
+inline constexpr char SParserWithoutStream[] = "The parser has no stream to read from";
 inline constexpr char SExpectedOpen[] = "Expected \"(\"";
 inline constexpr char SExpectedClose[] = "Expected \")\"";
 inline constexpr char SExpectedOpenAtom[] = "Expected \"( <atom>\"";

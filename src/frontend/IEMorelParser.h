@@ -1,0 +1,125 @@
+// TIEMorelParser: the parser of the rule language. This header covers the
+// framework (the top-level loop with its dispatch on the construct name, the
+// echo of top-level values, error collection, the construct header) and the
+// grammar of expressions, values and facts. The construct grammars (templates,
+// fact sets, rules, deffunctions, globals) plug in through the virtual
+// Parse...Construct operations; until they are written each raises a parse
+// error naming its construct.
+//
+// Every grammar error is an EIEParseException raised through RaiseParseError:
+// "Parsing Error, <message> in <method> at line <n>: <text read so far>".
+// Nesting of calls and facts is limited (MaxNesting), so hostile input cannot
+// exhaust the stack here nor in the evaluation, printing and release of what
+// was parsed.
+//
+// Ownership: as TIEParser (engine and stream not owned). The stream must be a
+// TIEMorelStream (EInvalidCast otherwise). Thread-safety: none.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "frontend/IEMorelStream.h"
+#include "frontend/IEParser.h"
+
+class TFactSlot;
+
+class TIEMorelParser : public TIEParser {
+ public:
+  static constexpr int32_t DefaultMaxNesting = 500;
+
+  // The parser of Engine reading Stream (either may be none).
+  explicit TIEMorelParser(IParserEngine* engine = nullptr, TIEMorelStream* stream = nullptr);
+  std::string ClassName() const override { return "TIEMorelParser"; }
+
+  void SetStream(TIETokenizerStream* stream) override;
+  TIEMorelStream* MorelStream() const noexcept { return morelStream_; }
+
+  // ehRaiseImmediate: ParseNext until it returns false; the first error
+  // propagates. ehRaiseAllAtEnd: errors are collected (at most MaxErrors + 1),
+  // the broken list is skipped, and one exception lists them at the end.
+  bool ParseAll() override;
+  // One top-level item: constants and variables and the results of top-level
+  // calls are echoed to standard output; constructs are parsed and registered.
+  bool ParseNext() override;
+  bool LoadFacts() override;
+
+  // ( name arg... ): assert takes facts, modify and duplicate take slot/value
+  // pairs after their first argument, ( ?var ...) calls __get-var.
+  IFunCall ParseFunCall() override;
+  // One value, several read as a list value, or none (up to ")" or the end).
+  IIEValue ParseValue() override;
+  // ( name value... ) as a two-element vector: the name atom and the value.
+  IValueVector ParseValuePair() override;
+  // The values of a multifield up to ")" or the end (not consumed).
+  IValueVector ParseList() override;
+  // ( template slot... ) or an ordered fact; the fact is not asserted.
+  IFact ParseFact() override;
+  IIEValue EvaluateFunCall() override;
+
+  // The kind of the next top-level item; the "(" of a list is given back.
+  virtual TParsedType GetConstructType(IStreamToken& token);
+  // Raises EIEParseException SParsingError filled with Message, MethodName, the
+  // line of the last token handed out and the text read so far.
+  [[noreturn]] void RaiseParseError(const std::string& methodName, const std::string& message);
+  // The shared head of constructs: "(" Keyword Name ["comment"]. Token receives
+  // the token after the name (or after the comment).
+  void ParseConstructHeader(std::string& name, std::string& comment, IStreamToken& token,
+                            const std::string& errorMethod, const std::string& errorMessage,
+                            const std::string& keyword);
+
+  // The registered template of that name, or a new implied template that is
+  // registered with the engine.
+  IFactTemplate GetFactTemplate(const std::string& name);
+
+  // The deepest nesting of calls and facts accepted.
+  int32_t MaxNesting() const noexcept { return maxNesting_; }
+  void SetMaxNesting(int32_t value) noexcept { maxNesting_ = value; }
+
+ protected:
+  // What a construct parse hands to OnParse.
+  struct TParsedConstruct {
+    TObject* Object = nullptr;   // a rule or a fact set
+    TRef<TRefCounted> Interface; // a template or a function
+  };
+  // Parse the construct at the stream and register it with the engine. The
+  // defaults raise SConstructNotParsedYet naming the construct.
+  virtual void ParseRuleConstruct(TParsedConstruct& parsed);
+  virtual void ParseFactSetConstruct(TParsedConstruct& parsed);
+  virtual void ParseFactTemplateConstruct(TParsedConstruct& parsed);
+  virtual void ParseDefFunctionConstruct(TParsedConstruct& parsed);
+  virtual void ParseDefGlobalConstruct(TParsedConstruct& parsed);
+
+  // The current stream; raises EIEException when there is none.
+  TIEMorelStream& In();
+  IStreamToken Next() { return In().NextToken(); }
+  void Back(const IStreamToken& token) { In().PushBackToken(token); }
+
+  // Counts one level of nesting for its lifetime; raises SNestingTooDeep in
+  // Method beyond MaxNesting.
+  class TNestingGuard {
+   public:
+    TNestingGuard(TIEMorelParser& parser, const char* method);
+    ~TNestingGuard() { --parser_.nesting_; }
+    TNestingGuard(const TNestingGuard&) = delete;
+    TNestingGuard& operator=(const TNestingGuard&) = delete;
+
+   private:
+    TIEMorelParser& parser_;
+  };
+
+ private:
+  std::string PeekConstructName();
+  [[noreturn]] void ConstructNotParsedYet(const char* method, const char* keyword);
+  // After an error collected by ParseAll: skips the rest of the broken item.
+  void SkipBrokenItem(int32_t baseDepth);
+  // A slot value of a named-slot fact: one constant, variable or call.
+  IIEValue ParseSlotValue(const TFactSlot& slot);
+  // The call after an "=" in a fact or list.
+  IIEValue ParseEqualsCall(const char* method);
+
+  TIEMorelStream* morelStream_ = nullptr;
+  int32_t maxNesting_ = DefaultMaxNesting;
+  int32_t nesting_ = 0;
+  IStreamToken itemStart_;  // the first token of the top-level item being parsed
+};
