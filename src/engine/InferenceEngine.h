@@ -27,7 +27,11 @@
 
 #include "collections/RefCount.h"
 #include "core/Component.h"
+#include "collections/InterfaceCollections.h"
 #include "core/IEInterfaces.h"
+#include "frontend/IEMorelStream.h"
+#include "functions/IEPackages.h"
+#include "functions/IReasoner.h"
 #include "values/IEValue.h"
 
 class TIEContext;
@@ -63,7 +67,7 @@ class IPackageComponent {
   virtual ~IPackageComponent() = default;
 };
 
-class TInferenceEngine : public TComponent {
+class TInferenceEngine : public TComponent, public IReasoner, public ISymbolGenerator {
  public:
   // The built-in package classes, in the order AddDefaultPackages creates them,
   // with the member of Packages that selects each.
@@ -138,7 +142,24 @@ class TInferenceEngine : public TComponent {
   void SetHalted(bool value) noexcept { halted_.store(value, std::memory_order_release); }
 
   // Prefix followed by the decimal SymbolIndex; the index then grows by one.
-  std::string GenSym(const std::string& prefix);
+  std::string GenSym(const std::string& prefix) override;
+
+  // ---- IReasoner: the user-function registry, name to function. Seam: the
+  // duplicate-construct rule and the deffunction bookkeeping arrive with the
+  // construct registries; here a name maps to one function, the last stored.
+  bool AddFunction(const IUserFunction& function) override;
+  // Removes the entry under Function's name when it holds that very function,
+  // so unregistering a function never drops another one stored under its name.
+  void RemoveFunction(const IUserFunction& function) override;
+  bool FunctionExists(std::string_view name) const override;
+  IUserFunction GetFunction(std::string_view name) const override;
+  IStringIteratorRef Functions() const override;
+  void PutFunction(std::string_view name, const IUserFunction& function) override;
+  // Seam: the construct printer replaces these plain forms when it lands.
+  std::string FunCallText(const TFunctionCall& call) const override;
+  std::string FactText(const TCustomFact& fact) const override;
+  std::string UserFunctionText(const TIEUserFunction& function) const override;
+  std::string DeffunctionText(const TInterpretedFunction& function) const override;
 
   // A new value of DataType made from Text: dtNone stays empty; dtAtom and the
   // variable and slot types are named Text; dtString drops all leading and then
@@ -205,4 +226,5 @@ class TInferenceEngine : public TComponent {
   int32_t lockDepth_ = 0;
 
   std::unique_ptr<TIEContext> context_;
+  TIStringHashTableOf<TIEUserFunction> userFunctions_{101, 0.75f};
 };
