@@ -8,6 +8,7 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
+#include "collections/UpdateBracket.h"
 
 namespace {
 
@@ -475,15 +476,10 @@ void TGHashtable::Assign(const TPersistent* source) {
   if (table == this) return;
   Clear();
   CopySettings(*table);
-  BeginUpdate();
-  try {
+  WithinUpdate(*this, [&] {
     TGHashtableWalker walk(table);
     while (TGHashtableEntry* e = walk.Next()) Put(e->Key, e->Value);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TGHashtable::AssignTo(TPersistent& dest) const {
@@ -492,16 +488,11 @@ void TGHashtable::AssignTo(TPersistent& dest) const {
     TPersistent::AssignTo(dest);
     return;
   }
-  list->BeginUpdate();
-  try {
+  WithinUpdate(*list, [&] {
     list->Clear();
     TGHashtableWalker walk(this);
     while (TGHashtableEntry* e = walk.Next()) list->Add(reinterpret_cast<void*>(intptr_t(e->Key)));
-  } catch (...) {
-    list->EndUpdate();
-    throw;
-  }
-  list->EndUpdate();
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -576,29 +567,19 @@ void TGStringHashtable::Assign(const TPersistent* source) {
     if (table == this) return;
     Clear();
     CopySettings(*table);
-    BeginUpdate();
-    try {
+    WithinUpdate(*this, [&] {
       TGHashtableWalker walk(table);
       while (TGHashtableEntry* e = walk.Next())
         Put(static_cast<TGStringHashtableEntry*>(e)->Text, e->Value);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    });
     return;
   }
   if (auto* list = dynamic_cast<const TGStringList*>(source)) {
-    BeginUpdate();
-    try {
+    WithinUpdate(*this, [&] {
       Clear();
       for (int32_t i = 0; i < list->Count(); ++i)
         Put(list->Get(i), reinterpret_cast<intptr_t>(list->GetObject(i)));
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    });
     return;
   }
   TPersistent::Assign(source);
@@ -610,16 +591,11 @@ void TGStringHashtable::AssignTo(TPersistent& dest) const {
     TPersistent::AssignTo(dest);
     return;
   }
-  list->BeginUpdate();
-  try {
+  WithinUpdate(*list, [&] {
     list->Clear();
     TGHashtableWalker walk(this);
     while (TGHashtableEntry* e = walk.Next())
       list->AddObject(static_cast<TGStringHashtableEntry*>(e)->Text,
                       reinterpret_cast<TObject*>(e->Value));
-  } catch (...) {
-    list->EndUpdate();
-    throw;
-  }
-  list->EndUpdate();
+  });
 }

@@ -4,6 +4,7 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
+#include "collections/UpdateBracket.h"
 
 namespace {
 
@@ -123,27 +124,17 @@ void TGCustomLinkedList::Clear() {
 void TGCustomLinkedList::Assign(const TPersistent* source) {
   if (source == this) return;
   if (auto* list = dynamic_cast<const TGCustomLinkedList*>(source)) {
-    BeginUpdate();
-    try {
+    WithinUpdate(*this, [&] {
       Clear();
       for (const TSQNode* node = list->head_; node; node = node->Next) Add(node->Item);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    });
     return;
   }
   if (auto* queue = dynamic_cast<const TQQueue*>(source)) {
-    BeginUpdate();
-    try {
+    WithinUpdate(*this, [&] {
       Clear();
       for (void* item : queue->Items()) Add(item);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    });
     return;
   }
   TPersistent::Assign(source);

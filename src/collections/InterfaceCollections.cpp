@@ -5,6 +5,7 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
+#include "collections/UpdateBracket.h"
 
 void RaiseListIndexError(int32_t index) { throw EListError(Format(SListIndexError, {index})); }
 
@@ -70,31 +71,21 @@ void TIStringHashTable::Assign(const TPersistent* source) {
     if (table == this) return;
     Clear();
     CopySettings(*table);
-    BeginUpdate();
-    try {
+    WithinUpdate(*this, [&] {
       TGHashtableWalker walk(table);
       TRef<TRefCounted> old;
       while (TGHashtableEntry* e = walk.Next())
         PutValue(static_cast<TGStringHashtableEntry*>(e)->Text,
                  static_cast<TIStringHashtableEntry*>(e)->Ref, old);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    });
     return;
   }
   if (auto* list = dynamic_cast<const TIStringList*>(source)) {
-    BeginUpdate();
-    try {
+    WithinUpdate(*this, [&] {
       Clear();
       TRef<TRefCounted> old;
       for (int32_t i = 0; i < list->Count(); ++i) PutValue(list->Get(i), list->GetInterface(i), old);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    });
     return;
   }
   if (!source) RaiseAssignError("nil", ClassName());

@@ -8,6 +8,7 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
+#include "collections/UpdateBracket.h"
 
 namespace {
 
@@ -155,14 +156,9 @@ int32_t TGStringList::AddData(const std::string& s, TObject* object, TObject* da
 }
 
 void TGStringList::AddStrings(const TGStringList& source) {
-  BeginUpdate();
-  try {
+  WithinUpdate(*this, [&] {
     for (int32_t i = 0; i < source.Count(); ++i) AddObject(source.Get(i), source.GetObject(i));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TGStringList::Insert(int32_t index, const std::string& s) { InsertObject(index, s, nullptr); }
@@ -341,8 +337,7 @@ std::string TGStringList::Text() const {
 }
 
 void TGStringList::SetText(std::string_view text) {
-  BeginUpdate();
-  try {
+  WithinUpdate(*this, [&] {
     Clear();
     size_t start = 0;
     while (start < text.size()) {
@@ -353,11 +348,7 @@ void TGStringList::SetText(std::string_view text) {
       if (end < text.size() && text[end] == '\n') ++end;
       start = end;
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TGStringList::BeginUpdate() {
@@ -384,8 +375,7 @@ void TGStringList::Assign(const TPersistent* source) {
     return;
   }
   if (list == this) return;
-  BeginUpdate();
-  try {
+  WithinUpdate(*this, [&] {
     Clear();
     // The copy shares the source's Objects and Data, which stay the source's:
     // it never takes ownership of them, or both lists would free them.
@@ -397,11 +387,7 @@ void TGStringList::Assign(const TPersistent* source) {
       const int32_t index = AddData(line.String, line.Object, line.Data);
       if (Count() > before) lines_[size_t(index)].Interface = line.Interface;
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
 
 void TGStringList::AssignTo(TPersistent& dest) const { TPersistent::AssignTo(dest); }

@@ -5,21 +5,7 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-
-namespace {
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = char(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = char(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-}  // namespace
+#include "core/TextCompare.h"
 
 TComponent::TComponent(TComponent* owner) {
   if (!owner) return;
@@ -74,7 +60,7 @@ int TComponent::ComponentIndex() const {
 void TComponent::CheckNameFree(const std::string& name, const TComponent* except) const {
   if (name.empty()) return;
   for (const auto& c : components_)
-    if (c.get() != except && SameName(c->name_, name))
+    if (c.get() != except && SameText(c->name_, name))
       throw EComponentError(Format(SDuplicateComponentName, {name}));
 }
 
@@ -133,7 +119,7 @@ void TComponent::SetName(const std::string& name) {
 TComponent* TComponent::FindComponent(const std::string& name) const {
   if (name.empty()) return nullptr;
   for (const auto& c : components_)
-    if (SameName(c->name_, name)) return c.get();
+    if (SameText(c->name_, name)) return c.get();
   return nullptr;
 }
 

@@ -11,6 +11,7 @@
 #include "core/FloatText.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
+#include "core/TextCompare.h"
 #include "core/Streams.h"
 
 namespace {
@@ -22,17 +23,6 @@ constexpr int kMaxDepth = 256;
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = char(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = char(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // ---------------------------------------------------------------- writing
 

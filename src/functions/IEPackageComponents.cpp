@@ -13,19 +13,9 @@
 #include "core/IEConsts.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/IEPackageComponents.h"
+#include "core/TextCompare.h"
 
 namespace {
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = char(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = char(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // The engine side of a component, or EInvalidCast when it is not an engine.
 IReasoner* AsReasoner(TComponent* component) {

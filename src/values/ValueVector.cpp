@@ -2,6 +2,7 @@
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
 #include "values/IEValue.h"
+#include "collections/UpdateBracket.h"
 
 // ---------------------------------------------------------------------------
 // TValueVector
@@ -132,8 +133,7 @@ void TValueHashTable::Assign(const TPersistent* source) {
   }
   if (table == this) return;
   // A deep copy: every value is cloned, so the two tables share no values.
-  BeginUpdate();
-  try {
+  WithinUpdate(*this, [&] {
     Clear();
     CopySettings(*table);
     auto keys = table->Keys();
@@ -142,9 +142,5 @@ void TValueHashTable::Assign(const TPersistent* source) {
       IIEValue value = table->Get(name);
       Put(name, value ? value->Clone() : IIEValue());
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  });
 }
