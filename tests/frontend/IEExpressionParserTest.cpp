@@ -200,10 +200,11 @@ TEST_F(ExpressionParserTest, OrderedFactsHoldTheirValuesInData) {
   TFact& colour = Fact("(colour red green)");
   EXPECT_TRUE(colour.Template()->Implied());
   EXPECT_EQ(colour.GetSlotValue(SImpliedSlotName)->ListRef().AsText(), "red green");
-  EXPECT_EQ(engine.facts.FindFactTemplate("colour"), colour.Template());
+  const IFactTemplate implied = colour.Template();
+  EXPECT_EQ(engine.facts.FindFactTemplate("colour"), implied);
   TFact& empty = Fact("(colour)");
   EXPECT_EQ(empty.GetSlotValue(SImpliedSlotName)->ListRef().Count(), 0);
-  EXPECT_EQ(empty.Template(), colour.Template());
+  EXPECT_EQ(empty.Template(), implied);
   HasError("(colour red", "Expected \")\" in ParseFact", FactOf);
 }
 
