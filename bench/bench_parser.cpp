@@ -39,7 +39,7 @@ const std::string& FactText() {
 }
 
 // Counts the facts it is given; templates by name.
-class TCountingEngine : public IParserEngine, public IFactEngine {
+class TCountingEngine : public IParserEngine, public IFactEngine, public ISymbolGenerator {
  public:
   TCountingEngine() {
     person_ = MakeRef<TFactTemplate>(this);
@@ -53,6 +53,7 @@ class TCountingEngine : public IParserEngine, public IFactEngine {
   virtual ~TCountingEngine() = default;
 
   std::string GenSym(const std::string& prefix) override { return prefix + std::to_string(++symbols_); }
+  ISymbolGenerator* SymbolGenerator() override { return this; }
   IReasoner* FunctionTable() override { return nullptr; }
   IFactEngine* FactEngine() override { return this; }
   TIEContext* RootContext() override { return &context_; }

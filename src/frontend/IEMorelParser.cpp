@@ -28,7 +28,7 @@ void TIEMorelParser::SetStream(TIETokenizerStream* stream) {
   if (stream && !morel) throw EInvalidCast(SInvalidCast);
   // Anonymous variables of the stream are named by the engine, so their names
   // never collide with the engine's other generated symbols.
-  if (morel && !morel->Engine() && engine_) morel->SetEngine(engine_);
+  if (morel && !morel->Engine() && engine_) morel->SetEngine(engine_->SymbolGenerator());
   TIEParser::SetStream(stream);
   morelStream_ = morel;
 }

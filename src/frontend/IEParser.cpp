@@ -5,6 +5,7 @@ void TIEParser::Reset() {
 }
 
 std::string TIEParser::UniqueName(const std::string& prefix) {
-  if (engine_) return engine_->GenSym(prefix);
+  if (ISymbolGenerator* symbols = engine_ ? engine_->SymbolGenerator() : nullptr)
+    return symbols->GenSym(prefix);
   return prefix + std::to_string(ownSymbolIndex_++);
 }

@@ -59,9 +59,12 @@ using TParseVariableEvent = std::function<void(TIEParser* sender, const std::str
 using TParsePatternEvent = std::function<void(TIEParser* sender, TObject* pattern)>;
 using TParseRuleEvent = std::function<void(TIEParser* sender, TObject* rule)>;
 
-// The engine as a parser sees it. Generated names come from ISymbolGenerator.
-class IParserEngine : public ISymbolGenerator {
+// The engine as a parser sees it. TInferenceEngine implements it beside
+// IReasoner, IFactEngine and ISymbolGenerator and hands out itself.
+class IParserEngine {
  public:
+  // Generated names: anonymous variables and UniqueName.
+  virtual ISymbolGenerator* SymbolGenerator() = 0;
   // The function registry parsed calls bind through when first evaluated.
   virtual IReasoner* FunctionTable() = 0;
   // Templates by name (registering implied ones) and assertion of facts.

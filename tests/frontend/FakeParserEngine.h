@@ -26,7 +26,7 @@ class TFakeAssertFunction : public TIEUserFunction {
   IFactEngine* facts_;
 };
 
-class TFakeParserEngine : public IParserEngine {
+class TFakeParserEngine : public IParserEngine, public ISymbolGenerator {
  public:
   TFakeParserEngine() {
     reasoner.AddFunction(IUserFunction(new TEchoFunction("echo")));
@@ -38,6 +38,7 @@ class TFakeParserEngine : public IParserEngine {
   std::string GenSym(const std::string& prefix) override {
     return prefix + std::to_string(symbolIndex++);
   }
+  ISymbolGenerator* SymbolGenerator() override { return this; }
   IReasoner* FunctionTable() override { return &reasoner; }
   IFactEngine* FactEngine() override { return &facts; }
   TIEContext* RootContext() override { return &context; }

@@ -92,6 +92,15 @@ TEST_F(ExpressionParserTest, AVariableInFunctionPositionCallsGetVar) {
   EXPECT_EQ(Call("($?all)").GetArgument(0)->DType(), dtMultiVariable);
 }
 
+TEST_F(ExpressionParserTest, AnonymousVariablesAreNamedByTheEngine) {
+  engine.symbolIndex = 7;
+  TFunctionCall& c = Call("(f ? $? ?)");
+  EXPECT_EQ(c.GetArgument(0)->AsString(), "_blank_7");
+  EXPECT_EQ(c.GetArgument(1)->AsString(), "_blank_$8");
+  EXPECT_EQ(c.GetArgument(2)->AsString(), "_blank_9");
+  EXPECT_EQ(engine.parser->UniqueName("gen"), "gen10");
+}
+
 TEST_F(ExpressionParserTest, AssertTakesFacts) {
   TFunctionCall& c = Call("(assert (point (x 1) (y 2)) (colour red))");
   ASSERT_EQ(c.ArgumentCount(), 2);
