@@ -207,11 +207,11 @@ class TGCustomGraph : public TComponent {
   // The first node, in list order, whose caption is Caption (case-sensitive).
   TGGraphNode* FindNode(const std::string& caption) const;
   int32_t NodeCount() const noexcept { return int32_t(nodes_.size()); }
-  // The nodes in the order they were added. Deleting the current node while
-  // walking invalidates the walk (DeleteNode / ExtractNode of others is fine
-  // for the range form; the iterator below remembers its position).
+  // The nodes in the order they were added. During a walk (this list or the
+  // iterator below) other nodes may be removed, but not the current one.
   const TNodeList& NodeList() const noexcept { return nodes_; }
-  // An iterator over the nodes (TGGraphNode* as intptr_t), in list order.
+  // An iterator over the nodes (TGGraphNode* as intptr_t), in list order; the
+  // graph must outlive it.
   IIteratorRef Nodes() const;
 
   // Directed (the default): a node lists its outgoing edges. Undirected: a
