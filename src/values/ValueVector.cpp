@@ -17,20 +17,7 @@ void TValueVector::AddAll(const TValueVector& other) {
 }
 
 bool TValueVector::Equals(const TValueVector* other) const {
-  if (!other) return false;
-  if (other == this) return true;
-  const int32_t n = Count();
-  if (other->Count() != n) return false;
-  for (int32_t i = 0; i < n; ++i) {
-    const TIEValue* a = Get(i).get();
-    const TIEValue* b = other->Get(i).get();
-    if (!a || !b) {
-      if (a != b) return false;
-    } else if (!a->Equals(b)) {
-      return false;
-    }
-  }
-  return true;
+  return EqualsList(other);
 }
 
 bool TValueVector::EqualsList(const TIList<TIEValue>* other) const {
