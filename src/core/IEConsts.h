@@ -122,6 +122,33 @@ inline constexpr char STemplatesDiffer[] =
     "Unable to assign slot values, fact templates are different: %s and %s";
 inline constexpr char SNoSuchSlotName[] = "No such slot name: \"%s\"";
 
+// ---- Facts: patterns, slot tests and rules
+inline constexpr char SCannotBindNegatedPattern[] = "Cannot bind a negated pattern to a variable";
+inline constexpr char SRuleMissingForPattern[] = "Rule missing for pattern";
+inline constexpr char SUnknownInferenceEngine[] = "Unknown/Undefined Inference Engine";
+inline constexpr char SFirstUseNegated[] = "First Use of Variable is negated, variable name is %s";
+inline constexpr char STestPatternName[] = "test";
+inline constexpr char SBlankVariablePrefix[] = "_blank_";
+inline constexpr char SFactIndexVariablePrefix[] = "__factidx";
+inline constexpr char SGoalPatternPrefix[] = "need-";
+inline constexpr char SRuleNamePrefix[] = "Rule_";
+inline constexpr char SRuleTextProperty[] = "Text";
+// The calls a disjunction of slot constraints is rewritten into.
+inline constexpr char SEqFunction[] = "eq";
+inline constexpr char SNeqFunction[] = "neq";
+inline constexpr char SNotFunction[] = "not";
+inline constexpr char SAndFunction[] = "and";
+inline constexpr char SOrFunction[] = "or";
+// Pieces of the debugging texts of slot and join tests.
+inline constexpr char SSlotTestEqualsText[] = "=";
+inline constexpr char SSlotTestNotEqualsText[] = "<>";
+inline constexpr char SSlotTestSubIndexText[] = " SubIdx: ";
+inline constexpr char SSlotTestSlotText[] = " Slot: ";
+inline constexpr char SJoinTestTokenIndexText[] = " TokenIdx: ";
+inline constexpr char SJoinTestLeftText[] = " Left: ";
+inline constexpr char SJoinTestRightText[] = " Right: ";
+
+
 // ---- Engine
 inline constexpr char SUnableToParseType[] = "Unable to parse strings of %s at this time";
 inline constexpr char SUnknownType[] = "Unknown Type (%d)";
