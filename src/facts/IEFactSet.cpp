@@ -55,6 +55,12 @@ int32_t TFactSet::AddFactText(const std::string& text) {
   return int32_t(lines_.size()) - 1;
 }
 
+const IFactRef& TFactSet::AttachedFact(int32_t index) const {
+  if (index < 0 || size_t(index) >= lines_.size())
+    throw EListError(Format(SListIndexError, {index}));
+  return lines_[size_t(index)].Fact;
+}
+
 IFactRef TFactSet::GetFact(int32_t index) {
   if (index < 0 || size_t(index) >= lines_.size())
     throw EListError(Format(SListIndexError, {index}));

@@ -41,6 +41,9 @@ class TFactSet : public TComponent {
   // unparsed line is parsed by the engine's fact parser and attached. None when
   // the line is unparsed and there is no engine.
   IFactRef GetFact(int32_t index);
+  // The fact attached to line Index (none when not parsed yet); nothing is
+  // parsed. EListError SListIndexError out of range.
+  const IFactRef& AttachedFact(int32_t index) const;
   // The line texts.
   std::vector<std::string> Facts() const;
   // Replaces the lines; with an engine every line is parsed and attached.

@@ -57,6 +57,17 @@ class TIEMorelParser : public TIEParser {
   IFact ParseFact() override;
   IIEValue EvaluateFunCall() override;
 
+  // The text forms, written by the construct printer (frontend/IEMorelPrinter.h).
+  std::string FactSetText(const TFactSet& factSet) const override;
+  std::string FactText(const TFact& fact) const override;
+  std::string SlotText(const TFactSlot& slot) const override;
+  std::string TemplateText(const TFactTemplate& factTemplate) const override;
+  std::string FunCallText(const TFunctionCall& call) const override;
+  std::string GlobalText(const std::string& name, const IIEValue& value) const override;
+  std::string UserFunctionText(const TIEUserFunction& function) const override;
+  std::string DefFunctionText(const TInterpretedFunction& function) const override;
+  std::string GlobalsText(const TValueHashTable& globals) const override;
+
   // The kind of the next top-level item; the "(" of a list is given back.
   virtual TParsedType GetConstructType(IStreamToken& token);
   // Raises EIEParseException SParsingError filled with Message, MethodName, the

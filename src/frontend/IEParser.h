@@ -25,6 +25,10 @@ class TIEParser;
 class TFactSet;
 class TFactTemplate;
 class TFact;
+class TFactSlot;
+class TFunctionCall;
+class TInterpretedFunction;
+class TValueHashTable;
 class TIEUserFunction;
 using IFactTemplate = TRef<TFactTemplate>;
 using IUserFunction = TRef<TIEUserFunction>;
@@ -112,6 +116,18 @@ class TIEParser : public TObject {
   virtual IFact ParseFact() = 0;
   // Parses a call and evaluates it in the engine's root context.
   virtual IIEValue EvaluateFunCall() = 0;
+
+  // The text forms of constructs: rule-language text that the parser reads
+  // back, lines ended by CR LF, nested lines indented by four blanks.
+  virtual std::string FactSetText(const TFactSet& factSet) const = 0;
+  virtual std::string FactText(const TFact& fact) const = 0;
+  virtual std::string SlotText(const TFactSlot& slot) const = 0;
+  virtual std::string TemplateText(const TFactTemplate& factTemplate) const = 0;
+  virtual std::string FunCallText(const TFunctionCall& call) const = 0;
+  virtual std::string GlobalText(const std::string& name, const IIEValue& value) const = 0;
+  virtual std::string UserFunctionText(const TIEUserFunction& function) const = 0;
+  virtual std::string DefFunctionText(const TInterpretedFunction& function) const = 0;
+  virtual std::string GlobalsText(const TValueHashTable& globals) const = 0;
 
   // Mirrors the engine's static type check (tcStatic).
   bool StaticCheck() const noexcept { return staticCheck_; }

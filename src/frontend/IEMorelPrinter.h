@@ -1,0 +1,87 @@
+// TIEMorelPrinter: writes constructs back as rule-language text that the
+// parser reads again: fact sets (deffacts), facts, template slots, templates
+// (deftemplate), function calls, rules (defrule), patterns, globals
+// (defglobal), user functions and deffunctions. Line ends are CR LF; nested
+// lines are indented by four blanks.
+//
+// Values are written as they print, except that the text of a string (and of
+// a construct comment) escapes double quotes and backslashes with a backslash,
+// so that it reads back unchanged; calls and facts nested in values are
+// written by this printer too, so one printer gives one consistent text.
+//
+// TIEMorelParser offers these operations as its text-form operations; the
+// engine-less text forms of facts, templates, fact sets and calls use a
+// printer without name source.
+//
+// Ownership: the printer owns nothing; the name source (may be none) must
+// outlive it. Thread-safety: printing reads the printed objects only (a
+// printer without name source counts its own placeholder names); use one
+// printer per thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "values/IEValue.h"
+
+class ISymbolGenerator;
+class TFactSet;
+class TFact;
+class TFactSlot;
+class TFactTemplate;
+class TFunctionCall;
+class TIEUserFunction;
+class TInterpretedFunction;
+class TValueHashTable;
+
+inline constexpr char PrinterIndent[] = "    ";
+inline constexpr char PrinterLineEnd[] = "\r\n";
+
+class TIEMorelPrinter {
+ public:
+  // Names: where the fresh placeholder variables of patterns come from (the
+  // engine's GenSym); none gives names counted by this printer.
+  explicit TIEMorelPrinter(ISymbolGenerator* names = nullptr) noexcept : names_(names) {}
+
+  // (deffacts name "comment"
+  //     fact
+  // )
+  std::string FactSetText(const TFactSet& factSet) const;
+  // (name a b), (name (slot value) ...) leaving out slots that print empty, or
+  // "(v1 v2 )" for a fact without template.
+  std::string FactText(const TFact& fact) const;
+  // (slot x ), (slot x (type INTEGER FLOAT) (default 0) ), (multislot m (default a b) )
+  std::string SlotText(const TFactSlot& slot) const;
+  // (deftemplate name "comment" 
+  //     slot
+  // )
+  std::string TemplateText(const TFactTemplate& factTemplate) const;
+  // (name arg ...); the arguments of modify and duplicate after the first are
+  // slot/value lists written in parentheses.
+  std::string FunCallText(const TFunctionCall& call) const;
+  // Name = value
+  std::string GlobalText(const std::string& name, const IIEValue& value) const;
+  // A deffunction's text, or for any other function a comment block naming it.
+  std::string UserFunctionText(const TIEUserFunction& function) const;
+  // (deffunction name (params)
+  //     "comment"
+  //     action
+  // )
+  std::string DefFunctionText(const TInterpretedFunction& function) const;
+  // (defglobal ?*a* = 1 ?*b* = 2), in the table's enumeration order.
+  std::string GlobalsText(const TValueHashTable& globals) const;
+
+  // One value as the printer writes it (none writes nothing).
+  std::string ValueText(const TIEValue* value) const;
+  void AppendValue(std::string& out, const TIEValue* value) const;
+  // Text between double quotes, double quotes and backslashes escaped.
+  static std::string QuotedText(std::string_view text);
+
+  // A fresh variable name made from Prefix.
+  std::string UniqueName(const std::string& prefix) const;
+
+ private:
+  ISymbolGenerator* names_;
+  mutable int32_t ownNameIndex_ = 1;
+};

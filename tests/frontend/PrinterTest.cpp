@@ -1,0 +1,344 @@
+// The construct printer: exact text forms, and texts that read back to the
+// same text.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FakeParserEngine.h"
+#include "core/IEConsts.h"
+#include "facts/IEFactSet.h"
+#include "frontend/IEMorelPrinter.h"
+#include "functions/IEDeffunction.h"
+
+namespace {
+
+class PrinterTest : public ::testing::Test {
+ protected:
+  PrinterTest() {
+    // (deftemplate point (slot x (type INTEGER)) (slot y) (multislot tags))
+    point = MakeRef<TFactTemplate>(&engine.facts);
+    point->SetName("point");
+    point->AddSlot("x", TIEValue::MakeInteger(0));
+    point->GetSlot("x")->SetSlotType({dtInteger});
+    point->AddSlot("y", NilValue());
+    point->AddMultiSlot("tags", EmptyList());
+    engine.facts.AddFactTemplate(point);
+  }
+
+  IFactRef Fact(std::string_view text) { return AsFactRef(engine.Parse(text).ParseFact()); }
+  IFunctionCall Call(std::string_view text) {
+    return RefCast<TFunctionCall>(engine.Parse(text).ParseFunCall());
+  }
+  std::string FactText(std::string_view text) { return printer.FactText(*Fact(text)); }
+  std::string CallText(std::string_view text) { return printer.FunCallText(*Call(text)); }
+
+  TFakeParserEngine engine;
+  TIEMorelPrinter printer;
+  IFactTemplate point;
+};
+
+// ---- Templates and slots
+
+TEST_F(PrinterTest, ImpliedTemplatePrintsAsThreeLines) {
+  IFactTemplate initial = TFactTemplate::CreateImplied(&engine.facts, SInitialFactTemplate);
+  EXPECT_EQ(printer.TemplateText(*initial),
+            "(deftemplate Initial-Fact \"(Implied)\" \r\n"
+            "    (multislot __Data )\r\n"
+            ")");
+}
+
+TEST_F(PrinterTest, TemplateListsSlotsInTableOrderWithEmptyComment) {
+  EXPECT_EQ(printer.TemplateText(*point),
+            "(deftemplate point \"\" \r\n"
+            "    (multislot tags )\r\n"
+            "    (slot x (type INTEGER) (default 0) )\r\n"
+            "    (slot y )\r\n"
+            ")");
+}
+
+TEST_F(PrinterTest, SlotShapes) {
+  TFactTemplate t(&engine.facts);
+  IFactSlot plain = t.AddSlot("x", NilValue());
+  EXPECT_EQ(printer.SlotText(*plain), "(slot x )");
+
+  IFactSlot typed = t.AddSlot("n", NilValue());
+  typed->SetSlotType({dtInteger, dtFloat});
+  typed->SetSlotDefault(TIEValue::MakeInteger(0));
+  EXPECT_EQ(printer.SlotText(*typed), "(slot n (type INTEGER FLOAT) (default 0) )");
+
+  IValueVector ab = MakeRef<TValueVector>();
+  ab->Add(TIEValue::MakeAtom("a"));
+  ab->Add(TIEValue::MakeAtom("b"));
+  IFactSlot multi = t.AddMultiSlot("m", TIEValue::MakeList(ab));
+  EXPECT_EQ(printer.SlotText(*multi), "(multislot m (default a b) )");
+
+  // A default that prints as blanks is left out; the empty atom prints empty.
+  IFactSlot blank = t.AddSlot("s", TIEValue::MakeAtom(""));
+  EXPECT_EQ(printer.SlotText(*blank), "(slot s )");
+  // A string default keeps its quotes and escapes.
+  blank->SetSlotDefault(TIEValue::MakeString("say \"hi\""));
+  EXPECT_EQ(printer.SlotText(*blank), "(slot s (default \"say \\\"hi\\\"\") )");
+  // Type names beyond the parser's words still print (VARIABLE, FUNCALL).
+  blank->SetSlotType({dtVariable, dtFunCall});
+  EXPECT_EQ(printer.SlotText(*blank), "(slot s (type VARIABLE FUNCALL) )");
+}
+
+TEST_F(PrinterTest, CallDefaultOfASingleSlotStaysDynamic) {
+  TFactTemplate t(&engine.facts);
+  IFactSlot slot = t.AddSlot("s", TIEValue::MakeFunCall(IFunCall(Call("(+ 1 2)"))));
+  EXPECT_EQ(printer.SlotText(*slot), "(slot s (default-dynamic (+ 1 2)) )");
+}
+
+// ---- Facts
+
+TEST_F(PrinterTest, OrderedFacts) {
+  EXPECT_EQ(FactText("(Initial-Fact)"), "(Initial-Fact)");
+  EXPECT_EQ(FactText("(colour red green)"), "(colour red green)");
+  EXPECT_EQ(FactText("(colour)"), "(colour)");
+  EXPECT_EQ(FactText("(mixed 1 2.5 \"s\" ?v $?m (+ 1 2))"), "(mixed 1 2.5 \"s\" ?v $?m (+ 1 2))");
+}
+
+TEST_F(PrinterTest, TemplateFactLeavesOutSlotsThatPrintEmpty) {
+  EXPECT_EQ(FactText("(point (x 1) (y nil) (tags a b))"), "(point (tags a b) (x 1))");
+  EXPECT_EQ(FactText("(point (tags))"), "(point (x 0))");
+  // Slot order is the template's, not the text's.
+  EXPECT_EQ(FactText("(point (tags q) (y \"s\") (x 2))"), "(point (tags q) (x 2) (y \"s\"))");
+  // A fact that no longer has a template prints its stored values.
+  IFactRef loose = Fact("(point (x 3))");
+  loose->SetTemplate(nullptr);
+  EXPECT_EQ(printer.FactText(*loose), "()");
+}
+
+TEST_F(PrinterTest, StringsEscapeQuotesAndBackslashes) {
+  EXPECT_EQ(TIEMorelPrinter::QuotedText("a\"b\\c"), "\"a\\\"b\\\\c\"");
+  EXPECT_EQ(FactText("(note \"a\\\"b\" \"c\\\\d\")"), "(note \"a\\\"b\" \"c\\\\d\")");
+}
+
+// ---- Fact sets
+
+TEST_F(PrinterTest, FactSetWritesEveryFactIndentedAndTheEmptyComment) {
+  TFactSet set;
+  set.SetFactSetName("start");
+  set.AddFact(Fact("(colour red)"));
+  set.AddFact(Fact("(point (x 4))"));
+  set.AddFactText("(later one)");  // not parsed: written as given
+  EXPECT_EQ(printer.FactSetText(set),
+            "(deffacts start \"\"\r\n"
+            "    (colour red)\r\n"
+            "    (point (x 4))\r\n"
+            "    (later one)\r\n"
+            ")");
+  set.SetComment("the \"first\" facts");
+  EXPECT_EQ(printer.FactSetText(set).substr(0, 43),
+            "(deffacts start \"the \\\"first\\\" facts\"\r\n    ");
+}
+
+TEST_F(PrinterTest, FactSetShowsTheFactsCurrentValues) {
+  TFactSet set;
+  IFactRef fact = Fact("(point (x 4))");
+  set.AddFact(fact);
+  fact->SetSlotValue("x", TIEValue::MakeInteger(5));
+  EXPECT_NE(printer.FactSetText(set).find("(point (x 5))"), std::string::npos);
+}
+
+// ---- Calls
+
+TEST_F(PrinterTest, Calls) {
+  EXPECT_EQ(CallText("(+ 1 2)"), "(+ 1 2)");
+  EXPECT_EQ(CallText("(modify ?f (x 3))"), "(modify ?f (x 3))");
+  EXPECT_EQ(CallText("(duplicate ?f (x 3) (tags a b))"), "(duplicate ?f (x 3) (tags a b))");
+  EXPECT_EQ(CallText("(halt)"), "(halt)");
+  EXPECT_EQ(CallText("(assert (point (x 1) (y 2)))"), "(assert (point (x 1) (y 2)))");
+  EXPECT_EQ(CallText("(printout t \"x=\" (+ 1 (* 2 3)) crlf)"),
+            "(printout t \"x=\" (+ 1 (* 2 3)) crlf)");
+  // A delimiter argument is a one-character string.
+  EXPECT_EQ(CallText("(f &)"), "(f \"&\")");
+}
+
+TEST_F(PrinterTest, ModifyArgumentsMadeInCodeThatAreNoListsStayBare) {
+  IFunctionCall call = TFunctionCall::Create(&engine.reasoner, "modify");
+  call->AddArgument("f", dtVariable);
+  call->AddArgument("g", dtVariable);
+  EXPECT_EQ(printer.FunCallText(*call), "(modify ?f ?g)");
+}
+
+// ---- Globals
+
+TEST_F(PrinterTest, Globals) {
+  EXPECT_EQ(printer.GlobalText("?*a*", TIEValue::MakeInteger(1)), "?*a* = 1");
+  TValueHashTable globals;
+  EXPECT_EQ(printer.GlobalsText(globals), "(defglobal)");
+  globals.Put("*a*", TIEValue::MakeInteger(1));
+  EXPECT_EQ(printer.GlobalsText(globals), "(defglobal ?*a* = 1)");
+  globals.Put("*b*", TIEValue::MakeInteger(2));
+  const std::string text = printer.GlobalsText(globals);
+  // Enumeration order of the table.
+  std::string expected = "(defglobal";
+  auto names = globals.Keys();
+  while (names->HasNext()) {
+    const std::string name = names->Next();
+    expected += " ?" + name + " = " + globals.Get(name)->AsText();
+  }
+  EXPECT_EQ(text, expected + ")");
+  EXPECT_TRUE(text == "(defglobal ?*a* = 1 ?*b* = 2)" || text == "(defglobal ?*b* = 2 ?*a* = 1)");
+  // An unevaluated call prints as its call.
+  globals.Put("*b*", TIEValue::MakeFunCall(IFunCall(Call("(+ 1 2)"))));
+  EXPECT_NE(printer.GlobalsText(globals).find("?*b* = (+ 1 2)"), std::string::npos);
+}
+
+// ---- Functions
+
+TEST_F(PrinterTest, DeffunctionWithoutCommentPrintsActionsAfterTheParameters) {
+  TRef<TInterpretedFunction> f = MakeRef<TInterpretedFunction>();
+  f->SetFunctionName("f");
+  f->AddParameter("x", dtVariable);
+  f->AddParameter("rest", dtMultiVariable);
+  f->AddAction(IFunCall(Call("(printout t ?x crlf)")));
+  f->AddAction(TIEValue::MakeMultiVariable("rest"));
+  EXPECT_EQ(printer.DefFunctionText(*f),
+            "(deffunction f (?x $?rest)\r\n"
+            "    (printout t ?x crlf)\r\n"
+            "    $?rest\r\n"
+            ")\r\n");
+  f->SetComment("adds \"one\"");
+  EXPECT_EQ(printer.DefFunctionText(*f),
+            "(deffunction f (?x $?rest)\r\n"
+            "    \"adds \\\"one\\\"\"\r\n"
+            "    (printout t ?x crlf)\r\n"
+            "    $?rest\r\n"
+            ")\r\n");
+  // A user function that is a deffunction prints as one.
+  EXPECT_EQ(printer.UserFunctionText(*f), printer.DefFunctionText(*f));
+
+  TRef<TInterpretedFunction> empty = MakeRef<TInterpretedFunction>();
+  empty->SetFunctionName("g");
+  EXPECT_EQ(printer.DefFunctionText(*empty), "(deffunction g ()\r\n)\r\n");
+}
+
+TEST_F(PrinterTest, OtherUserFunctionsPrintAsCommentBlocks) {
+  IUserFunction echo(new TEchoFunction("echo"));
+  EXPECT_EQ(printer.UserFunctionText(*echo), ";; echo function\r\n");
+  echo->SetHelp("Echoes its arguments", "echo <arg>*");
+  EXPECT_EQ(printer.UserFunctionText(*echo),
+            ";; echo function\r\n"
+            ";;     Echoes its arguments\r\n"
+            ";;          syntax: (echo <arg>*)");
+  // A bare line feed also stays behind the comment marker.
+  echo->SetComment("one\ntwo");
+  EXPECT_EQ(printer.UserFunctionText(*echo), ";; echo function\r\n;;     one\r\n;;     two");
+}
+
+// ---- The parser's text-form operations are the printer's
+
+TEST_F(PrinterTest, ParserOperationsUseThePrinter) {
+  TIEMorelParser& parser = engine.Parse("");
+  IFactRef fact = Fact("(point (x 1))");
+  EXPECT_EQ(parser.FactText(*fact), "(point (x 1))");
+  EXPECT_EQ(parser.FunCallText(*Call("(modify ?f (x 3))")), "(modify ?f (x 3))");
+  EXPECT_EQ(parser.TemplateText(*point), printer.TemplateText(*point));
+  EXPECT_EQ(parser.SlotText(*point->GetSlot("y")), "(slot y )");
+  EXPECT_EQ(parser.GlobalText("?*a*", TIEValue::MakeString("s")), "?*a* = \"s\"");
+}
+
+// ---- Round trips: parse, print, parse, print gives the same text again
+
+class PrinterRoundTripTest : public PrinterTest {
+ protected:
+  std::string FactTwice(const std::string& text) {
+    const std::string once = FactText(text);
+    const std::string twice = FactText(once);
+    EXPECT_EQ(once, twice) << "from " << text;
+    return once;
+  }
+  std::string CallTwice(const std::string& text) {
+    const std::string once = CallText(text);
+    const std::string twice = CallText(once);
+    EXPECT_EQ(once, twice) << "from " << text;
+    return once;
+  }
+  std::string ValueTwice(const std::string& text) {
+    const std::string once = printer.ValueText(engine.Parse(text).ParseValue().get());
+    const std::string twice = printer.ValueText(engine.Parse(once).ParseValue().get());
+    EXPECT_EQ(once, twice) << "from " << text;
+    return once;
+  }
+};
+
+TEST_F(PrinterRoundTripTest, Facts) {
+  const std::vector<std::string> corpus = {
+      "(Initial-Fact)",
+      "(colour red green)",
+      "(numbers 1 -2 3.5 1E20 1.5E-7)",
+      "(point (x 1) (y abc) (tags a b c))",
+      "(point (y \"with \\\"quotes\\\" and \\\\ backslash\"))",
+      "(point (y ?v) (tags $?all))",
+      "(point (y =(+ 1 2)))",
+      "(calls (f 1 (g 2)) =(h))",
+      "(text \"line one\r\nline two\")",
+  };
+  for (const std::string& text : corpus) FactTwice(text);
+  // Canonical texts come back unchanged.
+  EXPECT_EQ(FactTwice("(colour red green)"), "(colour red green)");
+  EXPECT_EQ(FactTwice("(point (y =(+ 1 2)))"), "(point (x 0) (y (+ 1 2)))");
+}
+
+TEST_F(PrinterRoundTripTest, Calls) {
+  const std::vector<std::string> corpus = {
+      "(+ 1 2)",
+      "(modify ?f (x 3) (tags a b))",
+      "(duplicate ?f (y \"s\"))",
+      "(assert (point (x 1) (y 2)) (colour red))",
+      "(?x 1 2)",
+      "(printout t \"a \\\"b\\\"\" crlf)",
+      "(if (> ?x 1) then (bind ?y (* ?x 2)) else (halt))",
+      "(= 1 2)",
+      "(f & | ~)",
+  };
+  for (const std::string& text : corpus) CallTwice(text);
+  EXPECT_EQ(CallTwice("(modify ?f (x 3) (tags a b))"), "(modify ?f (x 3) (tags a b))");
+  EXPECT_EQ(CallTwice("(?x 1 2)"), "(__get-var ?x 1 2)");
+}
+
+TEST_F(PrinterRoundTripTest, Values) {
+  EXPECT_EQ(ValueTwice("a b c )"), "a b c");
+  EXPECT_EQ(ValueTwice("5 )"), "5");
+  EXPECT_EQ(ValueTwice("\"q\\\"\" (f 1) )"), "\"q\\\"\" (f 1)");
+}
+
+TEST_F(PrinterRoundTripTest, FactSetsTemplatesAndDeffunctionsBuiltInCode) {
+  // A fact set's lines read back as the same facts.
+  TFactSet set;
+  set.SetFactSetName("start");
+  set.AddFact(Fact("(point (x 1) (y \"a \\\"b\\\"\") (tags t u))"));
+  set.AddFact(Fact("(colour red)"));
+  const std::string text = printer.FactSetText(set);
+  TFactSet again;
+  again.SetFactSetName("start");
+  for (int32_t i = 0; i < set.FactCount(); ++i)
+    again.AddFact(Fact(printer.FactText(*set.AttachedFact(i))));
+  EXPECT_EQ(printer.FactSetText(again), text);
+
+  // Slot defaults read back as the same values.
+  IValueVector list = MakeRef<TValueVector>();
+  list->Add(TIEValue::MakeString("x \"y\""));
+  list->Add(TIEValue::MakeInteger(2));
+  IFactSlot m = point->AddMultiSlot("m", TIEValue::MakeList(list));
+  const std::string slotText = printer.SlotText(*m);
+  EXPECT_EQ(slotText, "(multislot m (default \"x \\\"y\\\"\" 2) )");
+  const std::string defaultText = slotText.substr(21, slotText.size() - 21 - 3);
+  EXPECT_EQ(printer.ValueText(TIEValue::MakeList(engine.Parse(defaultText + ")").ParseList()).get()),
+            defaultText);
+
+  // A deffunction's actions read back as the same calls.
+  TRef<TInterpretedFunction> f = MakeRef<TInterpretedFunction>();
+  f->SetFunctionName("f");
+  f->AddParameter("x", dtVariable);
+  f->AddAction(IFunCall(Call("(modify ?x (y \"q\\\\\"))")));
+  const std::string fText = printer.DefFunctionText(*f);
+  const std::string action = "(modify ?x (y \"q\\\\\"))";
+  EXPECT_NE(fText.find(action), std::string::npos) << fText;
+  EXPECT_EQ(CallTwice(action), action);
+}
+
+}  // namespace
