@@ -148,12 +148,12 @@ inline constexpr char SJoinTestTokenIndexText[] = " TokenIdx: ";
 inline constexpr char SJoinTestLeftText[] = " Left: ";
 inline constexpr char SJoinTestRightText[] = " Right: ";
 
-
 // ---- Engine
 inline constexpr char SUnableToParseType[] = "Unable to parse strings of %s at this time";
 inline constexpr char SUnknownType[] = "Unknown Type (%d)";
-inline constexpr char SNoParserForType[] =
-    "Unable to parse strings of %s: the engine has no rule-language parser";
+inline constexpr char SWorkingMemoryUnavailable[] = "Working memory is not available yet";
+inline constexpr char SInitialFactTemplate[] = "Initial-Fact";
+inline constexpr char SNotOrTestTemplate[] = "__NOT-OR-TEST-CE*";
 
 // ---- Functions
 inline constexpr char STooFewArguments[] = "Too few arguments for %s";
@@ -166,3 +166,211 @@ inline constexpr char SFunctionHelp[] = "%s\r\n     syntax: (%s)";
 inline constexpr char SFloatTypeWord[] = "Float type";
 inline constexpr char SIntegerTypeWord[] = "Integer type";
 inline constexpr char SStringTypeWord[] = "String type";
+
+// ---- Functions: string package (help texts and syntax lines of the Comments)
+inline constexpr char SInvalidSubstringParameters[] = "Invalid substring parameters: %d, %d";
+inline constexpr char SLowCaseHelp[] = "Returns its argument converted to a lower case string";
+inline constexpr char SLowCaseSyntax[] = "lowcase <string-or-symbol-expression>";
+inline constexpr char SStrCatHelp[] = "Returns all of its arguments concatenated into a string";
+inline constexpr char SStrCatSyntax[] = "str-cat <lexeme-expression>*";
+inline constexpr char SStrCompHelp[] =
+    "Returns an integer value for the comparison of the two symbols, with case-sensitivity.   "
+    "The return value is less than 0 if argument1 is less than argument2, 0 if argument1 "
+    "equals argument2, or greater than 0 if argument1 is greater than argument2";
+inline constexpr char SStrCompSyntax[] = "str-compare <lexeme-expression> <lexeme-expression>";
+inline constexpr char SStrIndexHelp[] =
+    "Returns an integer value representing the position of the first argument substring "
+    "within the second argument, otherwise FALSE if the first argument is not a substring "
+    "of the second argument";
+inline constexpr char SStrIndexSyntax[] = "str-index <lexeme-expression> <lexeme-expression>";
+inline constexpr char SStrLengthHelp[] = "Returns the length of the argument in characters";
+inline constexpr char SStrLengthSyntax[] = "str-length <lexeme-expression>";
+inline constexpr char SSubStringHelp[] =
+    "Extracts a substring from the <lexeme-expression> from the specified range "
+    "(<start-integer-expression> to <end-integer-expression>)";
+inline constexpr char SSubStringSyntax[] =
+    "sub-string <start-integer-expression> <end-integer-expression> <lexeme-expression>";
+inline constexpr char SSymCatHelp[] = "Returns all of its arguments concatenated into a symbol";
+inline constexpr char SSymCatSyntax[] = "sym-cat <expression>*";
+inline constexpr char SUpCaseHelp[] = "Returns its argument converted to an upper case string";
+inline constexpr char SUpCaseSyntax[] = "upcase <lexeme-expression>";
+
+// ---- Functions: multifield functions of the standard package
+inline constexpr char SInvalidMultifieldRange[] =
+    "Invalid multifield begin and end parameters: %d, %d";
+inline constexpr char SCreateMFHelp[] =
+    "Returns a multifield value holding its arguments in order, a multifield argument "
+    "as one nested field";
+inline constexpr char SCreateMFSyntax[] = "create$ <expression>*";
+inline constexpr char SDeleteMFHelp[] =
+    "Returns the multifield value without the fields from the begin to the end position "
+    "(zero-based, inclusive)";
+inline constexpr char SDeleteMFSyntax[] =
+    "delete$ <multifield-expression> <start-integer-expression> <end-integer-expression>";
+inline constexpr char SExplodeMFHelp[] =
+    "Returns a multifield value of the space-separated words of a string, each word a symbol";
+inline constexpr char SExplodeMFSyntax[] = "explode$ <string-expression> ";
+inline constexpr char SFirstMFHelp[] =
+    "Returns the first field of a multifield value, nil when it is empty";
+inline constexpr char SFirstMFSyntax[] = "first$ <multifield-expression> ";
+inline constexpr char SImplodeMFHelp[] =
+    "Returns a string of the fields of a multifield value separated by single spaces";
+inline constexpr char SImplodeMFSyntax[] = "implode$ <multifield-expression> ";
+inline constexpr char SInsertMFHelp[] =
+    "Returns the multifield value with each expression inserted at the given position "
+    "(zero-based), so the inserted values appear in reverse order";
+inline constexpr char SInsertMFSyntax[] =
+    "insert$ <multifield-expression> <integer-expression> <expression>*";
+inline constexpr char SLengthMFHelp[] = "Returns the number of fields of a multifield value";
+inline constexpr char SLengthMFSyntax[] = "length$ <multifield-expression> ";
+inline constexpr char SMemberMFHelp[] =
+    "Returns the position (zero-based) of the first field of the multifield value equal to "
+    "the expression, otherwise FALSE";
+inline constexpr char SMemberMFSyntax[] = "member$ <expression> <multifield-expression>";
+inline constexpr char SNthMFHelp[] =
+    "Returns the field at the given position (zero-based) of a multifield value";
+inline constexpr char SNthMFSyntax[] = "nth$ <integer-expression> <multifield-expression>";
+inline constexpr char SReplaceMFHelp[] =
+    "Returns the multifield value with the fields from the begin to the end position "
+    "(zero-based, inclusive) replaced by the expressions, which appear in reverse order";
+inline constexpr char SReplaceMFSyntax[] =
+    "replace$ <multifield-expression> <start-integer-expression> <end-integer-expression> "
+    "<expression>*";
+inline constexpr char SRestMFHelp[] =
+    "Returns the multifield value without its first field";
+inline constexpr char SRestMFSyntax[] = "rest$ <multifield-expression>";
+inline constexpr char SSubSeqMFHelp[] =
+    "Returns the fields from the begin to the end position (zero-based, inclusive) of a "
+    "multifield value";
+inline constexpr char SSubSeqMFSyntax[] =
+    "subseq$ <multifield-expression> <start-integer-expression> <end-integer-expression>";
+inline constexpr char SSubSetpMFHelp[] =
+    "Returns TRUE if the fields of the first argument occur in order, one after another, "
+    "within the multifield value, FALSE otherwise";
+inline constexpr char SSubSetpMFSyntax[] = "subsetp <expression> <multifield-expression>";
+
+// ---- Functions: math and predicate packages
+inline constexpr char SExpectedNumericArgument[] = "Expected numeric argument to %s function call";
+inline constexpr char SFloatZeroDivide[] = "Floating point division by zero";
+inline constexpr char SFloatInvalidOperation[] = "Invalid floating point operation";
+inline constexpr char SFloatOverflow[] = "Floating point overflow";
+// The type words of value arguments that resolve to nothing (SNotAType).
+inline constexpr char SNumericWord[] = "numeric";
+inline constexpr char SIntegerWord[] = "integer";
+inline constexpr char SListWord[] = "list";
+inline constexpr char SStringWord[] = "string";
+inline constexpr char SVerifyTypeHelp[] =
+    "Returns TRUE if the argument is of the following type(s): %s.  If the argument is any "
+    "other type, FALSE is returned";
+inline constexpr char SVerifyTypeNone[] = "NONE";
+inline constexpr char SAbsHelp[] = "Returns the absolute value of its argument";
+inline constexpr char SDivHelp[] =
+    "Returns the first argument divided by each of the following arguments, using integer "
+    "division";
+inline constexpr char SDivideHelp[] =
+    "Returns the first argument divided by each of the following arguments";
+inline constexpr char SExpHelp[] = "Returns e raised to the power of its argument";
+inline constexpr char SExptHelp[] =
+    "Returns the first argument raised to the power of the second argument";
+inline constexpr char SFloatHelp[] = "Returns its argument converted to a float";
+inline constexpr char SIntegerHelp[] =
+    "Returns its argument converted to an integer, truncated toward zero";
+inline constexpr char SLogHelp[] = "Returns the natural logarithm of its argument";
+inline constexpr char SLog10Help[] = "Returns the base-10 logarithm of its argument";
+inline constexpr char SMaxHelp[] = "Returns the largest of its arguments";
+inline constexpr char SMinHelp[] = "Returns the smallest of its arguments";
+inline constexpr char SMinusHelp[] =
+    "Returns the first argument minus each of the following arguments";
+inline constexpr char SModHelp[] =
+    "Returns the remainder of the integer division of the first argument by the second";
+inline constexpr char SPiHelp[] = "Returns the value of pi";
+inline constexpr char SPlusHelp[] = "Returns the sum of its arguments";
+inline constexpr char SRandomHelp[] = "Returns a pseudo-random integer from 0 to 65535";
+inline constexpr char SRoundHelp[] =
+    "Returns its argument rounded to the nearest integer, halves to the even integer";
+inline constexpr char SSeedHelp[] =
+    "Seeds the random number generator with its argument and returns TRUE";
+inline constexpr char SSqrtHelp[] = "Returns the square root of its argument";
+inline constexpr char STimesHelp[] = "Returns the product of its arguments";
+inline constexpr char SEvenPHelp[] = "Returns TRUE if its argument is an even number, otherwise FALSE";
+inline constexpr char SOddPHelp[] = "Returns TRUE if its argument is an odd number, otherwise FALSE";
+
+// ---- Functions: trigonometry package
+inline constexpr char SDistanceLengthsDiffer[] =
+    "Invalid multifield arguments, the two multifields must be of the same length";
+inline constexpr char SAcosHelp[] = "Returns the arc cosine of its argument, in radians from 0 to pi";
+inline constexpr char SAcoshHelp[] = "Returns the inverse hyperbolic cosine of its argument";
+inline constexpr char SAcotHelp[] = "Returns the arc cotangent of its argument, in radians";
+inline constexpr char SAcothHelp[] = "Returns the inverse hyperbolic cotangent of its argument";
+inline constexpr char SAcscHelp[] = "Returns the arc cosecant of its argument, in radians";
+inline constexpr char SAcschHelp[] = "Returns the inverse hyperbolic cosecant of its argument";
+inline constexpr char SAsecHelp[] = "Returns the arc secant of its argument, in radians";
+inline constexpr char SAsechHelp[] = "Returns the inverse hyperbolic secant of its argument";
+inline constexpr char SAsinHelp[] =
+    "Returns the arc sine of its argument, in radians from -pi/2 to pi/2";
+inline constexpr char SAsinhHelp[] = "Returns the inverse hyperbolic sine of its argument";
+inline constexpr char SAtanHelp[] = "Returns the arc tangent of its argument, in radians";
+inline constexpr char SAtan2Help[] =
+    "Returns the angle, in radians, of the point (X, Y): the arc tangent of Y/X in the "
+    "quadrant of the point";
+inline constexpr char SAtanhHelp[] = "Returns the inverse hyperbolic tangent of its argument";
+inline constexpr char SCosHelp[] = "Returns the cosine of its argument, an angle in radians";
+inline constexpr char SCoshHelp[] = "Returns the hyperbolic cosine of its argument";
+inline constexpr char SCotHelp[] = "Returns the cotangent of its argument, an angle in radians";
+inline constexpr char SCothHelp[] = "Returns the hyperbolic cotangent of its argument";
+inline constexpr char SCscHelp[] = "Returns the cosecant of its argument, an angle in radians";
+inline constexpr char SCschHelp[] = "Returns the hyperbolic cosecant of its argument";
+inline constexpr char SCycleRadHelp[] = "Converts an angle in cycles to radians";
+inline constexpr char SDegGradHelp[] = "Converts an angle in degrees to grads";
+inline constexpr char SDegRadHelp[] = "Converts an angle in degrees to radians";
+inline constexpr char SDistanceHelp[] =
+    "Returns the distance between two points given as multifields of coordinates";
+inline constexpr char SDistanceSqrHelp[] =
+    "Returns the square of the distance between two points given as multifields of coordinates";
+inline constexpr char SDistanceManhattanHelp[] =
+    "Returns the Manhattan distance between two points given as multifields of coordinates";
+inline constexpr char SGradDegHelp[] = "Converts an angle in grads to degrees";
+inline constexpr char SGradRadHelp[] = "Converts an angle in grads to radians";
+inline constexpr char SHypotenuseHelp[] =
+    "Returns the length of the hypotenuse of a right triangle with legs X and Y";
+inline constexpr char SRadCycleHelp[] = "Converts an angle in radians to cycles";
+inline constexpr char SRadDegHelp[] = "Converts an angle in radians to degrees";
+inline constexpr char SRadGradHelp[] = "Converts an angle in radians to grads";
+inline constexpr char SSecHelp[] = "Returns the secant of its argument, an angle in radians";
+inline constexpr char SSechHelp[] = "Returns the hyperbolic secant of its argument";
+inline constexpr char SSinHelp[] = "Returns the sine of its argument, an angle in radians";
+inline constexpr char SSinhHelp[] = "Returns the hyperbolic sine of its argument";
+inline constexpr char STanHelp[] = "Returns the tangent of its argument, an angle in radians";
+inline constexpr char STanhHelp[] = "Returns the hyperbolic tangent of its argument";
+
+// ---- Functions: business package
+inline constexpr char SPaymentTimeEnd[] = "ptEndOfPeriod";
+inline constexpr char SPaymentTimeStart[] = "ptStartOfPeriod";
+inline constexpr char SInvalidPaymentTime[] =
+    "Invalid payment time for %s: \"%s\", expected ptEndOfPeriod or ptStartOfPeriod";
+inline constexpr char SInvalidPeriod[] = "Invalid period for %s: %d is not between 1 and %d";
+inline constexpr char SNoConvergence[] = "%s found no solution: the iteration did not converge";
+inline constexpr char SDoubleDecliningBalanceHelp[] =
+    "Returns the depreciation of an asset for the period by the double-declining-balance method";
+inline constexpr char SFutureValueHelp[] =
+    "Returns the future value of an investment of periodic payments at a fixed rate";
+inline constexpr char SInterestPaymentHelp[] =
+    "Returns the interest part of the payment for the period of a loan at a fixed rate";
+inline constexpr char SInterestRateHelp[] =
+    "Returns the interest rate per period that turns the present value into the future value";
+inline constexpr char SInternalRateOfReturnHelp[] =
+    "Returns the internal rate of return of a multifield of cash flows, starting from the guess";
+inline constexpr char SNetPresentValueHelp[] =
+    "Returns the net present value of a multifield of cash flows at the rate";
+inline constexpr char SNumberOfPeriodsHelp[] =
+    "Returns the number of payment periods of an investment at a fixed rate";
+inline constexpr char SPaymentHelp[] =
+    "Returns the full periodic payment of a loan at a fixed rate";
+inline constexpr char SPeriodPaymentHelp[] =
+    "Returns the principal part of the payment for the period of a loan at a fixed rate";
+inline constexpr char SPresentValueHelp[] =
+    "Returns the present value of an investment of periodic payments at a fixed rate";
+inline constexpr char SSlnDepreciationHelp[] =
+    "Returns the straight-line depreciation of an asset for one period";
+inline constexpr char SSydDepreciationHelp[] =
+    "Returns the depreciation of an asset for the period by the sum-of-years'-digits method";

@@ -1,0 +1,63 @@
+// The math package: arithmetic with integer or float results, rounding,
+// logarithms, powers, pi and the random generator.
+//
+// Every function resolves its arguments against the call's context and reads
+// them with the value getters; sums, products and differences are integers
+// unless a float takes part. Errors: the getters' "Not a %s.  Value Type is %s",
+// EDivByZero for an integer division by zero, EZeroDivide / EInvalidOp /
+// EOverflow (functions/MathSupport.h) for float division by zero, domain errors
+// and overflow.
+//
+// Ownership: the package owns its function list (shared references). Function
+// objects keep no call state: one object serves several engines on different
+// threads at once; only `random` and `seed` share a state, the process-wide
+// generator, which is guarded.
+#pragma once
+
+#include <string>
+
+#include "functions/IEPackageComponents.h"
+#include "functions/IEPackages.h"
+
+class TFunctionCall;
+class TIEContext;
+
+// Declares a built-in function class: constructor (name, limits, help text)
+// and the call.
+#define IE_DECLARE_BUILTIN_FUNCTION(ClassId)                                      \
+  class ClassId : public TIEUserFunction {                                        \
+   public:                                                                        \
+    ClassId();                                                                    \
+    std::string ClassName() const override { return #ClassId; }                   \
+    void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override; \
+  };
+
+IE_DECLARE_BUILTIN_FUNCTION(TAbsFunction)            // abs
+IE_DECLARE_BUILTIN_FUNCTION(TIntegerDivideFunction)  // div
+IE_DECLARE_BUILTIN_FUNCTION(TDivideFunction)         // /
+IE_DECLARE_BUILTIN_FUNCTION(TExpFunction)            // exp
+IE_DECLARE_BUILTIN_FUNCTION(TExptFunction)           // **
+IE_DECLARE_BUILTIN_FUNCTION(TFloatFunction)          // float
+IE_DECLARE_BUILTIN_FUNCTION(TIntegerFunction)        // integer
+IE_DECLARE_BUILTIN_FUNCTION(TLogFunction)            // log
+IE_DECLARE_BUILTIN_FUNCTION(TLog10Function)          // log10
+IE_DECLARE_BUILTIN_FUNCTION(TMaxFunction)            // max
+IE_DECLARE_BUILTIN_FUNCTION(TMinFunction)            // min
+IE_DECLARE_BUILTIN_FUNCTION(TMinusFunction)          // -
+IE_DECLARE_BUILTIN_FUNCTION(TModFunction)            // mod
+IE_DECLARE_BUILTIN_FUNCTION(TPiFunction)             // pi
+IE_DECLARE_BUILTIN_FUNCTION(TPlusFunction)           // +
+IE_DECLARE_BUILTIN_FUNCTION(TRandomFunction)         // random
+IE_DECLARE_BUILTIN_FUNCTION(TRoundFunction)          // round
+IE_DECLARE_BUILTIN_FUNCTION(TSeedFunction)           // seed
+IE_DECLARE_BUILTIN_FUNCTION(TSqrtFunction)           // sqrt
+IE_DECLARE_BUILTIN_FUNCTION(TTimesFunction)          // *
+
+// TMathPackage: creates the functions above in that order. Selected by the
+// engine's pMath; registered by class name "TMathPackage".
+class TMathPackage : public TUserPackage {
+ public:
+  explicit TMathPackage(TComponent* owner = nullptr);
+  std::string ClassName() const override { return "TMathPackage"; }
+  void CreateFunctions() override;
+};
