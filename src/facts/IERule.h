@@ -191,6 +191,8 @@ class TRule : public TComponent {
   IRuleEngine& RequireEngine() const;
   // Copies Source's left-hand side into this rule (same engine).
   void CopyPatterns(const TRule& source);
+  // The same-engine copy of Assign.
+  void AssignFrom(const TRule& source);
 
   int32_t ruleNumber_ = 0;
   int32_t salience_ = 0;

@@ -3,7 +3,9 @@
 #include "core/IEConsts.h"
 #include "facts/IEFacts.h"
 
-bool IRuleEngine::IsPlaceholderFact(const TCustomFact* fact) {
+bool IRuleEngine::IsPlaceholderFact(const TCustomFact* fact) { return IsNotOrTestFact(fact); }
+
+bool IsNotOrTestFact(const TCustomFact* fact) {
   const TFact* f = AsTFact(fact);
   return f && f->Template() && f->Template()->Name() == SNotOrTestTemplate;
 }

@@ -26,6 +26,10 @@ class TIEPattern;
 class TRule;
 using IFactTemplate = TRef<TFactTemplate>;
 
+// True for a fact of the template "__NOT-OR-TEST-CE*" (the placeholder of
+// negated patterns in tokens).
+bool IsNotOrTestFact(const TCustomFact* fact);
+
 class IRuleEngine {
  public:
   virtual ~IRuleEngine() = default;

@@ -207,6 +207,7 @@ class TSlotTests {
 
  private:
   friend class TIEPatternMatchTest;
+  friend class TIEPattern;
   TIEPattern* pattern_;
   std::vector<std::unique_ptr<TIEPatternMatchTest>> tests_;
 };
@@ -312,6 +313,8 @@ class TIEPattern : public TPersistent {
   TSlotEntry& Entry(int32_t index) const;
   int32_t AddSlotEntry(const std::string& name);
   void ClearSlots();
+  // Whether some run of alternatives does not start with a variable.
+  bool NeedsFreshVariable() const;
   // The rule's engine or EIEException "Unknown/Undefined Inference Engine".
   IRuleEngine& RequireRuleEngine() const;
 
