@@ -9,6 +9,7 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
+#include "facts/IEFactSet.h"
 #include "values/IEContext.h"
 
 namespace {
@@ -130,11 +131,18 @@ const std::vector<TInferenceEngine::TDefaultPackage>& TInferenceEngine::DefaultP
 
 TInferenceEngine::TInferenceEngine(TComponent* owner)
     : TComponent(owner), context_(std::make_unique<TIEContext>(nullptr, this)) {
-  // Seam: the I/O stream table, parser, registries, agenda, fact list, pending
-  // queues, network and the two implied templates are created here, in that
-  // order, as their layers arrive.
+  // Seam: the I/O stream table comes first, once it exists.
+  parserMaxErrors_ = DefaultParserMaxErrors;
+  parser_ = CreateParser();
+  resetGlobals_ = true;
+  // Seam: globals, agenda, fact list and pending queues go here.
+  // The two implied templates every engine holds: the one of the initial fact
+  // and the one the network's not/or/test patterns match.
+  GetFactTemplate(SInitialFactTemplate);
+  GetFactTemplate(SNotOrTestTemplate);
+  // Seam: fact sets, network, rules and the store table go here.
   packages_ = ConstructionPackages;
-  typeChecks_ = TTypeChecks{tcStatic};
+  SetTypeChecks(TTypeChecks{tcStatic});
   AddDefaultPackages();
   // Seam: AssertString("(Initial-Fact)") once there is a fact list.
 }
@@ -146,6 +154,10 @@ TInferenceEngine::~TInferenceEngine() {
   // The owned components go while this is still an engine, so that
   // Notification sees their removal.
   DestroyComponents();
+  // Templates that outlive the engine (held by facts elsewhere) forget it.
+  for (auto values = factTemplates_.Values(); values->HasNext();)
+    static_cast<TFactTemplate*>(values->Next().get())->SetEngine(nullptr);
+  for (TFactSet* factSet : std::vector<TFactSet*>(factSets_)) factSet->SetEngine(nullptr);
 }
 
 void TInferenceEngine::ClearEvents() {
@@ -310,10 +322,13 @@ IIEValue TInferenceEngine::StringToValue(const std::string& text, TIEType dataTy
     case dtFloat:
       return TIEValue::MakeFloat(TextToFloat(text));
     case dtFunCall:
+      return TIEValue::MakeFunCall(ParseFunCall(text));
     case dtFact:
-    case dtList:
-      // Seam: ParseFunCall, ParseFact and ParseValue of the parser.
-      throw EIEException(Format(SNoParserForType, {IETypeName(dataType)}));
+      return TIEValue::MakeFact(ParseFact(text));
+    case dtList: {
+      IIEValue value = ParseValue(text);
+      return value ? value : EmptyList();
+    }
     default:
       break;
   }

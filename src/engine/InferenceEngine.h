@@ -4,12 +4,17 @@
 // lock, generated symbols, halting, the root evaluation context and the
 // conversion of text to values of the types that need no parser.
 //
-// The registries (templates, rules, fact sets, functions, globals), the fact
-// list, agenda, network, parser and I/O streams join this class as their layers
-// arrive; the places they take are marked "Seam:" below.
+// The engine owns its rule-language parser: the parse-from-text operations,
+// LoadFromStream, LoadFromFile and Evaluate run text through it, and it reaches
+// the engine back through IParserEngine and IFactEngine (templates by name,
+// facts, the function registry, the root context, print-out).
+// The remaining registries (rules, fact sets, globals), the fact list, agenda,
+// network and I/O streams join this class as their layers arrive; the places
+// they take are marked "Seam:" below.
 //
-// Ownership: the engine owns its root context and the function-package
-// components it creates (AddDefaultPackages; they are csSubComponent, so the
+// Ownership: the engine owns its root context, its parser, its templates'
+// registry entries (shared references) and the function-package components it
+// creates (AddDefaultPackages; they are csSubComponent, so the
 // component stream does not write them, the engine recreates them from
 // Packages). Events are not owned. Thread-safety: none by itself; a host that
 // drives an engine from several threads brackets its calls with Lock/Unlock.
@@ -29,6 +34,8 @@
 #include "core/Component.h"
 #include "collections/InterfaceCollections.h"
 #include "core/IEInterfaces.h"
+#include "facts/IEFacts.h"
+#include "frontend/IEMorelParser.h"
 #include "frontend/IEMorelStream.h"
 #include "functions/IEPackages.h"
 #include "functions/IReasoner.h"
@@ -37,10 +44,7 @@
 class TIEContext;
 class TActivation;
 class TRule;
-class TFactTemplate;
-class TIEStreamToken;
-using IFactTemplate = TRef<TFactTemplate>;
-using IStreamToken = TRef<TIEStreamToken>;
+class TStream;
 
 // Event types. Sender is the engine unless an event says otherwise.
 using TNotifyEvent = std::function<void(TObject* sender)>;
@@ -67,7 +71,11 @@ class IPackageComponent {
   virtual ~IPackageComponent() = default;
 };
 
-class TInferenceEngine : public TComponent, public IReasoner, public ISymbolGenerator {
+class TInferenceEngine : public TComponent,
+                         public IReasoner,
+                         public ISymbolGenerator,
+                         public IParserEngine,
+                         public IFactEngine {
  public:
   // The built-in package classes, in the order AddDefaultPackages creates them,
   // with the member of Packages that selects each.
@@ -98,11 +106,11 @@ class TInferenceEngine : public TComponent, public IReasoner, public ISymbolGene
   bool FactDuplication() const noexcept { return factDuplication_; }
   void SetFactDuplication(bool value) noexcept { factDuplication_ = value; }
   // Seam: FactTemplates (sub-object) and Facts arrive with the registries.
-  // Seam: both parser settings are copied into the parser when it exists.
+  // Both parser settings are copied into the parser as they are set.
   TErrorHandling ParserErrorHandling() const noexcept { return parserErrorHandling_; }
-  void SetParserErrorHandling(TErrorHandling value) noexcept { parserErrorHandling_ = value; }
+  void SetParserErrorHandling(TErrorHandling value) noexcept;
   int32_t ParserMaxErrors() const noexcept { return parserMaxErrors_; }
-  void SetParserMaxErrors(int32_t value) noexcept { parserMaxErrors_ = value; }
+  void SetParserMaxErrors(int32_t value) noexcept;
   // Seam: Rules (sub-object) arrives with the rule registry.
   // Whether Reset restores the global variables to their declared values.
   bool ResetGlobals() const noexcept { return resetGlobals_; }
@@ -115,9 +123,9 @@ class TInferenceEngine : public TComponent, public IReasoner, public ISymbolGene
   // generated name is never handed out twice.
   int32_t SymbolIndex() const noexcept { return symbolIndex_; }
   void SetSymbolIndex(int32_t value) noexcept;
-  // Seam: tcStatic is copied into the parser's static checks once it exists.
+  // tcStatic is copied into the parser's StaticCheck.
   TTypeChecks TypeChecks() const noexcept { return typeChecks_; }
-  void SetTypeChecks(TTypeChecks value) noexcept { typeChecks_ = value; }
+  void SetTypeChecks(TTypeChecks value) noexcept;
   TConstructWatches Watch() const noexcept { return watch_; }
   void SetWatch(TConstructWatches value) noexcept { watch_ = value; }
 
@@ -164,11 +172,83 @@ class TInferenceEngine : public TComponent, public IReasoner, public ISymbolGene
   // A new value of DataType made from Text: dtNone stays empty; dtAtom and the
   // variable and slot types are named Text; dtString drops all leading and then
   // all trailing double quotes; dtInteger and dtFactId are decimal 32-bit
-  // integers and dtFloat a floating-point number (EConvertError on bad text).
-  // dtFunCall, dtFact and dtList need the parser and raise EIEException until
-  // it exists; any other type raises EIEException "Unable to parse strings of
-  // %s at this time", or "Unknown Type (%d)" beyond the enumeration.
+  // integers and dtFloat a floating-point number (EConvertError on bad text);
+  // dtFunCall and dtFact are parsed calls and facts, dtList the value ParseValue
+  // reads (the shared empty multifield when there is none). Any other type
+  // raises EIEException "Unable to parse strings of %s at this time", or
+  // "Unknown Type (%d)" beyond the enumeration.
   IIEValue StringToValue(const std::string& text, TIEType dataType);
+
+  // ---- The parser and its streams (factories a descendant may replace).
+  // A new parser for this engine with ParserErrorHandling, ParserMaxErrors and
+  // the static type check copied into it.
+  virtual std::unique_ptr<TIEMorelParser> CreateParser();
+  // A tokenizer over Stream (not owned) whose symbols come from this engine.
+  virtual std::unique_ptr<TIEMorelStream> CreateTokenizerStream(TStream& stream);
+  // A tokenizer owning the file FileName opened with Mode (EFOpenError...).
+  virtual std::unique_ptr<TIEMorelStream> CreateTokenizerStream(const std::string& fileName,
+                                                                uint16_t mode);
+  TIEMorelParser& Parser() noexcept { return *parser_; }
+  // The parser's events: they live in the parser; these reach them.
+  TParseEvent& OnParse() noexcept { return parser_->OnParse; }
+  TParseFactEvent& OnParseFact() noexcept { return parser_->OnParseFact; }
+  TParseFactSetEvent& OnParseFactSet() noexcept { return parser_->OnParseFactSet; }
+  TParseFactTemplateEvent& OnParseFactTemplate() noexcept { return parser_->OnParseFactTemplate; }
+  TParseFunctionEvent& OnParseFunction() noexcept { return parser_->OnParseFunction; }
+  TParseFunCallEvent& OnParseFunCall() noexcept { return parser_->OnParseFunCall; }
+  TParseVariableEvent& OnParseVariable() noexcept { return parser_->OnParseVariable; }
+  TParsePatternEvent& OnParsePattern() noexcept { return parser_->OnParsePattern; }
+  TParseRuleEvent& OnParseRule() noexcept { return parser_->OnParseRule; }
+
+  // ---- Loading: every construct and command of the text takes effect as it
+  // is parsed, without clearing first (EIEParseException on bad text).
+  void LoadFromStream(TStream& stream);
+  // Opens FileName read-only (EFOpenError) and loads it.
+  void LoadFromFile(const std::string& fileName);
+  void Evaluate(const std::string& text);
+
+  // ---- Parse-from-text: each reads Text with a temporary tokenizer installed
+  // as the parser's stream; the parser's previous stream is back afterwards,
+  // also when the parse raises, so a parse may run inside another one.
+  IFactRef ParseFact(const std::string& text) override;
+  IFunCall ParseFunCall(const std::string& text);
+  IIEValue ParseValue(const std::string& text);
+  IValueVector ParseList(const std::string& text);
+  // Parses a call and evaluates it in the root context.
+  IIEValue EvaluateFunCall(const std::string& text);
+
+  // ---- Templates: the registry by name (case-sensitive).
+  // The registered template of that name; an implied one is made and
+  // registered when there is none.
+  IFactTemplate GetFactTemplate(const std::string& name);
+  IFactTemplate FindFactTemplate(const std::string& name) override;
+  void AddFactTemplate(const IFactTemplate& factTemplate) override;
+  int32_t FactTemplateCount() const { return factTemplates_.Count(); }
+
+  // ---- IFactEngine (the rest).
+  int32_t NextFactNumber() const override { return factCounter_; }
+  bool DynamicTypeCheck() const override { return typeChecks_.Contains(tcDynamic); }
+  void TemplateRenaming(TFactTemplate& factTemplate, const std::string& oldName,
+                        const std::string& newName) override;
+  // Seam: working memory. Until the fact list exists an assertion raises
+  // EIEException "Working memory is not available yet".
+  void AssertFact(const IFactRef& fact) override;
+  // Seam: the fact-set registry; until then fact sets are only counted in.
+  void AddFactSet(TFactSet& factSet) override;
+  void RemoveFactSet(TFactSet& factSet) override;
+  std::string FactSetText(const TFactSet& factSet) const override;
+  using IFactEngine::FactText;
+  using IFactEngine::SlotText;
+  using IFactEngine::TemplateText;
+
+  // ---- IParserEngine.
+  ISymbolGenerator* SymbolGenerator() override { return this; }
+  IReasoner* FunctionTable() override { return this; }
+  IFactEngine* FactEngine() override { return this; }
+  TIEContext* RootContext() override { return context_.get(); }
+  // Seam: the logical I/O streams. Until they exist, text for standard output
+  // ("" or "t") raises OnPrintOut; other names go to OnPrintOut too.
+  void PrintOut(const std::string& outId, const std::string& text) override;
 
   // The root evaluation context: holds the current global values; rule
   // firings derive child contexts from it.
@@ -204,6 +284,11 @@ class TInferenceEngine : public TComponent, public IReasoner, public ISymbolGene
  private:
   // Frees every owned package component, last owned component first.
   void FreePackages();
+  // Runs Parse with a tokenizer over Text installed as the parser's stream.
+  template <class TParse>
+  auto ParseText(const std::string& text, TParse&& parse);
+  // Runs ParseAll over Stream.
+  void ParseAllOf(TIEMorelStream& stream);
 
   TDuplicateConstructs duplicateConstructs_ = dcOverwrite;
   TFunctionPackages packages_;
@@ -227,4 +312,8 @@ class TInferenceEngine : public TComponent, public IReasoner, public ISymbolGene
 
   std::unique_ptr<TIEContext> context_;
   TIStringHashTableOf<TIEUserFunction> userFunctions_{101, 0.75f};
+  TIStringHashTableOf<TFactTemplate> factTemplates_{101, 0.75f};
+  std::vector<TFactSet*> factSets_;  // Seam: the fact-set registry (not owned)
+  int32_t factCounter_ = 0;
+  std::unique_ptr<TIEMorelParser> parser_;
 };

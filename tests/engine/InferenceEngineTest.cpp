@@ -111,8 +111,6 @@ TEST(InferenceEngineTest, StringToValueOfOtherTypesRaises) {
   } catch (const EIEException& e) {
     EXPECT_EQ(e.Message(), "Unknown Type (42)");
   }
-  for (TIEType t : {dtFunCall, dtFact, dtList})
-    EXPECT_THROW(engine.StringToValue("(a)", t), EIEException) << IETypeName(t);
 }
 
 TEST(InferenceEngineTest, LockIsRecursiveAndExcludesOtherThreads) {
