@@ -6,6 +6,7 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "facts/IEFacts.h"
+#include "frontend/IEMorelPrinter.h"
 
 namespace {
 
@@ -29,44 +30,9 @@ int32_t DecimalDigits(int64_t number) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Default printer of facts and fact sets.
+// Default printer of facts: the construct printer without engine.
 
-std::string DefaultFactText(const TFact& fact) {
-  const TFactTemplate* factTemplate = fact.Template().get();
-  std::string text = "(";
-  if (!factTemplate) {
-    fact.ForEachSlot([&](const TFactSlot&, const TIEValue* value) {
-      if (value) value->AppendText(text);
-      text += ' ';
-    });
-    text += ')';
-    return text;
-  }
-  text += factTemplate->Name();
-  if (factTemplate->Implied()) {
-    if (const TFactSlot* data = factTemplate->FindSlot(SImpliedSlotName)) {
-      if (const TIEValue* value = fact.PeekSlotValue(*data)) {
-        const std::string valueText = value->AsText();
-        if (!valueText.empty()) text += ' ' + valueText;
-      }
-    }
-    text += ')';
-    return text;
-  }
-  for (const TFactSlot* slot : factTemplate->Slots()) {
-    const TIEValue* value = fact.PeekSlotValue(*slot);
-    if (!value) continue;
-    const std::string valueText = value->AsText();
-    if (valueText.empty()) continue;
-    text += " (";
-    text += slot->Name();
-    text += ' ';
-    text += valueText;
-    text += ')';
-  }
-  text += ')';
-  return text;
-}
+std::string DefaultFactText(const TFact& fact) { return TIEMorelPrinter().FactText(fact); }
 
 // ---------------------------------------------------------------------------
 // TFact

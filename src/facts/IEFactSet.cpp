@@ -4,12 +4,10 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
+#include "frontend/IEMorelPrinter.h"
 
 std::string DefaultFactSetText(const TFactSet& factSet) {
-  std::string text = "(deffacts " + factSet.FactSetName() + " \"" + factSet.Comment() + "\"\r\n";
-  for (const std::string& line : factSet.Facts()) text += "    " + line + "\r\n";
-  text += ')';
-  return text;
+  return TIEMorelPrinter().FactSetText(factSet);
 }
 
 // ---------------------------------------------------------------------------

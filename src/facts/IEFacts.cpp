@@ -6,6 +6,7 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
+#include "frontend/IEMorelPrinter.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ std::string TypeSetText(TIETypes types, std::string_view separator) {
 }
 
 // ---------------------------------------------------------------------------
-// Default printer.
+// Default printer: the construct printer without engine.
 
 std::string IFactEngine::FactText(const TFact& fact) const { return DefaultFactText(fact); }
 std::string IFactEngine::SlotText(const TFactSlot& slot) const { return DefaultSlotText(slot); }
@@ -71,28 +72,10 @@ std::string IFactEngine::TemplateText(const TFactTemplate& factTemplate) const {
   return DefaultTemplateText(factTemplate);
 }
 
-std::string DefaultSlotText(const TFactSlot& slot) {
-  std::string text = slot.IsMultiSlot() ? "(multislot " : "(slot ";
-  text += slot.Name();
-  text += ' ';
-  const TIETypes types = slot.SlotType();
-  if (!(types == SingleSlotTypes) && !(types == MultiSlotTypes))
-    text += "(type " + TypeSetText(types, " ") + ") ";
-  const IIEValue& value = slot.SlotDefault();
-  if (value && value != NilValue() && value != EmptyList()) {
-    const std::string valueText = value->AsText();
-    if (!Trimmed(valueText).empty()) text += "(default " + valueText + ") ";
-  }
-  text += ')';
-  return text;
-}
+std::string DefaultSlotText(const TFactSlot& slot) { return TIEMorelPrinter().SlotText(slot); }
 
 std::string DefaultTemplateText(const TFactTemplate& factTemplate) {
-  std::string text = "(deftemplate " + factTemplate.Name() + " \"" + factTemplate.Comment() +
-                     "\" \r\n";
-  for (const TFactSlot* slot : factTemplate.Slots()) text += "    " + slot->AsText() + "\r\n";
-  text += ')';
-  return text;
+  return TIEMorelPrinter().TemplateText(factTemplate);
 }
 
 // ---------------------------------------------------------------------------

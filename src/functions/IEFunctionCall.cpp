@@ -7,6 +7,7 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
+#include "frontend/IEMorelPrinter.h"
 #include "values/IEContext.h"
 
 namespace {
@@ -172,7 +173,7 @@ std::string TFunctionCall::PlainText() const {
 }
 
 std::string TFunctionCall::AsText() const {
-  return engine_ ? engine_->FunCallText(*this) : PlainText();
+  return engine_ ? engine_->FunCallText(*this) : TIEMorelPrinter().FunCallText(*this);
 }
 
 int32_t TFunctionCall::HashCode() const {

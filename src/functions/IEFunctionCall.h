@@ -87,7 +87,7 @@ class TFunctionCall : public TCustomFunCall {
   void Execute(TIEContext* context, IIEValue& result);
 
   // The printed form: the engine's construct printer when the call has an
-  // engine, else "(name arg ...)" with the arguments' printed forms.
+  // engine, else the construct printer directly.
   std::string AsText() const override;
   std::string ToText() const { return AsText(); }
   // "(name arg ...)" without consulting any engine.
