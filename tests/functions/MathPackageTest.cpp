@@ -10,6 +10,7 @@
 #include "functions/MathPackage.h"
 #include "functions/MathSupport.h"
 #include "functions/PredicatePackage.h"
+#include "engine/InferenceEngine.h"
 
 namespace {
 
@@ -328,6 +329,32 @@ TEST(VerifyTypePFunction, RenameRebuildsHelpAndAssignCopiesTypes) {
   EXPECT_EQ(g->FunctionName(), "ap");
   EXPECT_EQ(g->ValueTypes(), TIETypes({dtAtom}));
   EXPECT_EQ(g->Comment(), f->Comment());
+}
+
+}  // namespace
+
+namespace {
+
+// The engine makes its packages by class name: the numeric packages answer to
+// the names it asks for, and their functions land in its registry.
+TEST(NumericPackages, EnginesCreateThemByClassName) {
+  TInferenceEngine engine;
+  EXPECT_TRUE(engine.Packages().Contains(pMath));
+  EXPECT_TRUE(engine.FunctionExists("+"));
+  EXPECT_TRUE(engine.FunctionExists("numberp"));
+  EXPECT_FALSE(engine.FunctionExists("sin"));
+  engine.SetPackages({pMath, pPredicate, pTrigonometry, pBusiness});
+  EXPECT_TRUE(engine.FunctionExists("sin"));
+  EXPECT_TRUE(engine.FunctionExists("net-present-value"));
+  EXPECT_TRUE(engine.FunctionExists("random"));
+  engine.SetPackages({pPredicate});
+  EXPECT_FALSE(engine.FunctionExists("+"));
+  EXPECT_FALSE(engine.FunctionExists("sin"));
+  EXPECT_TRUE(engine.FunctionExists("evenp"));
+
+  IFunctionCall call = TFunctionCall::Create(&engine, "oddp");
+  call->AddArgument(7, dtInteger);
+  EXPECT_EQ(call->Evaluate(&engine.Context())->AsText(), "TRUE");
 }
 
 }  // namespace
