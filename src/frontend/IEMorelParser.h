@@ -63,6 +63,8 @@ class TIEMorelParser : public TIEParser {
   std::string SlotText(const TFactSlot& slot) const override;
   std::string TemplateText(const TFactTemplate& factTemplate) const override;
   std::string FunCallText(const TFunctionCall& call) const override;
+  std::string RuleText(const TRule& rule) override;
+  std::string PatternText(const TIEPattern& pattern) override;
   std::string GlobalText(const std::string& name, const IIEValue& value) const override;
   std::string UserFunctionText(const TIEUserFunction& function) const override;
   std::string DefFunctionText(const TInterpretedFunction& function) const override;

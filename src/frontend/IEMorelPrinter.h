@@ -31,7 +31,10 @@ class TFact;
 class TFactSlot;
 class TFactTemplate;
 class TFunctionCall;
+class TIEPattern;
+class TIEPatternMatchTest;
 class TIEUserFunction;
+class TRule;
 class TInterpretedFunction;
 class TValueHashTable;
 
@@ -60,6 +63,19 @@ class TIEMorelPrinter {
   // (name arg ...); the arguments of modify and duplicate after the first are
   // slot/value lists written in parentheses.
   std::string FunCallText(const TFunctionCall& call) const;
+  // (defrule name
+  //     "comment"
+  //     (declare (salience n))
+  //     pattern
+  //     =>
+  //     action)
+  // The salience is the current integer value, not its expression.
+  std::string RuleText(const TRule& rule) const;
+  // One conditional element: (name constraints), (name (slot constraints) ),
+  // wrapped in (unique ...), (explicit ...) and one (not ...) per negation,
+  // behind "?var <- " for a fact-address variable. EIEException
+  // "Fact Template is missing" without template.
+  std::string PatternText(const TIEPattern& pattern) const;
   // Name = value
   std::string GlobalText(const std::string& name, const IIEValue& value) const;
   // A deffunction's text, or for any other function a comment block naming it.
@@ -82,6 +98,12 @@ class TIEMorelPrinter {
   std::string UniqueName(const std::string& prefix) const;
 
  private:
+  // The constraints of slot entry Index: the tests joined by "&" ("|" before
+  // an alternative) within one multifield position and by a blank between
+  // positions.
+  std::string ConstraintText(const TIEPattern& pattern, int32_t index, bool multislot) const;
+  std::string TestText(const TIEPattern& pattern, const TIEPatternMatchTest& test) const;
+
   ISymbolGenerator* names_;
   mutable int32_t ownNameIndex_ = 1;
 };

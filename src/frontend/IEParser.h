@@ -29,6 +29,8 @@ class TFactSlot;
 class TFunctionCall;
 class TInterpretedFunction;
 class TValueHashTable;
+class TIEPattern;
+class TRule;
 class TIEUserFunction;
 using IFactTemplate = TRef<TFactTemplate>;
 using IUserFunction = TRef<TIEUserFunction>;
@@ -124,6 +126,9 @@ class TIEParser : public TObject {
   virtual std::string SlotText(const TFactSlot& slot) const = 0;
   virtual std::string TemplateText(const TFactTemplate& factTemplate) const = 0;
   virtual std::string FunCallText(const TFunctionCall& call) const = 0;
+  // Rules and patterns may need fresh placeholder names (UniqueName).
+  virtual std::string RuleText(const TRule& rule) = 0;
+  virtual std::string PatternText(const TIEPattern& pattern) = 0;
   virtual std::string GlobalText(const std::string& name, const IIEValue& value) const = 0;
   virtual std::string UserFunctionText(const TIEUserFunction& function) const = 0;
   virtual std::string DefFunctionText(const TInterpretedFunction& function) const = 0;

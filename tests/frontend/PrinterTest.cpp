@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "FakeParserEngine.h"
+#include "facts/FakeRuleEngine.h"
+#include "facts/IERule.h"
+#include "facts/IESlotTest.h"
 #include "core/IEConsts.h"
 #include "facts/IEFactSet.h"
 #include "frontend/IEMorelPrinter.h"
@@ -339,6 +342,157 @@ TEST_F(PrinterRoundTripTest, FactSetsTemplatesAndDeffunctionsBuiltInCode) {
   const std::string action = "(modify ?x (y \"q\\\\\"))";
   EXPECT_NE(fText.find(action), std::string::npos) << fText;
   EXPECT_EQ(CallTwice(action), action);
+}
+
+// ---- Patterns and rules (built in code: the rule parser reads them later)
+
+class PatternPrinterTest : public ::testing::Test {
+ protected:
+  PatternPrinterTest() {
+    person = MakeTemplate(&rules, "person", {"name", "age"}, {"tags"});
+  }
+  std::unique_ptr<TIEPattern> Ordered(const std::string& name, int32_t negated = 0) {
+    return std::make_unique<TIEPattern>(nullptr, negated, rules.GetFactTemplate(name), name);
+  }
+  std::unique_ptr<TIEPattern> Person(int32_t negated = 0) {
+    return std::make_unique<TIEPattern>(nullptr, negated, person, "person");
+  }
+  static IIEValue CallValue(const char* name, std::initializer_list<IIEValue> args) {
+    IFunctionCall call = TFunctionCall::Create(nullptr, name);
+    for (const IIEValue& arg : args) call->AddArgument(arg);
+    return TIEValue::MakeFunCall(IFunCall(call));
+  }
+
+  TFakeRuleEngine rules;
+  IFactTemplate person;
+  TIEMorelPrinter printer;
+};
+
+TEST_F(PatternPrinterTest, NamedSlotsAreEachFollowedByOneBlank) {
+  auto p = Person();
+  p->AddTest("name", Var("n"), true, false, -1);
+  EXPECT_EQ(printer.PatternText(*p), "(person (name ?n) )");
+  p->AddTest("tags", Atom("a"), true, false, 0);
+  p->AddTest("tags", TIEValue::MakeMultiVariable("rest"), true, false, 1);
+  // Slots print in the pattern's slot-table order; untested slots are left out.
+  const std::string text = printer.PatternText(*p);
+  EXPECT_NE(text.find("(name ?n) "), std::string::npos) << text;
+  EXPECT_NE(text.find("(tags a $?rest) "), std::string::npos) << text;
+  EXPECT_EQ(text.find("age"), std::string::npos) << text;
+}
+
+TEST_F(PatternPrinterTest, OrderedPatternsAndPositions) {
+  auto p = Ordered("list");
+  p->AddTest(SImpliedSlotName, Atom("a"), true, false, 0);
+  p->AddTest(SImpliedSlotName, Atom("b"), true, false, 1);
+  EXPECT_EQ(printer.PatternText(*p), "(list a b)");
+  // A constraint ?x&~red at one position.
+  auto q = Ordered("colour");
+  q->AddTest(SImpliedSlotName, Var("x"), true, false, 0);
+  q->AddTest(SImpliedSlotName, Atom("red"), true, true, 0);
+  EXPECT_EQ(printer.PatternText(*q), "(colour ?x&~red)");
+  // The same on a single slot, and an alternative written with "|".
+  auto r = Person();
+  r->AddTest("name", Var("x"), true, false, -1);
+  r->AddTest("name", Atom("red"), true, true, -1);
+  r->AddTest("name", TIEValue::MakeString("blue sky"), false, false, -1);
+  EXPECT_EQ(printer.PatternText(*r), "(person (name ?x&~red|\"blue sky\") )");
+}
+
+TEST_F(PatternPrinterTest, EntriesWithoutTests) {
+  // Read from "(a)": length 0, printed as the bare name.
+  auto empty = Ordered("a");
+  empty->SetSlotLength(empty->IndexOfSlot(SImpliedSlotName), 0);
+  EXPECT_EQ(printer.PatternText(*empty), "(a)");
+  // Without a length constraint: a fresh multifield placeholder.
+  auto open = Ordered("b");
+  EXPECT_EQ(printer.PatternText(*open), "(b $?__var1)");
+  EXPECT_EQ(printer.PatternText(*open), "(b $?__var2)");
+  // Through the parser the names come from the engine's generator.
+  TFakeParserEngine names;
+  names.symbolIndex = 7;
+  TIEMorelParser parser(&names);
+  EXPECT_EQ(parser.PatternText(*open), "(b $?__var7)");
+  // A pattern on named slots with no tests at all.
+  EXPECT_EQ(printer.PatternText(*Person()), "(person)");
+}
+
+TEST_F(PatternPrinterTest, PredicatesAndTestElements) {
+  auto p = Person();
+  p->AddTest("age", Var("a"), true, false, -1);
+  p->AddTest("age", CallValue(">", {Var("a"), Int(18)}), true, false, -1);
+  p->AddTest("name", CallValue("stringp", {Var("n")}), true, true, -1);
+  const std::string text = printer.PatternText(*p);
+  EXPECT_NE(text.find("(age ?a&:(> ?a 18)) "), std::string::npos) << text;
+  EXPECT_NE(text.find("(name ~:(stringp ?n)) "), std::string::npos) << text;
+
+  auto test = Ordered(STestPatternName);
+  test->AddTest(SImpliedSlotName, CallValue(">", {Var("x"), Int(1)}), true, false, -1);
+  EXPECT_EQ(printer.PatternText(*test), "(test (> ?x 1))");
+  // (not (test ...)) is held as a negated test; it prints as it was written.
+  auto notTest = Ordered(STestPatternName);
+  notTest->AddTest(SImpliedSlotName, CallValue(">", {Var("x"), Int(1)}), true, true, -1);
+  EXPECT_EQ(printer.PatternText(*notTest), "(not (test (> ?x 1)))");
+}
+
+TEST_F(PatternPrinterTest, WrappersAndTheFactAddress) {
+  auto exists = Ordered("x", 2);
+  exists->SetSlotLength(0, 0);
+  EXPECT_EQ(printer.PatternText(*exists), "(not (not (x)))");
+
+  auto p = Person();
+  p->AddTest("name", Var("n"), true, false, -1);
+  p->SetUnique(true);
+  p->SetExplicit(true);
+  p->SetBoundName("f");
+  EXPECT_EQ(printer.PatternText(*p), "?f <- (explicit (unique (person (name ?n) )))");
+
+  auto negated = Person(1);
+  negated->SetUnique(true);
+  EXPECT_EQ(printer.PatternText(*negated), "(not (unique (person)))");
+}
+
+TEST_F(PatternPrinterTest, PatternWithoutTemplateIsAnError) {
+  TIEPattern bare(nullptr, 0, nullptr, "x");
+  EXPECT_EQ(ErrorOf([&] { printer.PatternText(bare); }), SFactTemplateMissing);
+}
+
+TEST_F(PatternPrinterTest, RuleLines) {
+  TRule* rule = new TRule(&rules);
+  rule->SetRuleName("r");
+  auto a = Ordered("a");
+  a->SetSlotLength(0, 0);
+  rule->AddPattern(std::move(a));
+  EXPECT_EQ(printer.RuleText(*rule),
+            "(defrule r\r\n"
+            "    \"\"\r\n"
+            "    (declare (salience 0))\r\n"
+            "    (a)\r\n"
+            "    =>)");
+  rule->Actions().Add(TRef<TCustomFunCall>(TFunctionCall::Create(nullptr, "halt").get()));
+  EXPECT_EQ(printer.RuleText(*rule),
+            "(defrule r\r\n"
+            "    \"\"\r\n"
+            "    (declare (salience 0))\r\n"
+            "    (a)\r\n"
+            "    =>\r\n"
+            "    (halt))");
+
+  // The current salience, the comment escaped, every action on its own line.
+  rule->SetSalience(-5);
+  rule->SetComment("say \"hi\"");
+  IFunctionCall printout = TFunctionCall::Create(nullptr, "printout");
+  printout->AddArgument("t", dtAtom);
+  printout->AddArgument("hi", dtString);
+  rule->Actions().Add(TRef<TCustomFunCall>(printout.get()));
+  EXPECT_EQ(printer.RuleText(*rule),
+            "(defrule r\r\n"
+            "    \"say \\\"hi\\\"\"\r\n"
+            "    (declare (salience -5))\r\n"
+            "    (a)\r\n"
+            "    =>\r\n"
+            "    (halt)\r\n"
+            "    (printout t \"hi\"))");
 }
 
 }  // namespace
