@@ -7,11 +7,9 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "functions/FunctionArguments.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/IEPackageComponents.h"
-
-using namespace ie_args;
+#include "functions/MathSupport.h"
 
 namespace {
 
@@ -29,16 +27,22 @@ const TFunctionClassRegistrar<TRestMFFunction> restClass("TRestMFFunction");
 const TFunctionClassRegistrar<TSubSeqMFFunction> subSeqClass("TSubSeqMFFunction");
 const TFunctionClassRegistrar<TSubSetpMFFunction> subSetpClass("TSubSetpMFFunction");
 
-// Name, limits and Comment of a function.
-void Describe(TIEUserFunction& function, const char* name, int32_t minCount, int32_t maxCount,
-              const char* help, const char* syntax) {
-  function.SetFunctionName(name);
-  function.SetMinArgumentCount(minCount);
-  function.SetMaxArgumentCount(maxCount);
-  function.SetHelp(help, syntax);
+IValueVector NewList() { return MakeRef<TValueVector>(); }
+
+// An element or argument resolved against Context; none stays none.
+IIEValue ResolveValue(const IIEValue& value, TIEContext* context) {
+  return value ? value->Resolve(context) : IIEValue();
 }
 
-IValueVector NewList() { return MakeRef<TValueVector>(); }
+// An independent copy; none stays none.
+IIEValue CloneValue(const IIEValue& value) { return value ? value->Clone() : IIEValue(); }
+
+// The text of a resolved element; a missing element fails as the getter does
+// for a value of no type.
+std::string TextOf(const IIEValue& value) {
+  if (!value) throw EIEException(Format(SNotAType, {SStringWord, IETypeName(dtNone)}));
+  return value->AsString();
+}
 
 // The begin and end positions of a range (arguments 1 and 2), checked for
 // order only: they are not compared with the multifield's length.
@@ -68,7 +72,7 @@ IValueVector WithoutRange(const TValueVector& list, const TRange& range, TIECont
 void InsertArguments(const TFunctionCall& funCall, int32_t first, TIEContext* context,
                      TValueVector& list, int32_t index) {
   for (int32_t i = first; i < funCall.ArgumentCount(); ++i)
-    list.Insert(index, CloneValue(Resolved(funCall, i, context)));
+    list.Insert(index, CloneValue(ResolveArgument(funCall, i, context)));
 }
 
 // Strict equality that tolerates missing values (two missing values match).
@@ -98,7 +102,7 @@ std::string_view Trim(std::string_view text) {
 // ---------------------------------------------------------------- create$
 
 TCreateMFFunction::TCreateMFFunction() {
-  Describe(*this, "create$", 0, UnlimitedArguments, SCreateMFHelp, SCreateMFSyntax);
+  DescribeFunction(*this, "create$", 0, UnlimitedArguments, SCreateMFHelp, SCreateMFSyntax);
 }
 
 void TCreateMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
@@ -106,27 +110,27 @@ void TCreateMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEVal
   IValueVector list = NewList();
   list->Reserve(funCall.ArgumentCount());
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i)
-    list->Add(CloneValue(Resolved(funCall, i, context)));
+    list->Add(CloneValue(ResolveArgument(funCall, i, context)));
   result = TIEValue::MakeList(list);
 }
 
 // ---------------------------------------------------------------- delete$
 
 TDeleteMFFunction::TDeleteMFFunction() {
-  Describe(*this, "delete$", 3, 3, SDeleteMFHelp, SDeleteMFSyntax);
+  DescribeFunction(*this, "delete$", 3, 3, SDeleteMFHelp, SDeleteMFSyntax);
 }
 
 void TDeleteMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
   const TRange range = RangeArguments(funCall, context);
-  const IIEValue list = ListArgument(funCall, 0, context);
-  result = TIEValue::MakeList(WithoutRange(list->ListRef(), range, context));
+  const IValueVector list = ListArgument(funCall, 0, context);
+  result = TIEValue::MakeList(WithoutRange(*list, range, context));
 }
 
 // ---------------------------------------------------------------- explode$
 
 TExplodeMFFunction::TExplodeMFFunction() {
-  Describe(*this, "explode$", 1, 1, SExplodeMFHelp, SExplodeMFSyntax);
+  DescribeFunction(*this, "explode$", 1, 1, SExplodeMFHelp, SExplodeMFSyntax);
 }
 
 void TExplodeMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
@@ -150,30 +154,30 @@ void TExplodeMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEVa
 // ---------------------------------------------------------------- first$
 
 TFirstMFFunction::TFirstMFFunction() {
-  Describe(*this, "first$", 1, 1, SFirstMFHelp, SFirstMFSyntax);
+  DescribeFunction(*this, "first$", 1, 1, SFirstMFHelp, SFirstMFSyntax);
 }
 
 void TFirstMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  const IIEValue list = ListArgument(funCall, 0, context);
-  const TValueVector& items = list->ListRef();
+  const IValueVector list = ListArgument(funCall, 0, context);
+  const TValueVector& items = *list;
   result = items.Count() > 0 ? ResolveValue(items.Get(0), context) : NilValue();
 }
 
 // ---------------------------------------------------------------- implode$
 
 TImplodeMFFunction::TImplodeMFFunction() {
-  Describe(*this, "implode$", 1, 1, SImplodeMFHelp, SImplodeMFSyntax);
+  DescribeFunction(*this, "implode$", 1, 1, SImplodeMFHelp, SImplodeMFSyntax);
 }
 
 void TImplodeMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  const IIEValue list = ListArgument(funCall, 0, context);
-  const TValueVector& items = list->ListRef();
+  const IValueVector list = ListArgument(funCall, 0, context);
+  const TValueVector& items = *list;
   std::string text;
   for (int32_t i = 0; i < items.Count(); ++i) {
     if (i > 0) text += ' ';
-    text += ValueOrNone(ResolveValue(items.Get(i), context)).AsString();
+    text += TextOf(ResolveValue(items.Get(i), context));
   }
   result = TIEValue::MakeString(text);
 }
@@ -181,39 +185,39 @@ void TImplodeMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEVa
 // ---------------------------------------------------------------- insert$
 
 TInsertMFFunction::TInsertMFFunction() {
-  Describe(*this, "insert$", 2, UnlimitedArguments, SInsertMFHelp, SInsertMFSyntax);
+  DescribeFunction(*this, "insert$", 2, UnlimitedArguments, SInsertMFHelp, SInsertMFSyntax);
 }
 
 void TInsertMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  const IIEValue copy = ListArgument(funCall, 0, context)->Clone();
+  const IValueVector copy = ListArgument(funCall, 0, context)->Clone();
   const int32_t index = IntegerArgument(funCall, 1, context);
-  InsertArguments(funCall, 2, context, copy->ListRef(), index);
-  result = copy;
+  InsertArguments(funCall, 2, context, *copy, index);
+  result = TIEValue::MakeList(copy);
 }
 
 // ---------------------------------------------------------------- length$
 
 TLengthMFFunction::TLengthMFFunction() {
-  Describe(*this, "length$", 1, 1, SLengthMFHelp, SLengthMFSyntax);
+  DescribeFunction(*this, "length$", 1, 1, SLengthMFHelp, SLengthMFSyntax);
 }
 
 void TLengthMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  result = TIEValue::MakeInteger(ListArgument(funCall, 0, context)->ListRef().Count());
+  result = TIEValue::MakeInteger(ListArgument(funCall, 0, context)->Count());
 }
 
 // ---------------------------------------------------------------- member$
 
 TMemberMFFunction::TMemberMFFunction() {
-  Describe(*this, "member$", 2, 2, SMemberMFHelp, SMemberMFSyntax);
+  DescribeFunction(*this, "member$", 2, 2, SMemberMFHelp, SMemberMFSyntax);
 }
 
 void TMemberMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  const IIEValue wanted = Resolved(funCall, 0, context);
-  const IIEValue list = ListArgument(funCall, 1, context);
-  const TValueVector& items = list->ListRef();
+  const IIEValue wanted = ResolveArgument(funCall, 0, context);
+  const IValueVector list = ListArgument(funCall, 1, context);
+  const TValueVector& items = *list;
   for (int32_t i = 0; i < items.Count(); ++i) {
     if (SameValue(wanted, ResolveValue(items.Get(i), context))) {
       result = TIEValue::MakeInteger(i);
@@ -226,27 +230,27 @@ void TMemberMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEVal
 // ---------------------------------------------------------------- nth$
 
 TNthMFFunction::TNthMFFunction() {
-  Describe(*this, "nth$", 2, 2, SNthMFHelp, SNthMFSyntax);
+  DescribeFunction(*this, "nth$", 2, 2, SNthMFHelp, SNthMFSyntax);
 }
 
 void TNthMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
   const int32_t index = IntegerArgument(funCall, 0, context);
-  const IIEValue list = ListArgument(funCall, 1, context);
-  result = list->ListRef().Get(index);
+  const IValueVector list = ListArgument(funCall, 1, context);
+  result = list->Get(index);
 }
 
 // ---------------------------------------------------------------- replace$
 
 TReplaceMFFunction::TReplaceMFFunction() {
-  Describe(*this, "replace$", 3, UnlimitedArguments, SReplaceMFHelp, SReplaceMFSyntax);
+  DescribeFunction(*this, "replace$", 3, UnlimitedArguments, SReplaceMFHelp, SReplaceMFSyntax);
 }
 
 void TReplaceMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
   const TRange range = RangeArguments(funCall, context);
-  const IIEValue list = ListArgument(funCall, 0, context);
-  IValueVector replaced = WithoutRange(list->ListRef(), range, context);
+  const IValueVector list = ListArgument(funCall, 0, context);
+  IValueVector replaced = WithoutRange(*list, range, context);
   InsertArguments(funCall, 3, context, *replaced, range.Begin);
   result = TIEValue::MakeList(replaced);
 }
@@ -254,27 +258,27 @@ void TReplaceMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEVa
 // ---------------------------------------------------------------- rest$
 
 TRestMFFunction::TRestMFFunction() {
-  Describe(*this, "rest$", 1, 1, SRestMFHelp, SRestMFSyntax);
+  DescribeFunction(*this, "rest$", 1, 1, SRestMFHelp, SRestMFSyntax);
 }
 
 void TRestMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  const IIEValue copy = ListArgument(funCall, 0, context)->Clone();
-  copy->ListRef().Delete(0);
-  result = copy;
+  const IValueVector copy = ListArgument(funCall, 0, context)->Clone();
+  copy->Delete(0);
+  result = TIEValue::MakeList(copy);
 }
 
 // ---------------------------------------------------------------- subseq$
 
 TSubSeqMFFunction::TSubSeqMFFunction() {
-  Describe(*this, "subseq$", 3, 3, SSubSeqMFHelp, SSubSeqMFSyntax);
+  DescribeFunction(*this, "subseq$", 3, 3, SSubSeqMFHelp, SSubSeqMFSyntax);
 }
 
 void TSubSeqMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
   const TRange range = RangeArguments(funCall, context);
-  const IIEValue list = ListArgument(funCall, 0, context);
-  const TValueVector& items = list->ListRef();
+  const IValueVector list = ListArgument(funCall, 0, context);
+  const TValueVector& items = *list;
   IValueVector part = NewList();
   // 64-bit position: an End of the largest integer must not wrap the loop.
   // A position outside the list raises the list's index error at once.
@@ -286,13 +290,13 @@ void TSubSeqMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEVal
 // ---------------------------------------------------------------- subsetp
 
 TSubSetpMFFunction::TSubSetpMFFunction() {
-  Describe(*this, "subsetp", 2, 2, SSubSetpMFHelp, SSubSetpMFSyntax);
+  DescribeFunction(*this, "subsetp", 2, 2, SSubSetpMFHelp, SSubSetpMFSyntax);
 }
 
 void TSubSetpMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  const IIEValue sub = Resolved(funCall, 0, context);
-  const IIEValue list = ListArgument(funCall, 1, context);
+  const IIEValue sub = ResolveArgument(funCall, 0, context);
+  const IValueVector list = ListArgument(funCall, 1, context);
   // A single value stands for the one-element multifield holding it.
   IValueVector single;
   const TValueVector* run = nullptr;
@@ -303,7 +307,7 @@ void TSubSetpMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEVa
     single->Add(sub);
     run = single.get();
   }
-  const TValueVector& items = list->ListRef();
+  const TValueVector& items = *list;
   const int32_t runLength = run->Count();
   result = FalseAtom();
   if (runLength == 0) {

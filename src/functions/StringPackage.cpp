@@ -10,10 +10,8 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "functions/FunctionArguments.h"
 #include "functions/IEFunctionCall.h"
-
-using namespace ie_args;
+#include "functions/MathSupport.h"
 
 namespace {
 
