@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "FakeParserEngine.h"
-#include "facts/FakeRuleEngine.h"
+#include "core/Component.h"
+#include "core/Exceptions.h"
 #include "facts/IERule.h"
+#include "facts/IERuleEngine.h"
 #include "facts/IESlotTest.h"
 #include "core/IEConsts.h"
 #include "facts/IEFactSet.h"
@@ -346,10 +348,60 @@ TEST_F(PrinterRoundTripTest, FactSetsTemplatesAndDeffunctionsBuiltInCode) {
 
 // ---- Patterns and rules (built in code: the rule parser reads them later)
 
+// The engine of rules and patterns: templates by name, generated names and a
+// rule counter; nothing is registered or compiled.
+class TPrinterRuleEngine : public TComponent, public TFakeFactEngine, public IRuleEngine {
+ public:
+  ~TPrinterRuleEngine() override { DestroyComponents(); }
+  IFactEngine* FactEngine() override { return this; }
+  IFactTemplate GetFactTemplate(const std::string& name) override {
+    IFactTemplate t = FindFactTemplate(name);
+    if (!t) {
+      t = TFactTemplate::CreateImplied(this, name);
+      AddFactTemplate(t);
+    }
+    return t;
+  }
+  std::string GenSym(const std::string& prefix) override {
+    return prefix + std::to_string(++symbols);
+  }
+  TIEContext* RootContext() override { return &root; }
+  IReasoner* FunctionTable() override { return nullptr; }
+  int32_t NextRuleNumber() override { return ++rules; }
+  std::string PatternText(const TIEPattern& pattern) override {
+    return TIEMorelPrinter().PatternText(pattern);
+  }
+  std::string RuleText(const TRule& rule) override { return TIEMorelPrinter().RuleText(rule); }
+  std::unique_ptr<TRule> ParseRuleText(const std::string&) override { return nullptr; }
+
+  TIEContext root;
+  int32_t symbols = 0;
+  int32_t rules = 0;
+};
+
+IIEValue Atom(const char* text) { return TIEValue::MakeAtom(text); }
+IIEValue Var(const char* name) { return TIEValue::MakeVariable(name); }
+IIEValue Int(int32_t value) { return TIEValue::MakeInteger(value); }
+
+template <class F>
+std::string ErrorOf(F&& action) {
+  try {
+    action();
+  } catch (const EIEException& e) {
+    return e.Message();
+  }
+  return "<no EIEException>";
+}
+
 class PatternPrinterTest : public ::testing::Test {
  protected:
   PatternPrinterTest() {
-    person = MakeTemplate(&rules, "person", {"name", "age"}, {"tags"});
+    person = MakeRef<TFactTemplate>(&rules);
+    person->SetName("person");
+    person->AddSlot("name", NilValue());
+    person->AddSlot("age", NilValue());
+    person->AddMultiSlot("tags", EmptyList());
+    rules.AddFactTemplate(person);
   }
   std::unique_ptr<TIEPattern> Ordered(const std::string& name, int32_t negated = 0) {
     return std::make_unique<TIEPattern>(nullptr, negated, rules.GetFactTemplate(name), name);
@@ -363,7 +415,7 @@ class PatternPrinterTest : public ::testing::Test {
     return TIEValue::MakeFunCall(IFunCall(call));
   }
 
-  TFakeRuleEngine rules;
+  TPrinterRuleEngine rules;
   IFactTemplate person;
   TIEMorelPrinter printer;
 };
