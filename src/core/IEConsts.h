@@ -101,6 +101,35 @@ inline constexpr char SExpectedValueMissing[] = "Expected value missing";
 inline constexpr char SEqualsInFact[] = "\"=\" cannot appear as an atom within a fact";
 inline constexpr char SBadSlotValue[] = "Bad Slot Value: %s";
 
+// ---- Rule-language front end: rules
+inline constexpr char SExpectedDefrule[] = "Expected \"( defrule\"";
+inline constexpr char SExpectedSalience[] = "Expected \"salience\"";
+inline constexpr char SExpectedSalienceValue[] =
+    "Expected integer, variable, or function call for salience";
+inline constexpr char SExpectedBindArrow[] = "Expected \"<-\"";
+inline constexpr char SNotTestCannotBeBound[] = "\"not\" and \"test\" CEs cannot be bound to variables";
+inline constexpr char SExpectedRuleArrow[] = "Expected \"=>\"";
+inline constexpr char SSlotNotMultislot[] = "Slot \"%s\" is not a multislot";
+// A return-value constraint binds a fresh variable of this prefix and tests it
+// with this function against the value.
+inline constexpr char SEqualsVariablePrefix[] = "_eq_";
+inline constexpr char SEqStarFunction[] = "eq*";
+
+// ---- Rule-language front end: constructs (deftemplate, deffacts, defglobal, deffunction)
+inline constexpr char SExpectedDeftemplate[] = "Expected \"( deftemplate\"";
+inline constexpr char SExpectedOpenOrExtends[] = "Expected \"(\" or \"extends\"";
+inline constexpr char SMissingParentName[] = "Missing name of parent template to extend";
+inline constexpr char SInvalidSlotType[] = "Invalid slot type: %s";
+inline constexpr char SInvalidSlotQualifier[] = "Invalid slot qualifier: %s";
+inline constexpr char SNoMultislotTypes[] = "no types are allowed for multislots";
+inline constexpr char SExpectedDeffacts[] = "Expected \"( deffacts\"";
+inline constexpr char SExpectedDefglobal[] = "Expected \"( defglobal\"";
+inline constexpr char SBadVariableName[] =
+    "Bad Variable Name, must start and end with an asterisk: %s";
+inline constexpr char SExpectedToken[] = "Expected \"%s\"";
+inline constexpr char SExpectedDeffunction[] = "Expected \"( deffunction\"";
+inline constexpr char SUnexpectedCharacterFound[] = "Unexpected character found: \"%s\"";
+
 // ---- Facts: templates, slots, facts and fact sets
 inline constexpr char SImpliedSlotName[] = "__Data";
 inline constexpr char SImpliedComment[] = "(Implied)";
@@ -148,12 +177,48 @@ inline constexpr char SJoinTestTokenIndexText[] = " TokenIdx: ";
 inline constexpr char SJoinTestLeftText[] = " Left: ";
 inline constexpr char SJoinTestRightText[] = " Right: ";
 
+// ---- Rete network
+inline constexpr char SBackchainFunctionCall[] =
+    "Cannot use Function calls in backchained patterns: %s";
+inline constexpr char SInvalidBackchainPattern[] =
+    "Invalid backward chaining pattern added to the node";
+inline constexpr char SInvalidCallType[] = "Invalid Call Type: %s";
+inline constexpr char SInvalidTokenAction[] = "Invalid Token Action";
+// Fact ids in token and activation texts: "f-1, f-4".
+inline constexpr char SFactIdPrefix[] = "f-";
+inline constexpr char SFactIdSeparator[] = ", ";
+inline constexpr char SActivationRuleSeparator[] = " : ";
+// The compile trace: "name: " and a code per node found (=) or made (+).
+inline constexpr char STraceNameSeparator[] = ": ";
+inline constexpr char STracePatternNodeNew[] = "+1";
+inline constexpr char STracePatternNodeShared[] = "=1";
+inline constexpr char STraceJoinNodeNew[] = "+2";
+inline constexpr char STraceJoinNodeShared[] = "=2";
+inline constexpr char STraceTerminalNode[] = "+t";
+// Pieces of the debugging texts of nodes.
+inline constexpr char SNodeInOutText[] = " In/Out#: ";
+inline constexpr char SNodeRuleUseText[] = " RuleUse: ";
+inline constexpr char SNodeValueText[] = " Value: ";
+inline constexpr char SNodeTestText[] = " Test: ";
+inline constexpr char SNodeArgsText[] = " Args: (";
+inline constexpr char SNodeNumTestsText[] = " NumTests: ";
+inline constexpr char SNodeRuleText[] = " Rule: ";
+
 // ---- Engine
 inline constexpr char SUnableToParseType[] = "Unable to parse strings of %s at this time";
 inline constexpr char SUnknownType[] = "Unknown Type (%d)";
 inline constexpr char SWorkingMemoryUnavailable[] = "Working memory is not available yet";
 inline constexpr char SInitialFactTemplate[] = "Initial-Fact";
 inline constexpr char SNotOrTestTemplate[] = "__NOT-OR-TEST-CE*";
+
+// ---- Engine: construct registries
+inline constexpr char SDuplicateTemplate[] = "Fact Template Name already exists: \"%s\"";
+inline constexpr char SDuplicateRule[] = "Duplicate Rules defined with same name: \"%s\"";
+inline constexpr char SDuplicateFunction[] = "Function Name already exists: \"%s\"";
+inline constexpr char SFunctionNamesDiffer[] = "Function names do not match: %s and %s";
+inline constexpr char STemplatesProperty[] = "Templates";
+inline constexpr char SRulesProperty[] = "Rules";
+inline constexpr char SVariablesProperty[] = "Variables";
 
 // ---- Functions
 inline constexpr char STooFewArguments[] = "Too few arguments for %s";
@@ -166,6 +231,98 @@ inline constexpr char SFunctionHelp[] = "%s\r\n     syntax: (%s)";
 inline constexpr char SFloatTypeWord[] = "Float type";
 inline constexpr char SIntegerTypeWord[] = "Integer type";
 inline constexpr char SStringTypeWord[] = "String type";
+
+// ---- Functions: logic, comparison and control functions of the standard package
+inline constexpr char SSyntaxError[] = "Syntax Error: %s";
+inline constexpr char SMissingThen[] = "Missing \"then\" in an IF statement";
+inline constexpr char SMissingCatchOrFinally[] = "Missing catch or finally statement for try block";
+// The binding `try` leaves the caught message in (?__ERROR in rule text).
+inline constexpr char SErrorVariable[] = "__ERROR";
+inline constexpr char SAndHelp[] =
+    "Returns TRUE if every argument evaluates to TRUE, FALSE otherwise";
+inline constexpr char SAndSyntax[] = "and <expression>*";
+inline constexpr char SOrHelp[] =
+    "Returns TRUE if any argument evaluates to TRUE, FALSE otherwise";
+inline constexpr char SOrSyntax[] = "or <expression>*";
+inline constexpr char SNotHelp[] =
+    "Returns TRUE if its argument evaluates to FALSE, FALSE otherwise";
+inline constexpr char SNotSyntax[] = "not <expression>";
+inline constexpr char SEqHelp[] =
+    "Returns TRUE if the first argument is equal in type and value to all subsequent "
+    "arguments, FALSE otherwise";
+inline constexpr char SEqSyntax[] = "eq <expression> <expression>+";
+inline constexpr char SEqStarHelp[] =
+    "Returns TRUE if all subsequent arguments, converted to the type of the first argument, "
+    "are equal to the first argument, FALSE otherwise";
+inline constexpr char SEqStarSyntax[] = "eq* <expression> <expression>+";
+inline constexpr char SNeqHelp[] =
+    "Returns TRUE if the first argument is not equal in type and value to any of the "
+    "subsequent arguments, FALSE otherwise";
+inline constexpr char SNeqSyntax[] = "neq <expression> <expression>*";
+inline constexpr char SEqualsHelp[] =
+    "Returns TRUE if the first argument is numerically equal to all subsequent arguments, "
+    "FALSE otherwise";
+inline constexpr char SEqualsSyntax[] = "= <numeric-expression> <numeric-expression>+";
+inline constexpr char SNotEqualsHelp[] =
+    "Returns TRUE if the first argument is numerically different from all subsequent "
+    "arguments, FALSE otherwise";
+inline constexpr char SNotEqualsSyntax[] = "<> <numeric-expression> <numeric-expression>*";
+inline constexpr char SGtHelp[] =
+    "Returns TRUE if each argument is greater than the argument following it, FALSE otherwise";
+inline constexpr char SGtSyntax[] = "> <numeric-expression> <numeric-expression>+";
+inline constexpr char SGtOrEqHelp[] =
+    "Returns TRUE if each argument is greater than or equal to the argument following it, "
+    "FALSE otherwise";
+inline constexpr char SGtOrEqSyntax[] = ">= <numeric-expression> <numeric-expression>+";
+inline constexpr char SLtHelp[] =
+    "Returns TRUE if each argument is less than the argument following it, FALSE otherwise";
+inline constexpr char SLtSyntax[] = "< <numeric-expression> <numeric-expression>+";
+inline constexpr char SLtOrEqHelp[] =
+    "Returns TRUE if each argument is less than or equal to the argument following it, "
+    "FALSE otherwise";
+inline constexpr char SLtOrEqSyntax[] = "<= <numeric-expression> <numeric-expression>+";
+inline constexpr char SIfHelp[] =
+    "Evaluates the expressions after then when the predicate expression is not FALSE, "
+    "otherwise the expressions after else; returns the value of the last expression "
+    "evaluated, FALSE when none is";
+inline constexpr char SIfSyntax[] =
+    "if <predicate-expression> then <expression>+ [else <expression>+]";
+inline constexpr char SWhileHelp[] =
+    "Evaluates the expressions again and again as long as the boolean expression is not "
+    "FALSE; returns FALSE, or the value given to return inside the loop";
+inline constexpr char SWhileSyntax[] = "while <boolean-expression> [do] <expression>*";
+inline constexpr char SForEachHelp[] =
+    "Binds the variable to each field of the multifield value in turn and evaluates the "
+    "expressions for each; returns the value of the last expression evaluated, nil when "
+    "none is";
+inline constexpr char SForEachSyntax[] =
+    "foreach <variable-name> <list-expression> <expression>*";
+inline constexpr char STryHelp[] =
+    "Evaluates the expressions of the try block; the expressions after finally are "
+    "evaluated whether or not an error occurred; when an error occurred, FALSE is "
+    "returned, the variable ?__ERROR holds its message and the expressions after catch "
+    "or except are evaluated:\r\n"
+    "     (try\r\n"
+    "        (try <expression>*\r\n"
+    "         finally <expression>*)\r\n"
+    "      except <expression>*)";
+inline constexpr char STrySyntax[] =
+    "try [<expression>*] [finally [<expression>*>] [catch|except [<expression>*]]";
+inline constexpr char SThrowHelp[] =
+    "Raises an error whose message is the text of its argument";
+inline constexpr char SThrowSyntax[] = "throw <lexeme-expression>";
+inline constexpr char SReturnHelp[] =
+    "Leaves the enclosing deffunction, if, while, foreach or try and gives it the value of "
+    "the expression";
+inline constexpr char SReturnSyntax[] = "return <expression>";
+inline constexpr char SBindHelp[] =
+    "Binds the variable to the value of the expression and returns that value";
+inline constexpr char SBindSyntax[] = "bind <variable> <expression>";
+inline constexpr char SExitHelp[] = "Stops the running program at once";
+inline constexpr char SExitSyntax[] = "exit";
+inline constexpr char SHaltHelp[] =
+    "Stops the execution of rules after the current rule has fired";
+inline constexpr char SHaltSyntax[] = "halt";
 
 // ---- Functions: string package (help texts and syntax lines of the Comments)
 inline constexpr char SInvalidSubstringParameters[] = "Invalid substring parameters: %d, %d";

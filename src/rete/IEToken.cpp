@@ -1,0 +1,186 @@
+#include "rete/IEToken.h"
+
+#include <algorithm>
+
+#include "core/Exceptions.h"
+#include "core/IEConsts.h"
+#include "facts/IESlotTest.h"
+
+const std::vector<std::string>& TokenActionNames() {
+  static const std::vector<std::string> names{"taClear", "taAdd", "taRemove", "taUpdate"};
+  return names;
+}
+
+const std::vector<std::string>& CallTypeNames() {
+  static const std::vector<std::string> names{"ctLeft", "ctRight", "ctSingle", "ctActivate"};
+  return names;
+}
+
+// ---------------------------------------------------------------------------
+// TIEToken
+
+namespace {
+
+int32_t IdOf(const IFact& fact) { return fact ? fact->ID() : 0; }
+
+}  // namespace
+
+TIEToken::TIEToken(TTokenAction tag, IFact fact)
+    : fact_(std::move(fact)), size_(1), hash_(IdOf(fact_)), tag_(tag) {
+  if (!fact_ && tag != taClear) throw EIEException(SInvalidTokenAction);
+}
+
+TTokenRef TIEToken::Extend(const TTokenRef& parent, IFact fact) {
+  TTokenRef token = MakeRef<TIEToken>();
+  token->fact_ = std::move(fact);
+  token->parent_ = parent;
+  token->size_ = parent ? parent->size_ + 1 : 1;
+  token->tag_ = parent ? parent->tag_ : taAdd;
+  // Wrapping arithmetic on the unsigned representation.
+  const uint32_t parentHash = parent ? uint32_t(parent->hash_) : 0u;
+  token->hash_ = int32_t(parentHash * 8u + uint32_t(IdOf(token->fact_)));
+  return token;
+}
+
+TTokenRef TIEToken::Copy(const TIEToken& source) {
+  TTokenRef token = MakeRef<TIEToken>();
+  token->fact_ = source.fact_;
+  token->parent_ = source.parent_;
+  token->size_ = source.size_;
+  token->hash_ = source.hash_;
+  token->tag_ = source.tag_;
+  return token;
+}
+
+bool TIEToken::IsEqual(const TIEToken* other) const {
+  // Walks both chains iteratively: long tokens would otherwise recurse deeply.
+  const TIEToken* a = this;
+  const TIEToken* b = other;
+  while (true) {
+    if (a == b) return true;
+    if (!b || a->hash_ != b->hash_ || IdOf(a->fact_) != IdOf(b->fact_)) return false;
+    if (!a->parent_) return true;
+    if (a->parent_ == b->parent_) return true;
+    if (!b->parent_) return false;
+    a = a->parent_.get();
+    b = b->parent_.get();
+  }
+}
+
+void TIEToken::SetTag(TTokenAction tag) {
+  if (tag != taClear && !fact_) throw EIEException(SInvalidTokenAction);
+  tag_ = tag;
+}
+
+TCustomFact* TIEToken::FactAt(int32_t index) const {
+  if (index < 0 || index >= size_) return nullptr;
+  const TIEToken* token = this;
+  for (int32_t up = size_ - index - 1; up > 0 && token; --up) token = token->parent_.get();
+  return token ? token->fact_.get() : nullptr;
+}
+
+std::string TIEToken::Text() const {
+  std::string text = TokenActionNames()[tag_];
+  text += ' ';
+  text += std::to_string(size_);
+  for (const TIEToken* token = this; token && token->fact_; token = token->parent_.get()) {
+    text += "\r\n";
+    text += token->fact_->AsText();
+  }
+  return text;
+}
+
+std::string TIEToken::FactIdsText() const {
+  std::vector<int32_t> ids;
+  ids.reserve(size_t(std::max(size_, 0)));
+  for (const TIEToken* token = this; token && token->fact_; token = token->parent_.get())
+    ids.push_back(token->fact_->ID());
+  std::string text;
+  for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
+    if (!text.empty()) text += SFactIdSeparator;
+    text += SFactIdPrefix;
+    text += std::to_string(*it);
+  }
+  return text;
+}
+
+// ---------------------------------------------------------------------------
+// TIETokenTree
+
+TIETokenTree::TIETokenTree(TKeyKind kind, int32_t bucketCount, std::string slotName,
+                           int32_t subIndex, int32_t tokenIndex)
+    : kind_(kind), bucketCount_(bucketCount > 0 ? bucketCount : 1),
+      slotName_(std::move(slotName)), subIndex_(subIndex), tokenIndex_(tokenIndex) {
+  if (kind_ == tkTokenHash || kind_ == tkFactId) buckets_.resize(size_t(bucketCount_));
+}
+
+int32_t TIETokenTree::Key(const TIEToken& token) const {
+  switch (kind_) {
+    case tkTokenHash:
+      return token.Hash();
+    case tkParentHash:
+      return token.Parent() ? token.Parent()->Hash() : 0;
+    case tkFactId: {
+      TCustomFact* fact = token.FactAt(tokenIndex_);
+      return fact ? fact->ID() : 0;
+    }
+    case tkSlot: {
+      IIEValue value = SlotValueOf(token.FactAt(tokenIndex_), slotName_, subIndex_);
+      return value ? value->HashCode() : 0;
+    }
+  }
+  return 0;
+}
+
+TIETokenTree::TBucket* TIETokenTree::FindBucket(int32_t key) {
+  if (kind_ == tkSlot || kind_ == tkParentHash) {
+    auto it = byKey_.find(key);
+    return it == byKey_.end() ? nullptr : &it->second;
+  }
+  // Remainder of truncating division, made non-negative.
+  int32_t index = key % bucketCount_;
+  if (index < 0) index = -index;
+  return &buckets_[size_t(index)];
+}
+
+TIETokenTree::TBucket& TIETokenTree::BucketFor(int32_t key) {
+  if (kind_ == tkSlot || kind_ == tkParentHash) return byKey_[key];
+  return *FindBucket(key);
+}
+
+const TIETokenTree::TBucket* TIETokenTree::Bucket(int32_t key) const {
+  TBucket* bucket = const_cast<TIETokenTree*>(this)->FindBucket(key);
+  return bucket && !bucket->empty() ? bucket : nullptr;
+}
+
+bool TIETokenTree::Add(const TTokenRef& token) {
+  if (!token) return false;
+  TBucket& bucket = BucketFor(Key(*token));
+  for (const TTokenRef& held : bucket)
+    if (held->IsEqual(token.get())) return false;
+  bucket.push_back(token);
+  ++count_;
+  return true;
+}
+
+TTokenRef TIETokenTree::Remove(const TIEToken& token) {
+  const int32_t key = Key(token);
+  TBucket* bucket = FindBucket(key);
+  if (!bucket) return nullptr;
+  for (auto it = bucket->begin(); it != bucket->end(); ++it) {
+    if (!(*it)->IsEqual(&token)) continue;
+    TTokenRef removed = std::move(*it);
+    bucket->erase(it);
+    --count_;
+    if (bucket->empty() && (kind_ == tkSlot || kind_ == tkParentHash)) byKey_.erase(key);
+    return removed;
+  }
+  return nullptr;
+}
+
+void TIETokenTree::Clear() {
+  if (count_ == 0) return;
+  for (TBucket& bucket : buckets_) bucket.clear();
+  byKey_.clear();
+  count_ = 0;
+}

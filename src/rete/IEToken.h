@@ -1,0 +1,163 @@
+// Partial matches of the Rete network and the memories that hold them:
+//  - TIEToken, a chain of facts (newest last) with the action it carries;
+//  - TIETokenTree, the hashed token memory of a join node.
+//
+// Ownership: tokens are reference counted (TTokenRef, and IReteToken through
+// their base) and shared between memories, activations and contexts; a token
+// holds its parent and its fact. A token shares the fact it was made with
+// instead of cloning it: facts handed to the engine are not changed in place
+// (modify retracts and asserts a new fact), so a copy would only cost time.
+// A memory holds references to its tokens.
+// Thread-safety: reference counts change atomically; everything else is used
+// by the engine's thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "collections/RefCount.h"
+#include "core/IEInterfaces.h"
+#include "values/IEValue.h"
+
+class TIEToken;
+using TTokenRef = TRef<TIEToken>;
+
+// The enumeration names in ordinal order ("taClear", "ctLeft").
+const std::vector<std::string>& TokenActionNames();
+const std::vector<std::string>& CallTypeNames();
+
+class TIEToken : public TCustomReteToken {
+ public:
+  // The clear token: no fact, size 0, tag taClear.
+  TIEToken() = default;
+  // A one-fact token: size 1, hash = the fact's id.
+  TIEToken(TTokenAction tag, IFact fact);
+
+  static TTokenRef Create(TTokenAction tag, IFact fact) { return MakeRef<TIEToken>(tag, std::move(fact)); }
+  static TTokenRef CreateClear() { return MakeRef<TIEToken>(); }
+  // Parent followed by Fact: parent's tag, hash = parent hash * 8 + fact id
+  // (wrapping), NegatedCount 0.
+  static TTokenRef Extend(const TTokenRef& parent, IFact fact);
+  // Every field of Token but NegatedCount, which starts at 0.
+  static TTokenRef Copy(const TIEToken& token);
+
+  // The same object; or equal hash and equal id of the newest facts, and this
+  // token has no parent, or both parents are the same object, or (the other
+  // has one and) the parents are equal. Equal by fact ids, not by contents.
+  bool IsEqual(const TIEToken* other) const;
+  bool IsEqual(const TTokenRef& other) const { return IsEqual(other.get()); }
+
+  // At a negated join: the right facts that match this left token. A
+  // negative value is stored as 0.
+  int32_t NegatedCount() const noexcept { return negatedCount_; }
+  void SetNegatedCount(int32_t count) noexcept { negatedCount_ = count < 0 ? 0 : count; }
+
+  int32_t Size() const noexcept { return size_; }
+  // The newest fact (none for the clear token).
+  const IFact& Fact() const noexcept { return fact_; }
+  const TTokenRef& Parent() const noexcept { return parent_; }
+  int32_t Hash() const noexcept { return hash_; }
+  TTokenAction Tag() const noexcept { return tag_; }
+  // A tag other than taClear on a token without fact raises EIEException
+  // "Invalid Token Action".
+  void SetTag(TTokenAction tag);
+
+  // TCustomReteToken: the fact of pattern Index (0 = oldest), walking up
+  // Size - Index - 1 parents; none outside 0 .. Size-1.
+  int32_t FactCount() const override { return size_; }
+  TCustomFact* FactAt(int32_t index) const override;
+
+  // The tag's name, " ", the size, then per fact, newest first, CR LF and
+  // the fact's text.
+  std::string Text() const;
+  // "f-1, f-4": the ids from position 0 on (the placeholder prints as f--1).
+  std::string FactIdsText() const;
+
+ private:
+  IFact fact_;
+  TTokenRef parent_;
+  int32_t size_ = 0;
+  int32_t negatedCount_ = 0;
+  int32_t hash_ = 0;
+  TTokenAction tag_ = taClear;
+};
+
+// ---------------------------------------------------------------------------
+// TIETokenTree: a token memory. The key of a token is chosen by KeyKind:
+//  - tkTokenHash: the token's hash;
+//  - tkFactId: the id of the fact at TokenIndex;
+//  - tkSlot: the hash code of the fact's slot value (or of its multifield item
+//    at SubIndex), the fact being the one at TokenIndex; a missing value is 0;
+//  - tkParentHash: the hash of the token's parent (0 without one).
+// Memories keyed by token hash or fact id keep BucketCount buckets chosen by
+// |key mod BucketCount| and are walked bucket by bucket. Memories keyed by a
+// slot value or a parent hash are looked up by the whole key: a lookup meets
+// only tokens whose keys are equal, so a join visits no colliding tokens and
+// the cost of a lookup does not grow with the memory. Within a bucket tokens
+// stay in the order they were added.
+// Not thread-safe.
+
+class TIETokenTree {
+ public:
+  enum TKeyKind : uint8_t { tkTokenHash, tkFactId, tkSlot, tkParentHash };
+  using TBucket = std::vector<TTokenRef>;
+
+  TIETokenTree(TKeyKind kind, int32_t bucketCount, std::string slotName = {},
+               int32_t subIndex = -1, int32_t tokenIndex = 0);
+  TIETokenTree(const TIETokenTree&) = delete;
+  TIETokenTree& operator=(const TIETokenTree&) = delete;
+
+  TKeyKind KeyKind() const noexcept { return kind_; }
+  const std::string& SlotName() const noexcept { return slotName_; }
+  int32_t SubIndex() const noexcept { return subIndex_; }
+  int32_t TokenIndex() const noexcept { return tokenIndex_; }
+  int32_t BucketCount() const noexcept { return bucketCount_; }
+  // Lookups never create buckets; kept for the published shape.
+  bool AllowNilBucket() const noexcept { return true; }
+
+  // The key of Token under this memory's key kind.
+  int32_t Key(const TIEToken& token) const;
+  // Appends Token to its bucket; false (and nothing stored) when the bucket
+  // already holds a token IsEqual to it.
+  bool Add(const TTokenRef& token);
+  // Deletes the first token of its bucket that IsEqual Token and returns it;
+  // none when there is none.
+  TTokenRef Remove(const TIEToken& token);
+  // Empties every bucket (nothing when already empty).
+  void Clear();
+  bool IsEmpty() const noexcept { return count_ == 0; }
+  int32_t Count() const noexcept { return count_; }
+
+  // The tokens whose key is Key (for a bucketed memory: the bucket of Key);
+  // none when there are none.
+  const TBucket* Bucket(int32_t key) const;
+  // Calls Visit(token) for every token, bucket by bucket; Visit returns false
+  // to stop the walk.
+  template <class F>
+  void ForEach(F&& visit) const {
+    if (kind_ == tkSlot || kind_ == tkParentHash) {
+      for (const auto& entry : byKey_)
+        for (const TTokenRef& token : entry.second)
+          if (!visit(token)) return;
+      return;
+    }
+    for (const TBucket& bucket : buckets_)
+      for (const TTokenRef& token : bucket)
+        if (!visit(token)) return;
+  }
+
+ private:
+  TBucket* FindBucket(int32_t key);
+  TBucket& BucketFor(int32_t key);
+
+  TKeyKind kind_;
+  int32_t bucketCount_;
+  std::string slotName_;
+  int32_t subIndex_;
+  int32_t tokenIndex_;
+  std::vector<TBucket> buckets_;
+  std::unordered_map<int32_t, TBucket> byKey_;
+  int32_t count_ = 0;
+};

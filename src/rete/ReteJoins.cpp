@@ -1,0 +1,294 @@
+// Join nodes: memories, left and right joins, negation, unique patterns and
+// the goals of backward chaining.
+#include "rete/ReteNetwork.h"
+
+#include "core/Exceptions.h"
+#include "core/Format.h"
+#include "core/IEConsts.h"
+#include "facts/IERule.h"
+
+namespace {
+
+class TJoinContextScope {
+ public:
+  TJoinContextScope(TIEContext& context, const TTokenRef& left, const IFact& right)
+      : context_(context) {
+    context_.SetToken(IReteToken(left.get()));
+    context_.SetFact(right);
+  }
+  ~TJoinContextScope() {
+    context_.SetToken(nullptr);
+    context_.SetFact(nullptr);
+  }
+  TJoinContextScope(const TJoinContextScope&) = delete;
+  TJoinContextScope& operator=(const TJoinContextScope&) = delete;
+
+ private:
+  TIEContext& context_;
+};
+
+TTokenRef Tagged(TTokenRef token, TTokenAction tag) {
+  token->SetTag(tag);
+  return token;
+}
+
+// The stored match of a unique join's left token: the right fact's id + 1
+// (0: none), kept in the token's otherwise unused negated count.
+int32_t UniqueMark(const TTokenRef& right) { return right->Fact() ? right->Fact()->ID() + 1 : 1; }
+
+}  // namespace
+
+void TJoinNode::SetBackwardChainingPattern(const TIEPattern* pattern, TRule* rule) {
+  if (pattern && !(pattern->FactTemplate() && pattern->FactTemplate()->BackwardChaining()))
+    throw EIEException(SInvalidBackchainPattern);
+  bcPattern_ = pattern;
+  rule_ = rule;
+}
+
+void TJoinNode::AddJoinTest(TSlotTestType type, int32_t tokenIndex, const std::string& rightSlot,
+                            const std::string& leftSlot) {
+  tests_.push_back(std::make_unique<TIEJoinTest>(type, tokenIndex, rightSlot, leftSlot));
+}
+
+void TJoinNode::AddJoinTest(TSlotTestType type, int32_t tokenIndex, int32_t rightSubIndex,
+                            const std::string& rightSlot, int32_t leftSubIndex,
+                            const std::string& leftSlot) {
+  if (rightSubIndex == -1 && leftSubIndex == -1)
+    AddJoinTest(type, tokenIndex, rightSlot, leftSlot);
+  else
+    tests_.push_back(std::make_unique<TIEJoinTest>(type, tokenIndex, rightSubIndex, rightSlot,
+                                                   leftSubIndex, leftSlot));
+}
+
+void TJoinNode::ChooseHashKey() {
+  auto pick = [this](TJoinTestType kind) -> size_t {
+    for (size_t i = 0; i < tests_.size(); ++i) {
+      auto* test = dynamic_cast<TIEJoinTest*>(tests_[i].get());
+      if (test && test->JoinTestType() == kind && test->SlotTestType() == sttEquals) return i;
+    }
+    return tests_.size();
+  };
+  size_t chosen = pick(tstSlot);
+  if (chosen == tests_.size()) chosen = pick(tstMultiSlot);
+  if (!chained_ && chosen < tests_.size()) {
+    auto* test = static_cast<TIEJoinTest*>(tests_[chosen].get());
+    leftTokenIndex_ = test->TokenIndex();
+    leftSlot_ = test->LeftIndex();
+    rightSlot_ = test->RightIndex();
+    leftSubIndex_ = test->JoinTestType() == tstMultiSlot ? test->LeftSubIndex() : -1;
+    rightSubIndex_ = test->JoinTestType() == tstMultiSlot ? test->RightSubIndex() : -1;
+    std::unique_ptr<TIESlotTest> moved = std::move(tests_[chosen]);
+    tests_.erase(tests_.begin() + std::ptrdiff_t(chosen));
+    tests_.insert(tests_.begin(), std::move(moved));
+    hashed_ = true;
+  }
+  if (!(left_ && right_ && left_->IsEmpty() && right_->IsEmpty())) MakeMemories();
+}
+
+void TJoinNode::MakeMemories() {
+  using T = TIETokenTree;
+  if (chained_) {
+    // Right tokens extend left tokens: both sides meet under the left hash.
+    left_ = std::make_unique<T>(T::tkTokenHash, bucketCount_);
+    right_ = std::make_unique<T>(T::tkParentHash, bucketCount_);
+  } else if (hashed_) {
+    left_ = std::make_unique<T>(T::tkSlot, bucketCount_, leftSlot_, leftSubIndex_, leftTokenIndex_);
+    right_ = std::make_unique<T>(T::tkSlot, bucketCount_, rightSlot_, rightSubIndex_, 0);
+  } else {
+    left_ = std::make_unique<T>(T::tkTokenHash, bucketCount_);
+    right_ = std::make_unique<T>(T::tkFactId, bucketCount_);
+  }
+}
+
+bool TJoinNode::Equals(const TTestNode* other) const {
+  if (negated_) return false;
+  return TTestNode::Equals(other);
+}
+
+template <class F>
+void TJoinNode::ForEachCandidate(const TIETokenTree& memory, int32_t key, F&& visit) {
+  if (hashed_ || chained_) {
+    const TIETokenTree::TBucket* bucket = memory.Bucket(key);
+    if (!bucket) return;
+    // Indexed: downstream nodes never touch this node's memories.
+    for (size_t i = 0; i < bucket->size(); ++i)
+      if (!visit((*bucket)[i])) return;
+    return;
+  }
+  memory.ForEach(visit);
+}
+
+bool TJoinNode::Matches(const TTokenRef& left, const TTokenRef& right) {
+  if (chained_) return right->Parent() && right->Parent()->IsEqual(left.get());
+  if (tests_.empty()) return true;
+  // A positive join withdraws what it made without asking calls again.
+  const bool removal = !negated_ && (left->Tag() == taRemove || right->Tag() == taRemove);
+  TIEContext& context = Context();
+  TJoinContextScope scope(context, left, right->Fact());
+  for (const auto& test : tests_) {
+    if (removal && dynamic_cast<const TIEPatternMatchTest*>(test.get())) continue;
+    if (!test->Test(&context)) return false;
+  }
+  return true;
+}
+
+void TJoinNode::Send(const TTokenRef& token, bool count) {
+  if (count) ++matchCount_;
+  Propagate(token);
+}
+
+bool TJoinNode::Call(const TTokenRef& token, TCallType callType) {
+  if (callType != ctLeft && callType != ctRight) {
+    const std::string name =
+        callType < CallTypeNames().size() ? CallTypeNames()[callType] : std::to_string(int(callType));
+    throw EIEException(Format(SInvalidCallType, {name}));
+  }
+  if (!token) return false;
+  matchCount_ = 0;
+  if (!left_ || !right_) MakeMemories();
+  if (token->Tag() == taClear) {
+    left_->Clear();
+    right_->Clear();
+    Propagate(token);
+    return false;
+  }
+  const bool removal = token->Tag() == taRemove;
+  if (callType == ctLeft) {
+    if (!removal) {
+      // Negated and unique joins keep per-token state: they store a copy.
+      TTokenRef stored = negated_ || unique_ ? TIEToken::Copy(*token) : token;
+      if (!left_->Add(stored)) return false;
+      LeftJoin(stored, stored);
+      if (bcPattern_ && matchCount_ == 0 && bcPattern_->Name().rfind(SGoalPatternPrefix, 0) != 0)
+        GenerateGoal(stored);
+    } else {
+      TTokenRef stored = left_->Remove(*token);
+      if (!stored) return false;
+      LeftJoin(token, stored);
+    }
+  } else {
+    if (!removal) {
+      if (!right_->Add(token)) return false;
+    } else if (!right_->Remove(*token)) {
+      return false;
+    }
+    RightJoin(token);
+  }
+  return matchCount_ > 0;
+}
+
+void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored) {
+  const bool removal = left->Tag() == taRemove;
+  if (!(negated_ && removal)) {
+    const int32_t key = hashed_ || chained_ ? left_->Key(*left) : 0;
+    ForEachCandidate(*right_, key, [&](const TTokenRef& right) {
+      if (!Matches(left, right)) return true;
+      if (negated_) {
+        stored->SetNegatedCount(stored->NegatedCount() + 1);
+        return true;
+      }
+      Send(TIEToken::Extend(left, right->Fact()), !removal);
+      if (unique_ && !removal) {
+        stored->SetNegatedCount(UniqueMark(right));
+        return false;
+      }
+      return true;
+    });
+  }
+  if (negated_ && stored->NegatedCount() == 0) Send(TIEToken::Extend(left, Placeholder()), true);
+}
+
+bool TJoinNode::SendFirstMatch(const TTokenRef& left, TTokenAction tag) {
+  bool found = false;
+  ForEachCandidate(*right_, hashed_ ? left_->Key(*left) : 0, [&](const TTokenRef& right) {
+    if (!Matches(left, right)) return true;
+    left->SetNegatedCount(UniqueMark(right));
+    Send(Tagged(TIEToken::Extend(left, right->Fact()), tag), true);
+    found = true;
+    return false;
+  });
+  return found;
+}
+
+void TJoinNode::RightJoin(const TTokenRef& right) {
+  const TTokenAction tag = right->Tag();
+  const bool removal = tag == taRemove;
+  const int32_t key = hashed_ || chained_ ? right_->Key(*right) : 0;
+  ForEachCandidate(*left_, key, [&](const TTokenRef& left) {
+    if (!Matches(left, right)) return true;
+    if (negated_) {
+      if (!removal) {
+        // The absence of Right allowed a match: withdraw it.
+        if (left->NegatedCount() == 0)
+          Send(Tagged(TIEToken::Extend(left, Placeholder()), taRemove), false);
+        left->SetNegatedCount(left->NegatedCount() + 1);
+      } else {
+        left->SetNegatedCount(left->NegatedCount() - 1);
+        // The last blocking fact went: the match is new, whatever tag the
+        // left token was stored with.
+        if (left->NegatedCount() == 0)
+          Send(Tagged(TIEToken::Extend(left, Placeholder()), taAdd), true);
+      }
+    } else if (unique_) {
+      if (!removal) {
+        if (left->NegatedCount() != 0) return true;
+        left->SetNegatedCount(UniqueMark(right));
+        Send(Tagged(TIEToken::Extend(left, right->Fact()), tag), true);
+      } else if (left->NegatedCount() == UniqueMark(right)) {
+        left->SetNegatedCount(0);
+        Send(Tagged(TIEToken::Extend(left, right->Fact()), taRemove), false);
+        SendFirstMatch(left, taAdd);
+      }
+    } else {
+      Send(Tagged(TIEToken::Extend(left, right->Fact()), tag), !removal);
+    }
+    return true;
+  });
+}
+
+void TJoinNode::GenerateGoal(const TTokenRef& left) {
+  IReteEngine* engine = Rete() ? Rete()->Engine() : nullptr;
+  if (!engine || !bcPattern_) return;
+  const TIEPattern& pattern = *bcPattern_;
+  IFactTemplate goalTemplate = engine->GetFactTemplate(SGoalPatternPrefix + pattern.Name());
+  if (!goalTemplate) return;
+  IFactRef goal = MakeRef<TFact>(goalTemplate);
+  for (int32_t s = 0; s < pattern.SlotCount(); ++s) {
+    const TFactSlot* slot = goalTemplate->FindSlot(pattern.SlotName(s));
+    if (!slot) continue;
+    const bool multi = slot->IsMultiSlot();
+    IIEValue single;
+    std::vector<IIEValue> items;
+    const TSlotTests& tests = pattern.SlotTests(s);
+    for (int32_t t = 0; t < tests.Count(); ++t) {
+      const TIEPatternMatchTest* test = tests.Get(t);
+      if (test->SlotTestType() != sttEquals || !test->SlotValue()) continue;
+      const IIEValue& value = test->SlotValue();
+      IIEValue supplied;
+      if (value->DType() == dtVariable || value->DType() == dtMultiVariable) {
+        TBinding* binding = rule_ ? rule_->FindRuleBinding(value->AsString()) : nullptr;
+        if (binding && binding->FactIndex() >= 0 && binding->FactIndex() < left->Size())
+          supplied = SlotValueOf(left->FactAt(binding->FactIndex()), binding->SlotIndex(),
+                                 binding->SubIndex());
+      } else if (value->DType() != dtFunCall) {
+        supplied = value;
+      }
+      if (!supplied) continue;
+      if (!multi) {
+        if (!single) single = supplied;
+        continue;
+      }
+      const int32_t position = test->MultiSlotSubIndex();
+      if (position >= 0 && size_t(position) < items.size()) items[size_t(position)] = supplied;
+      else items.push_back(supplied);
+    }
+    if (multi) {
+      IValueVector list = MakeRef<TValueVector>();
+      for (IIEValue& item : items) list->Add(item ? item : NilValue());
+      goal->SetSlotValue(*slot, items.empty() ? EmptyList() : TIEValue::MakeList(list));
+    } else {
+      goal->SetSlotValue(*slot, single ? single : NilValue());
+    }
+  }
+  engine->QueueFact(IFact(goal.get()), true);
+}

@@ -1,0 +1,442 @@
+// The Rete network: every rule of an engine compiled into one shared directed
+// graph. Facts enter at root nodes; pattern-match nodes (TPatternMatchNode)
+// test single facts; join nodes (TJoinNode) combine the partial matches of
+// earlier patterns with the facts of the next pattern; test nodes (TTestNode)
+// check test elements; a terminal node (TPatternMatchTerminalNode) per rule
+// turns complete matches into activations (TActivation) for the engine's
+// agenda. Identical nodes of different rules (or patterns) are shared and
+// counted by RuleUseCount.
+//
+// Ownership: the network (a TGGraph) owns its nodes, nodes own their outgoing
+// edges and their evaluation context, join nodes own their memories and
+// tests. The engine's agenda owns the activations (see IReteEngine); a
+// terminal node only lists its current ones. Rules are not owned: the
+// network is told when a compiled rule is destroyed and removes it.
+// Thread-safety: none; the engine serializes every use of its network.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "collections/GGraph.h"
+#include "core/IEInterfaces.h"
+#include "facts/IESlotTest.h"
+#include "rete/IEToken.h"
+#include "rete/IReteEngine.h"
+#include "values/IEContext.h"
+#include "values/IEValue.h"
+
+class TActivation;
+class TPatternMatchTerminalNode;
+class TReteNetwork;
+class TRule;
+
+// Raised with the network as Sender.
+using TActivationEvent = std::function<void(TObject* sender, const TActivation& activation)>;
+
+// ---------------------------------------------------------------------------
+// TReteEdge: tells the target node on which input a token arrives.
+
+class TReteEdge : public TGGraphEdge {
+ public:
+  TReteEdge(TGGraphNode* from, TGGraphNode* to, TCallType callType = ctSingle)
+      : TGGraphEdge(from, to), callType_(callType) {}
+  std::string ClassName() const override { return "TReteEdge"; }
+  TCallType CallType() const noexcept { return callType_; }
+  // Published: CallType, as an integer.
+  void Properties(std::vector<TProperty>& props) override;
+
+ private:
+  TCallType callType_;
+};
+
+// ---------------------------------------------------------------------------
+// TReteNode: the base of every node: the use count, the evaluation context
+// (a child of the engine's root context, made when first needed) and the
+// list of successors that Propagate calls.
+
+class TReteNode : public TGGraphNode {
+ public:
+  TReteNode() = default;
+  // Takes the node out of the network's root list and rule lists.
+  ~TReteNode() override;
+  std::string ClassName() const override { return "TReteNode"; }
+
+  TReteNetwork* Rete() const noexcept { return rete_; }
+  // Number of uses by rules; never below 0.
+  int32_t RuleUseCount() const noexcept { return ruleUseCount_; }
+  void SetRuleUseCount(int32_t count) noexcept { ruleUseCount_ = count < 0 ? 0 : count; }
+  TIEContext& Context();
+
+  // Caption, " In/Out#: ", incoming/outgoing counts, " RuleUse: ", use count.
+  virtual std::string Text() const;
+  // Handles Token arriving on the input CallType; true when it was passed on.
+  virtual bool Call(const TTokenRef& token, TCallType callType) = 0;
+  // Calls each successor with its edge's call type, in edge order; true when
+  // any call returned true.
+  bool Propagate(const TTokenRef& token);
+
+  // The successors with the call type of their edge, in edge order.
+  struct TSuccessor {
+    TReteNode* Node;
+    TCallType CallType;
+  };
+  const std::vector<TSuccessor>& Successors() const noexcept { return successors_; }
+  // Whether an edge From -> this node of that call type exists.
+  bool HasInput(const TReteNode* from, TCallType callType) const;
+
+ protected:
+  void EdgeArriving(TGGraphNode* from, TGGraphEdge* edge) override;
+  void AddEdge(TGGraphEdge* edge) override;
+  void EdgeLeaving(TGGraphNode* from, TGGraphEdge* edge) override;
+  void RemoveEdge(TGGraphEdge* edge) override;
+  std::unique_ptr<TGGraphEdge> CreateEdge(TGGraphNode* from, TGGraphNode* to) override;
+
+  // The engine's placeholder fact (the network's own without an engine).
+  IFact Placeholder() const;
+
+ private:
+  friend class TReteNetwork;
+  TReteNetwork* rete_ = nullptr;
+  int32_t ruleUseCount_ = 1;
+  std::unique_ptr<TIEContext> context_;
+  std::vector<TSuccessor> successors_;
+};
+
+// ---------------------------------------------------------------------------
+// TPatternMatchNode: one check of a single fact (see TPatternMatchTest).
+
+class TPatternMatchNode : public TReteNode {
+ public:
+  std::string ClassName() const override { return "TPatternMatchNode"; }
+
+  const IIEValue& Value() const noexcept { return value_; }
+  void SetValue(IIEValue value) { value_ = std::move(value); }
+  const TIEVariantArray& Args() const noexcept { return args_; }
+  void SetArgs(TIEVariantArray args) { args_ = std::move(args); }
+  TPatternMatchTest PatternMatchTest() const noexcept { return kind_; }
+  void SetPatternMatchTest(TPatternMatchTest kind) noexcept { kind_ = kind; }
+
+  // Adds " Value: ", " Test: " and " Args: (a, b)".
+  std::string Text() const override;
+  bool Call(const TTokenRef& token, TCallType callType) override;
+
+ private:
+  // Whether the check passes for Fact (the newest fact of Token).
+  bool Check(const TTokenRef& token, TCustomFact* fact);
+  // The node value compared with Item; a call value is evaluated with the
+  // token and fact and compared with TRUE.
+  bool ValueMatches(const TTokenRef& token, TCustomFact* fact, const IIEValue& item);
+  // The multifield expansion: propagates one token per segment length.
+  bool Expand(const TTokenRef& token, TCustomFact* fact);
+  const std::string& SlotArg(size_t index) const;
+  int32_t IntArg(size_t index) const;
+
+  IIEValue value_;
+  TIEVariantArray args_;
+  TPatternMatchTest kind_ = pmtUnknown;
+};
+
+// ---------------------------------------------------------------------------
+// TTestNode: checks a test element. Its tests are evaluated in the node's
+// context with the arriving token; a token passing them all is extended by
+// the placeholder fact, so that fact i of every token still matches pattern i.
+
+class TTestNode : public TReteNode {
+ public:
+  using TTests = std::vector<std::unique_ptr<TIESlotTest>>;
+  std::string ClassName() const override { return "TTestNode"; }
+
+  // Appends a TIEPatternMatchTest of Value (copied) at SubIndex.
+  void AddTest(TSlotTestType type, const IIEValue& value, int32_t subIndex);
+  void AddTest(std::unique_ptr<TIESlotTest> test) { tests_.push_back(std::move(test)); }
+  const TTests& Tests() const noexcept { return tests_; }
+  int32_t TestCount() const noexcept { return int32_t(tests_.size()); }
+
+  // The same object; or the same class, as many tests, none of this node's a
+  // TIEPatternMatchTest, and each of this node's tests equal to one of Other's.
+  virtual bool Equals(const TTestNode* other) const;
+  // Adds " NumTests: " and " (test)" per test.
+  std::string Text() const override;
+  bool Call(const TTokenRef& token, TCallType callType) override;
+
+ protected:
+  // Every test passes in the context (which the caller has set up).
+  bool RunTests(TIEContext& context);
+
+  TTests tests_;
+};
+
+// ---------------------------------------------------------------------------
+// TJoinNode: joins the partial matches on its left input with the facts on
+// its right input, or, negated, passes a left token on (extended by the
+// placeholder) only while no right fact matches it. The memories are keyed by
+// the first equality join test (the hash key) when there is one.
+
+class TJoinNode : public TTestNode {
+ public:
+  std::string ClassName() const override { return "TJoinNode"; }
+
+  bool NegatedPattern() const noexcept { return negated_; }
+  void SetNegatedPattern(bool negated) noexcept { negated_ = negated; }
+  // Stop at the first right match of a left token.
+  bool Unique() const noexcept { return unique_; }
+  void SetUnique(bool unique) noexcept { unique_ = unique; }
+  int32_t BucketCount() const noexcept { return bucketCount_; }
+  void SetBucketCount(int32_t count) noexcept { bucketCount_ = count > 0 ? count : 1; }
+  // Right tokens are partial matches of a chained negation (their parent is
+  // the left token they belong to) instead of single facts.
+  bool ChainedNegation() const noexcept { return chained_; }
+  void SetChainedNegation(bool chained) noexcept { chained_ = chained; }
+
+  // Tokens sent on during the current Call.
+  int32_t MatchCount() const noexcept { return matchCount_; }
+  // The pattern goals are generated for, and its rule; EIEException "Invalid
+  // backward chaining pattern added to the node" for a pattern whose template
+  // lacks BackwardChaining.
+  void SetBackwardChainingPattern(const TIEPattern* pattern, TRule* rule);
+  const TIEPattern* BackwardChainingPattern() const noexcept { return bcPattern_; }
+  TRule* Rule() const noexcept { return rule_; }
+
+  // Appends a tstSlot join test.
+  void AddJoinTest(TSlotTestType type, int32_t tokenIndex, const std::string& rightSlot,
+                   const std::string& leftSlot);
+  // Appends a tstMultiSlot join test, or a tstSlot one when both sub-indices are -1.
+  void AddJoinTest(TSlotTestType type, int32_t tokenIndex, int32_t rightSubIndex,
+                   const std::string& rightSlot, int32_t leftSubIndex, const std::string& leftSlot);
+  // Picks the first tstSlot equality join test (else the first tstMultiSlot
+  // one) as hash key, moves it to the front, and makes the memories.
+  void ChooseHashKey();
+  bool Hashed() const noexcept { return hashed_; }
+  const TIETokenTree* LeftMemory() const noexcept { return left_.get(); }
+  const TIETokenTree* RightMemory() const noexcept { return right_.get(); }
+
+  // False for a negated join, else that of TTestNode.
+  bool Equals(const TTestNode* other) const override;
+  // ctLeft or ctRight; any other raises EIEException "Invalid Call Type: %s".
+  bool Call(const TTokenRef& token, TCallType callType) override;
+
+ private:
+  void MakeMemories();
+  // Left carries the tag the extensions get; Stored is the memory's token
+  // (its negated count).
+  void LeftJoin(const TTokenRef& left, const TTokenRef& stored);
+  void RightJoin(const TTokenRef& right);
+  // Whether Right's fact (or, chained, Right itself) matches Left.
+  bool Matches(const TTokenRef& left, const TTokenRef& right);
+  void Send(const TTokenRef& token, bool count);
+  // Unique join: finds and sends the first right match of Left; true when found.
+  bool SendFirstMatch(const TTokenRef& left, TTokenAction tag);
+  void GenerateGoal(const TTokenRef& left);
+  template <class F>
+  void ForEachCandidate(const TIETokenTree& memory, int32_t key, F&& visit);
+
+  bool negated_ = false;
+  bool unique_ = false;
+  bool chained_ = false;
+  bool hashed_ = false;
+  int32_t bucketCount_ = 101;
+  int32_t matchCount_ = 0;
+  const TIEPattern* bcPattern_ = nullptr;
+  TRule* rule_ = nullptr;
+  // The hash key: left fact position and slots (sub-indices -1 when unused).
+  int32_t leftTokenIndex_ = -1;
+  std::string leftSlot_;
+  int32_t leftSubIndex_ = -1;
+  std::string rightSlot_;
+  int32_t rightSubIndex_ = -1;
+  std::unique_ptr<TIETokenTree> left_;
+  std::unique_ptr<TIETokenTree> right_;
+};
+
+// ---------------------------------------------------------------------------
+// TPatternMatchTerminalNode: the end of one rule. Keeps the rule's current
+// activations in creation order, announces new ones and withdraws them.
+
+class TPatternMatchTerminalNode : public TReteNode {
+ public:
+  TPatternMatchTerminalNode() = default;
+  // Withdraws every listed activation first.
+  ~TPatternMatchTerminalNode() override;
+  std::string ClassName() const override { return "TPatternMatchTerminalNode"; }
+
+  TRule* Rule() const noexcept { return rule_; }
+  void SetRule(TRule* rule) noexcept { rule_ = rule; }
+  // Set once the rule has been primed; only True is stored.
+  bool Initialized() const noexcept { return initialized_; }
+  void SetInitialized(bool value) noexcept { initialized_ = initialized_ || value; }
+
+  // The current activations, oldest first (not owned).
+  const std::vector<TActivation*>& Activations() const noexcept { return activations_; }
+  int32_t ActivationCount() const noexcept { return int32_t(activations_.size()); }
+
+  // Always true: taClear withdraws all (last first), taRemove the first
+  // activation of an equal token, taUpdate does nothing once Initialized,
+  // otherwise a new activation is appended and announced.
+  bool Call(const TTokenRef& token, TCallType callType) override;
+  // The engine takes Activation over and the network raises OnActivation.
+  void Announce(std::unique_ptr<TActivation> activation);
+  // Off the list and the agenda, then OnDeactivation; freed unless the
+  // engine keeps it.
+  void Withdraw(TActivation& activation);
+  // Off the list without withdrawal; the engine hears that the rule fired,
+  // then the network raises OnRuleFired.
+  void ActivationFired(TActivation& activation);
+  // The node text, " Rule: " and the rule's name.
+  std::string Text() const override;
+
+ private:
+  friend class TActivation;
+  // Takes Activation off the list; false when it was not listed.
+  bool Unlist(TActivation& activation);
+
+  TRule* rule_ = nullptr;
+  bool initialized_ = false;
+  std::vector<TActivation*> activations_;
+};
+
+// ---------------------------------------------------------------------------
+// TActivation: a rule with the token that satisfies its left-hand side.
+
+class TActivation : public TPersistent {
+ public:
+  TActivation(TRule* rule, TPatternMatchTerminalNode* node, TTokenRef token);
+  // Leaves its node's list if the node still lists it (the engine frees an
+  // activation once it is off the agenda, so the agenda is not told again).
+  ~TActivation() override;
+  TActivation(const TActivation&) = delete;
+  TActivation& operator=(const TActivation&) = delete;
+  std::string ClassName() const override { return "TActivation"; }
+
+  TRule* Rule() const noexcept { return rule_; }
+  // Fact i of the token matched pattern i of the rule.
+  IReteToken Token() const { return IReteToken(token_.get()); }
+  const TTokenRef& ReteToken() const noexcept { return token_; }
+  TPatternMatchTerminalNode* Node() const noexcept { return node_; }
+
+  // Copies rule, node and token from another TActivation (not listed by the
+  // node thereby).
+  void Assign(const TPersistent* source) override;
+  // A new, unlisted activation of the same rule, node and token.
+  std::unique_ptr<TActivation> Clone() const;
+  // The rule fires with the token, then the node is told; returns true. The
+  // activation may have been withdrawn by the rule's own actions meanwhile;
+  // the engine keeps it alive until the firing is over.
+  bool Fire();
+  // "Rule_3 : f-1, f-4".
+  std::string Text() const;
+
+ private:
+  friend class TPatternMatchTerminalNode;
+  TRule* rule_;
+  TPatternMatchTerminalNode* node_;
+  TTokenRef token_;
+  bool listed_ = false;
+};
+
+// ---------------------------------------------------------------------------
+// TReteNetwork
+
+class TReteNetwork : public TGGraph {
+ public:
+  // A network of Engine (may be none: then activations stay with the
+  // network and nothing is primed). When Engine is a component, the network
+  // forgets it once it is destroyed.
+  explicit TReteNetwork(IReteEngine* engine = nullptr, TComponent* owner = nullptr);
+  ~TReteNetwork() override;
+  std::string ClassName() const override { return "TReteNetwork"; }
+
+  IReteEngine* Engine() const noexcept { return engine_; }
+  // Number of buckets of the join memories; default 101.
+  int32_t HashKey() const noexcept { return hashKey_; }
+  void SetHashKey(int32_t value) noexcept { hashKey_ = value > 0 ? value : 1; }
+
+  // Compiles Rule into the network and primes it with working memory. A rule
+  // already compiled is removed first. On failure the nodes made so far are
+  // removed again and the error passes on.
+  void AddRule(TRule& rule);
+  // Drops one use of each of the rule's nodes (last first), freeing those no
+  // longer used. Nothing for a rule that is not compiled.
+  void RemoveRule(TRule& rule);
+  // Drops every rule entry and every node.
+  void Clear();
+  // Gives Token to every root node with ctSingle; true when any passed it on.
+  bool AssertToken(const TTokenRef& token);
+
+  // The nodes without incoming edges, in the order they became roots.
+  const std::vector<TReteNode*>& RootNodes() const noexcept { return roots_; }
+  // The nodes Rule uses, one entry per use, in compile order; none when the
+  // rule is not compiled.
+  const std::vector<TReteNode*>* RuleNodes(const TRule& rule) const;
+  bool HasRule(const TRule& rule) const { return RuleNodes(rule) != nullptr; }
+  TPatternMatchTerminalNode* TerminalNode(const TRule& rule) const;
+  int32_t RuleCount() const noexcept { return int32_t(rules_.size()); }
+
+  // Finds a pattern-match node of that kind, value and args among Parent's
+  // successors (the root list without parent), or makes one below Parent;
+  // either way Rule uses it once more. Slot references in Value are set to
+  // fact index 0 first. Trace gets "=1" or "+1".
+  TPatternMatchNode* FindOrCreatePatternNode(TReteNode* parent, TPatternMatchTest kind,
+                                             const IIEValue& value, const TIEVariantArray& args,
+                                             TRule& rule, std::string* trace = nullptr);
+  // The same, comparing kind and args only.
+  TPatternMatchNode* FindOrCreatePatternNode(TReteNode* parent, TPatternMatchTest kind,
+                                             const TIEVariantArray& args, TRule& rule,
+                                             std::string* trace = nullptr);
+  // A copy of Call whose variable arguments (also in argument calls) are slot
+  // references [fact index, slot, sub-index] from Rule's bindings; EIEException
+  // "Unknown variable name: %s" for a variable without binding. Global
+  // variables (?*name*) stay variables.
+  static IFunCall ResolveVariables(const IFunCall& call, const TRule& rule);
+  // Whether Call (or an argument call) holds a slot reference to a fact
+  // index other than Index.
+  static bool RefersToOtherPattern(const IFunCall& call, int32_t index);
+
+  TActivationEvent OnActivation;
+  TActivationEvent OnDeactivation;
+  TActivationEvent OnRuleFired;
+
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  friend class TReteNode;
+  friend class TPatternMatchTerminalNode;
+  struct TRuleEntry {
+    TRule* Rule = nullptr;
+    std::vector<TReteNode*> Nodes;
+  };
+
+  // Adds Node to the graph and the root list.
+  template <class TNode>
+  TNode* AddReteNode(std::unique_ptr<TNode> node) {
+    TNode* raw = node.get();
+    raw->rete_ = this;
+    AddNode(std::unique_ptr<TGGraphNode>(std::move(node)));
+    roots_.push_back(raw);
+    return raw;
+  }
+  void Connect(TReteNode* from, TReteNode* to, TCallType callType);
+  void Compile(TRule& rule, TRuleEntry& entry, std::string& trace);
+  void Prime(const std::vector<TReteNode*>& roots, TPatternMatchTerminalNode& terminal);
+  TRuleEntry* Entry(const TRule& rule);
+  void NodeGone(TReteNode* node);
+  void EnterRoot(TReteNode* node);
+  void LeaveRoot(TReteNode* node);
+  // Activations of a network without engine.
+  void Keep(std::unique_ptr<TActivation> activation);
+  std::unique_ptr<TActivation> Release(TActivation& activation);
+  IFact OwnPlaceholder();
+
+  IReteEngine* engine_;
+  TComponent* engineComponent_ = nullptr;
+  int32_t hashKey_ = 101;
+  std::vector<TReteNode*> roots_;
+  std::unordered_map<const TComponent*, TRuleEntry> rules_;
+  std::vector<std::unique_ptr<TActivation>> kept_;
+  IFact placeholder_;
+  bool clearing_ = false;
+};
