@@ -1,0 +1,83 @@
+// Tokens (hash, equality by fact ids, texts) and the token memories.
+#include <gtest/gtest.h>
+
+#include "rete/FakeReteEngine.h"
+
+namespace {
+
+class TokenTest : public ::testing::Test {
+ protected:
+  IFact Fact(int32_t id) {
+    IFactRef fact = MakeRef<TFact>(engine.GetFactTemplate("x"));
+    fact->SetID(id);
+    return IFact(fact.get());
+  }
+  TFakeReteEngine engine;
+};
+
+TEST_F(TokenTest, ExtendChainsFactsAndHashes) {
+  TTokenRef one = TIEToken::Create(taAdd, Fact(1));
+  TTokenRef two = TIEToken::Extend(one, Fact(4));
+  TTokenRef three = TIEToken::Extend(two, engine.NotOrTestFact());
+  EXPECT_EQ(three->Size(), 3);
+  EXPECT_EQ(three->Hash(), (1 * 8 + 4) * 8 - 1);
+  EXPECT_EQ(three->Tag(), taAdd);
+  EXPECT_EQ(three->FactAt(0)->ID(), 1);
+  EXPECT_EQ(three->FactAt(1)->ID(), 4);
+  EXPECT_EQ(three->FactAt(3), nullptr);
+  EXPECT_EQ(three->FactIdsText(), "f-1, f-4, f--1");
+  EXPECT_EQ(two->Text(), "taAdd 2\r\n(x)\r\n(x)");
+  // The hash wraps instead of overflowing.
+  TTokenRef longToken = one;
+  for (int i = 0; i < 20; ++i) longToken = TIEToken::Extend(longToken, Fact(7));
+  EXPECT_EQ(longToken->Size(), 21);
+}
+
+TEST_F(TokenTest, EqualByFactIdsNotByObjects) {
+  TTokenRef a = TIEToken::Extend(TIEToken::Create(taAdd, Fact(1)), Fact(2));
+  TTokenRef b = TIEToken::Extend(TIEToken::Create(taRemove, Fact(1)), Fact(2));
+  TTokenRef c = TIEToken::Extend(TIEToken::Create(taAdd, Fact(3)), Fact(2));
+  EXPECT_TRUE(a->IsEqual(b));
+  EXPECT_FALSE(a->IsEqual(c));
+  EXPECT_FALSE(a->IsEqual(TTokenRef()));
+  TTokenRef copy = TIEToken::Copy(*a);
+  a->SetNegatedCount(-3);
+  EXPECT_EQ(a->NegatedCount(), 0);
+  EXPECT_TRUE(copy->IsEqual(a));
+  EXPECT_EQ(ErrorOf([] { TIEToken::CreateClear()->SetTag(taAdd); }), "Invalid Token Action");
+  EXPECT_NO_THROW(TIEToken::CreateClear()->SetTag(taClear));
+}
+
+TEST_F(TokenTest, MemoriesRejectDuplicatesAndFindByKey) {
+  IFactTemplate t = MakeTemplate(&engine, "v", {"k"});
+  auto fact = [&](int32_t id, const char* key) {
+    IFactRef f = MakeFact(t, {{"k", Atom(key)}});
+    f->SetID(id);
+    return TIEToken::Create(taAdd, IFact(f.get()));
+  };
+  TIETokenTree bySlot(TIETokenTree::tkSlot, 101, "k");
+  EXPECT_TRUE(bySlot.Add(fact(1, "a")));
+  EXPECT_FALSE(bySlot.Add(fact(1, "a")));
+  EXPECT_TRUE(bySlot.Add(fact(2, "a")));
+  EXPECT_TRUE(bySlot.Add(fact(3, "b")));
+  const int32_t keyA = bySlot.Key(*fact(9, "a"));
+  ASSERT_NE(bySlot.Bucket(keyA), nullptr);
+  EXPECT_EQ(bySlot.Bucket(keyA)->size(), 2u);
+  EXPECT_TRUE(bySlot.Remove(*fact(1, "a")));
+  EXPECT_FALSE(bySlot.Remove(*fact(1, "a")));
+  EXPECT_EQ(bySlot.Count(), 2);
+
+  // Keyed by fact id: walked bucket by bucket, id mod the bucket count.
+  TIETokenTree byId(TIETokenTree::tkFactId, 3);
+  for (int32_t id : {4, 3, 5, 1}) byId.Add(fact(id, "z"));
+  std::vector<int32_t> order;
+  byId.ForEach([&](const TTokenRef& token) {
+    order.push_back(token->Fact()->ID());
+    return true;
+  });
+  EXPECT_EQ(order, (std::vector<int32_t>{3, 4, 1, 5}));
+  byId.Clear();
+  EXPECT_TRUE(byId.IsEmpty());
+}
+
+}  // namespace
