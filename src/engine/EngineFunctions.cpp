@@ -1,5 +1,5 @@
 // The engine's side of the function framework (IReasoner): the registry of
-// user functions by name, and the text forms packages ask for.
+// user functions by name (the text forms are in EnginePrinting.cpp).
 #include "engine/InferenceEngine.h"
 #include "functions/IEDeffunction.h"
 #include "functions/IEFunctionCall.h"
@@ -28,18 +28,4 @@ IStringIteratorRef TInferenceEngine::Functions() const { return userFunctions_.K
 
 void TInferenceEngine::PutFunction(std::string_view name, const IUserFunction& function) {
   userFunctions_.Put(name, function);
-}
-
-std::string TInferenceEngine::FunCallText(const TFunctionCall& call) const {
-  return call.PlainText();
-}
-
-std::string TInferenceEngine::FactText(const TCustomFact& fact) const { return fact.AsText(); }
-
-std::string TInferenceEngine::UserFunctionText(const TIEUserFunction& function) const {
-  return function.FunctionName();
-}
-
-std::string TInferenceEngine::DeffunctionText(const TInterpretedFunction& function) const {
-  return function.FunctionName();
 }

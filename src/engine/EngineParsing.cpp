@@ -157,10 +157,6 @@ void TInferenceEngine::AddFactSet(TFactSet& factSet) {
 
 void TInferenceEngine::RemoveFactSet(TFactSet& factSet) { std::erase(factSets_, &factSet); }
 
-std::string TInferenceEngine::FactSetText(const TFactSet& factSet) const {
-  return DefaultFactSetText(factSet);
-}
-
 void TInferenceEngine::PrintOut(const std::string& outId, const std::string& text) {
   if (OnPrintOut) OnPrintOut(this, outId, text);
 }

@@ -163,7 +163,7 @@ class TInferenceEngine : public TComponent,
   IUserFunction GetFunction(std::string_view name) const override;
   IStringIteratorRef Functions() const override;
   void PutFunction(std::string_view name, const IUserFunction& function) override;
-  // Seam: the construct printer replaces these plain forms when it lands.
+  // The text forms, by the engine's parser (its construct printer).
   std::string FunCallText(const TFunctionCall& call) const override;
   std::string FactText(const TCustomFact& fact) const override;
   std::string UserFunctionText(const TIEUserFunction& function) const override;
@@ -236,10 +236,11 @@ class TInferenceEngine : public TComponent,
   // Seam: the fact-set registry; until then fact sets are only counted in.
   void AddFactSet(TFactSet& factSet) override;
   void RemoveFactSet(TFactSet& factSet) override;
+  // The text forms, by the engine's parser (its construct printer).
   std::string FactSetText(const TFactSet& factSet) const override;
-  using IFactEngine::FactText;
-  using IFactEngine::SlotText;
-  using IFactEngine::TemplateText;
+  std::string FactText(const TFact& fact) const override;
+  std::string SlotText(const TFactSlot& slot) const override;
+  std::string TemplateText(const TFactTemplate& factTemplate) const override;
 
   // ---- IParserEngine.
   ISymbolGenerator* SymbolGenerator() override { return this; }
