@@ -140,6 +140,8 @@ int32_t TRule::EvaluateSalience() {
   if (root) {
     std::unique_ptr<TIEContext> child = root->CreateChild();
     IIEValue result = salienceExpression_->Resolve(child.get());
+    // A call that gives no value fails like one that gives no integer.
+    if (!result) result = NilValue();
     salience_ = result->AsInteger();
   } else {
     const TIEType type = salienceExpression_->DType();

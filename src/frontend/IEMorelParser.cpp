@@ -233,10 +233,6 @@ void TIEMorelParser::ConstructNotParsedYet(const char* method, const char* keywo
   RaiseParseError(method, Format(SConstructNotParsedYet, {keyword}));
 }
 
-void TIEMorelParser::ParseRuleConstruct(TParsedConstruct&) {
-  ConstructNotParsedYet("ParseRule", "defrule");
-}
-
 void TIEMorelParser::ParseFactSetConstruct(TParsedConstruct&) {
   ConstructNotParsedYet("ParseFactSet", "deffacts");
 }

@@ -17,12 +17,18 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 
 #include "frontend/IEMorelStream.h"
 #include "frontend/IEParser.h"
 
 class TFactSlot;
+
+// The variables of one rule's left-hand side: name to the token type of the
+// first occurrence (dtVariable or dtMultiVariable).
+using TRuleVariables = std::map<std::string, int32_t>;
 
 class TIEMorelParser : public TIEParser {
  public:
@@ -56,6 +62,16 @@ class TIEMorelParser : public TIEParser {
   // ( template slot... ) or an ordered fact; the fact is not asserted.
   IFact ParseFact() override;
   IIEValue EvaluateFunCall() override;
+
+  // ( defrule name ["comment"] [(declare (salience S))] [[?v <-] CE]... => (action)... ):
+  // a new rule of the engine's rule side (RuleEngine), owned by the caller and
+  // not registered. Method name "ParseRule".
+  std::unique_ptr<TRule> ParseRule();
+  // One conditional element inside NegatedCount enclosing nots: a pattern,
+  // (not CE), (exists CE), (unique CE), (explicit CE) or (test call). Variables
+  // is the rule-wide record of the variables seen so far. The pattern has no
+  // rule yet. Method name "ParsePattern".
+  std::unique_ptr<TIEPattern> ParsePattern(int32_t negatedCount, TRuleVariables& variables);
 
   // The text forms, written by the construct printer (frontend/IEMorelPrinter.h).
   std::string FactSetText(const TFactSet& factSet) const override;
@@ -130,6 +146,16 @@ class TIEMorelParser : public TIEParser {
   IIEValue ParseSlotValue(const TFactSlot& slot);
   // The call after an "=" in a fact or list.
   IIEValue ParseEqualsCall(const char* method);
+  // The salience declaration after "( declare"; Rule takes its expression.
+  void ParseSalienceDeclaration(TRule& rule);
+  // The constraints of one slot of Pattern up to and including its ")".
+  void ParseSlotConstraints(TIEPattern& pattern, const std::string& slotName, bool multislot,
+                            TRuleVariables& variables);
+  // The term of a constraint that Token starts, as the value of one test; a
+  // return-value constraint first adds the test binding its fresh variable.
+  IIEValue ParseConstraintTerm(const IStreamToken& token, TIEPattern& pattern,
+                               const std::string& slotName, bool conjunction, int32_t subIndex,
+                               TRuleVariables& variables);
 
   TIEMorelStream* morelStream_ = nullptr;
   int32_t maxNesting_ = DefaultMaxNesting;

@@ -20,6 +20,7 @@
 
 class IReasoner;
 class IFactEngine;
+class IRuleEngine;
 class TIEContext;
 class TIEParser;
 class TFactSet;
@@ -79,6 +80,9 @@ class IParserEngine {
   virtual TIEContext* RootContext() = 0;
   // Writes Text to the logical stream OutId ("" is standard output).
   virtual void PrintOut(const std::string& outId, const std::string& text) = 0;
+  // The rule side of the engine: rules are created for it and registered with
+  // it. None (the default) for an engine without rules; a defrule then fails.
+  virtual IRuleEngine* RuleEngine() { return nullptr; }
 
  protected:
   ~IParserEngine() = default;

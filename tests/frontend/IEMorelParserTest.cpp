@@ -112,7 +112,6 @@ TEST_F(ParserLoopTest, ErrorsReportTheLineAndTheTextRead) {
 
 TEST_F(ParserLoopTest, ConstructsWithoutTheirParserRaiseNamingThem) {
   const std::vector<std::pair<std::string, std::string>> constructs = {
-      {"(defrule r (a) => )", "Unable to parse defrule constructs at this time in ParseRule"},
       {"(deffacts f (a))", "Unable to parse deffacts constructs at this time in ParseFactSet"},
       {"(deftemplate t (slot a))",
        "Unable to parse deftemplate constructs at this time in ParseFactTemplate"},
