@@ -12,8 +12,7 @@ bool TInferenceEngine::AddFunction(const IUserFunction& function) {
 
 void TInferenceEngine::RemoveFunction(const IUserFunction& function) {
   if (!function || function->FunctionName().empty()) return;
-  if (userFunctions_.Find(function->FunctionName()) == function.get())
-    userFunctions_.Remove(function->FunctionName());
+  userFunctions_.TakeOut(*function);
 }
 
 bool TInferenceEngine::FunctionExists(std::string_view name) const {

@@ -8,6 +8,7 @@
 #include "core/Streams.h"
 #include "engine/InferenceEngine.h"
 #include "facts/IEFactSet.h"
+#include "facts/IERule.h"
 
 namespace {
 
@@ -116,6 +117,43 @@ IIEValue TInferenceEngine::EvaluateFunCall(const std::string& text) {
   return ParseText(text, [](TIEMorelParser& p) { return p.EvaluateFunCall(); });
 }
 
+IFactTemplate TInferenceEngine::ParseFactTemplate(const std::string& text) {
+  return ParseText(text, [](TIEMorelParser& p) { return p.ParseFactTemplate(); });
+}
+
+IFactSlot TInferenceEngine::ParseSlot(const std::string& text) {
+  return ParseText(text, [](TIEMorelParser& p) {
+    // The slot parse starts after the slot's "(".
+    if (!p.MorelStream()->NextToken()->IsDelimiter('(')) p.RaiseParseError("ParseSlot", SExpectedOpen);
+    return p.ParseSlot();
+  });
+}
+
+TFactSet* TInferenceEngine::ParseFactSet(const std::string& text) {
+  std::unique_ptr<TFactSet> factSet =
+      ParseText(text, [](TIEMorelParser& p) { return p.ParseFactSet(); });
+  return RegisterFactSet(std::move(factSet));
+}
+
+IUserFunction TInferenceEngine::ParseDefFunction(const std::string& text) {
+  return ParseText(text, [](TIEMorelParser& p) { return p.ParseDefFunction(); });
+}
+
+bool TInferenceEngine::ParseDefGlobal(const std::string& text) {
+  return ParseText(text, [](TIEMorelParser& p) { return p.ParseDefGlobal(); });
+}
+
+void TInferenceEngine::ParseVariable(const std::string& text, std::string& name, IIEValue& value) {
+  ParseText(text, [&](TIEMorelParser& p) {
+    p.ParseVariable(name, value);
+    return true;
+  });
+}
+
+std::unique_ptr<TRule> TInferenceEngine::ParseRuleText(const std::string& text) {
+  return ParseText(text, [](TIEMorelParser& p) { return p.ParseRule(); });
+}
+
 // ---------------------------------------------------------------------------
 // Templates and the fact-engine seam
 
@@ -131,31 +169,25 @@ IFactTemplate TInferenceEngine::FindFactTemplate(const std::string& name) {
 }
 
 void TInferenceEngine::AddFactTemplate(const IFactTemplate& factTemplate) {
-  // Seam: the duplicate-construct rule and OnNewFactTemplate arrive with the
-  // template registry; here the last template stored under a name wins.
-  factTemplate->SetEngine(this);
-  factTemplates_.Put(factTemplate->Name(), factTemplate);
+  factTemplates_.Add(factTemplate);
 }
 
 void TInferenceEngine::TemplateRenaming(TFactTemplate& factTemplate, const std::string& oldName,
                                         const std::string& newName) {
-  // Only the registered template of that name moves with its new name.
-  if (factTemplates_.Find(oldName) != &factTemplate) return;
-  IFactTemplate keep(&factTemplate);
-  factTemplates_.Remove(oldName);
-  factTemplates_.Put(newName, keep);
+  // Only the registered template of that name moves with its new name; the
+  // engine's own renames have moved it already.
+  if (internalChange_ || factTemplates_.Find(oldName) != &factTemplate) return;
+  RenameFactTemplate(oldName, newName);
 }
+
 
 void TInferenceEngine::AssertFact(const IFactRef&) {
   throw EIEException(SWorkingMemoryUnavailable);
 }
 
-void TInferenceEngine::AddFactSet(TFactSet& factSet) {
-  if (std::find(factSets_.begin(), factSets_.end(), &factSet) == factSets_.end())
-    factSets_.push_back(&factSet);
-}
+void TInferenceEngine::AddFactSet(TFactSet& factSet) { factSets_.Add(factSet); }
 
-void TInferenceEngine::RemoveFactSet(TFactSet& factSet) { std::erase(factSets_, &factSet); }
+void TInferenceEngine::RemoveFactSet(TFactSet& factSet) { factSets_.Remove(&factSet); }
 
 void TInferenceEngine::PrintOut(const std::string& outId, const std::string& text) {
   if (OnPrintOut) OnPrintOut(this, outId, text);

@@ -150,14 +150,32 @@ TInferenceEngine::TInferenceEngine(TComponent* owner)
 TInferenceEngine::~TInferenceEngine() {
   // No event is raised while the engine is destroyed.
   ClearEvents();
-  // Seam: Clear runs here once there is something to clear.
+  parser_->OnParse = nullptr;
+  parser_->OnParseFact = nullptr;
+  parser_->OnParseFactSet = nullptr;
+  parser_->OnParseFactTemplate = nullptr;
+  parser_->OnParseFunCall = nullptr;
+  parser_->OnParseFunction = nullptr;
+  parser_->OnParseVariable = nullptr;
+  parser_->OnParsePattern = nullptr;
+  parser_->OnParseRule = nullptr;
+  destroying_ = true;
+  // Templates that outlive the engine (held by facts elsewhere) forget it.
+  const std::vector<IFactTemplate> templates = factTemplates_.Templates();
+  try {
+    Clear();
+  } catch (...) {
+    // Destruction goes on: what Clear left is released with its owners.
+  }
   // The owned components go while this is still an engine, so that
   // Notification sees their removal.
   DestroyComponents();
-  // Templates that outlive the engine (held by facts elsewhere) forget it.
-  for (auto values = factTemplates_.Values(); values->HasNext();)
-    static_cast<TFactTemplate*>(values->Next().get())->SetEngine(nullptr);
-  for (TFactSet* factSet : std::vector<TFactSet*>(factSets_)) factSet->SetEngine(nullptr);
+  for (const IFactTemplate& factTemplate : templates)
+    if (factTemplate->Engine() == this) factTemplate->SetEngine(nullptr);
+  for (const IFactTemplate& factTemplate : factTemplates_.Templates())
+    factTemplate->SetEngine(nullptr);
+  for (TFactSet* factSet : std::vector<TFactSet*>(factSets_.begin(), factSets_.end()))
+    factSet->SetEngine(nullptr);
 }
 
 void TInferenceEngine::ClearEvents() {
@@ -240,7 +258,11 @@ void TInferenceEngine::Properties(std::vector<TProperty>& props) {
 
 void TInferenceEngine::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
-  // Seam: a TRule component being removed leaves the rule registry here.
+  if (operation != opRemove || !component) return;
+  // Compared as pointers only: the component may be on its way out.
+  const std::string ruleName = rules_.NameOf(component);
+  if (!ruleName.empty()) rules_.RemoveIfSame(ruleName, component);
+  factSets_.Remove(component);
 }
 
 void TInferenceEngine::SetPackages(TFunctionPackages value) {

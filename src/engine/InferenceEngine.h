@@ -34,7 +34,9 @@
 #include "core/Component.h"
 #include "collections/InterfaceCollections.h"
 #include "core/IEInterfaces.h"
+#include "engine/EngineRegistries.h"
 #include "facts/IEFacts.h"
+#include "facts/IERuleEngine.h"
 #include "frontend/IEMorelParser.h"
 #include "frontend/IEMorelStream.h"
 #include "functions/IEPackages.h"
@@ -75,7 +77,8 @@ class TInferenceEngine : public TComponent,
                          public IReasoner,
                          public ISymbolGenerator,
                          public IParserEngine,
-                         public IFactEngine {
+                         public IFactEngine,
+                         public IRuleEngine {
  public:
   // The built-in package classes, in the order AddDefaultPackages creates them,
   // with the member of Packages that selects each.
@@ -152,11 +155,11 @@ class TInferenceEngine : public TComponent,
   // Prefix followed by the decimal SymbolIndex; the index then grows by one.
   std::string GenSym(const std::string& prefix) override;
 
-  // ---- IReasoner: the user-function registry, name to function. Seam: the
-  // duplicate-construct rule and the deffunction bookkeeping arrive with the
-  // construct registries; here a name maps to one function, the last stored.
+  // ---- IReasoner: the user-function registry (UserFunctions), name to
+  // function, with the duplicate-construct rule. AddFunction puts Function
+  // under its name (true unless it has none).
   bool AddFunction(const IUserFunction& function) override;
-  // Removes the entry under Function's name when it holds that very function,
+  // Takes the entry under Function's name out when it holds that very function,
   // so unregistering a function never drops another one stored under its name.
   void RemoveFunction(const IUserFunction& function) override;
   bool FunctionExists(std::string_view name) const override;
@@ -217,13 +220,66 @@ class TInferenceEngine : public TComponent,
   // Parses a call and evaluates it in the root context.
   IIEValue EvaluateFunCall(const std::string& text);
 
+  // The construct parses of text (each as above): a template, one slot, a
+  // fact set (owned by this engine and registered), a deffunction (not
+  // registered), the globals of a defglobal (stored), one global definition.
+  IFactTemplate ParseFactTemplate(const std::string& text);
+  IFactSlot ParseSlot(const std::string& text);
+  TFactSet* ParseFactSet(const std::string& text);
+  IUserFunction ParseDefFunction(const std::string& text);
+  bool ParseDefGlobal(const std::string& text);
+  void ParseVariable(const std::string& text, std::string& name, IIEValue& value);
+  // A new rule read from one defrule, owned by the caller, not registered.
+  std::unique_ptr<TRule> ParseRuleText(const std::string& text) override;
+
   // ---- Templates: the registry by name (case-sensitive).
   // The registered template of that name; an implied one is made and
   // registered when there is none.
-  IFactTemplate GetFactTemplate(const std::string& name);
+  IFactTemplate GetFactTemplate(const std::string& name) override;
   IFactTemplate FindFactTemplate(const std::string& name) override;
+  // Puts Template into the registry (the duplicate-construct rule applies).
   void AddFactTemplate(const IFactTemplate& factTemplate) override;
   int32_t FactTemplateCount() const { return factTemplates_.Count(); }
+  // ---- The registries (EngineRegistries.h) and the engine's operations on them.
+  TFactTemplates& FactTemplates() noexcept { return factTemplates_; }
+  TRules& Rules() noexcept { return rules_; }
+  TUserFunctions& UserFunctions() noexcept { return userFunctions_; }
+  TGlobalVariables& GlobalVariables() noexcept { return globalVariables_; }
+  TEngineVariables& EngineVariables() noexcept { return engineVariables_; }
+  TFactSets& FactSets() noexcept { return factSets_; }
+  // True while the engine itself renames or re-keys registry entries.
+  bool InternalChange() const noexcept { return internalChange_; }
+
+  // Empties the engine: rules, templates (with working memory), globals, fact
+  // sets, deffunctions (package functions stay) and the store-and-fetch
+  // storage; then the two implied templates are made again (unless the engine
+  // is being destroyed) and OnClear is raised, also when a step raised.
+  void Clear();
+  // OnRemoveRule; the network drops the rule; a rule this engine owns that is
+  // not being destroyed already is freed.
+  void RemoveRule(TRule& rule);
+  // Nothing when the names are equal or OldName is not registered; EIEException
+  // 'Duplicate Rules defined with same name: "%s"' when NewName is taken.
+  // Otherwise the rule moves to NewName (staying compiled) and takes the name.
+  void RenameRule(const std::string& oldName, const std::string& newName);
+  // The network drops and compiles again a rule registered as that very object.
+  void RecompileRule(TRule& rule);
+  // Moves the registered template OldName to NewName (its dependents go, as
+  // with any removal of a template).
+  void RenameFactTemplate(const std::string& oldName, const std::string& newName);
+  // Removes the queued facts, the facts and the rules of Template.
+  void RemoveTemplateDependents(const TFactTemplate& factTemplate);
+  // Empties the pending lists, the network, the fact list and the rule registry.
+  void ClearWorkingMemory();
+  // The root context's variable Name := Value; a call is evaluated first in a
+  // child of the root context and its result is stored instead.
+  void SetGlobal(const std::string& name, const IIEValue& value);
+  // Takes Rule over as an owned component and registers it; returns it, or
+  // none when the registry dropped it (a duplicate under dcIgnore).
+  TRule* AddRule(std::unique_ptr<TRule> rule);
+  // The rule counter (the next number NextRuleNumber hands out).
+  int32_t RuleCounter() const noexcept { return ruleCounter_; }
+  void SetRuleCounter(int32_t value) noexcept { ruleCounter_ = value; }
 
   // ---- IFactEngine (the rest).
   int32_t NextFactNumber() const override { return factCounter_; }
@@ -233,7 +289,7 @@ class TInferenceEngine : public TComponent,
   // Seam: working memory. Until the fact list exists an assertion raises
   // EIEException "Working memory is not available yet".
   void AssertFact(const IFactRef& fact) override;
-  // Seam: the fact-set registry; until then fact sets are only counted in.
+  // The fact-set list: a set joins and leaves it through its Engine.
   void AddFactSet(TFactSet& factSet) override;
   void RemoveFactSet(TFactSet& factSet) override;
   // The text forms, by the engine's parser (its construct printer).
@@ -247,6 +303,23 @@ class TInferenceEngine : public TComponent,
   IReasoner* FunctionTable() override { return this; }
   IFactEngine* FactEngine() override { return this; }
   TIEContext* RootContext() override { return context_.get(); }
+  IRuleEngine* RuleEngine() override { return this; }
+  // A new fact set made for this engine (not yet listed nor owned by it).
+  std::unique_ptr<TFactSet> CreateFactSet() override;
+  // The engine takes Set over as an owned component and lists it.
+  TFactSet* RegisterFactSet(std::unique_ptr<TFactSet> factSet) override;
+  // Puts a declared global into GlobalVariables (which sets its value).
+  void PutGlobalVariable(const std::string& name, const IIEValue& value) override;
+
+  // ---- IRuleEngine (the rest). Rules join and leave the rule registry and
+  // report renames and changes here; texts come from the parser's printer.
+  int32_t NextRuleNumber() override { return ruleCounter_++; }
+  void RegisterRule(TRule& rule) override;
+  void UnregisterRule(TRule& rule) override;
+  void RuleRenamed(TRule& rule, const std::string& oldName, const std::string& newName) override;
+  void RuleChanged(TRule& rule) override;
+  std::string PatternText(const TIEPattern& pattern) override;
+  std::string RuleText(const TRule& rule) override;
   // Seam: the logical I/O streams. Until they exist, text for standard output
   // ("" or "t") raises OnPrintOut; other names go to OnPrintOut too.
   void PrintOut(const std::string& outId, const std::string& text) override;
@@ -311,10 +384,26 @@ class TInferenceEngine : public TComponent,
   std::atomic<std::thread::id> lockOwner_{};
   int32_t lockDepth_ = 0;
 
+  friend class TRules;
+  // Sets InternalChange for a scope and restores it afterwards.
+  class TInternalChange;
+  // Frees a rule this engine owns, unless it is being destroyed or freed already.
+  void FreeRule(TRule& rule);
+  // Seam: the network compiles (and drops) rules here once it exists.
+  void CompileRule(TRule& rule);
+  void UncompileRule(TRule& rule);
+
   std::unique_ptr<TIEContext> context_;
-  TIStringHashTableOf<TIEUserFunction> userFunctions_{101, 0.75f};
-  TIStringHashTableOf<TFactTemplate> factTemplates_{101, 0.75f};
-  std::vector<TFactSet*> factSets_;  // Seam: the fact-set registry (not owned)
+  TGlobalVariables globalVariables_{this};
+  TFactTemplates factTemplates_{this};
+  TFactSets factSets_;
+  TRules rules_{this};
+  TEngineVariables engineVariables_{this};
+  TUserFunctions userFunctions_{this};
   int32_t factCounter_ = 0;
+  int32_t ruleCounter_ = 0;
+  bool internalChange_ = false;
+  bool destroying_ = false;
+  std::vector<TRule*> freeing_;  // rules FreeRule is taking out right now
   std::unique_ptr<TIEMorelParser> parser_;
 };

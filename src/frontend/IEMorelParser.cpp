@@ -233,18 +233,3 @@ void TIEMorelParser::ConstructNotParsedYet(const char* method, const char* keywo
   RaiseParseError(method, Format(SConstructNotParsedYet, {keyword}));
 }
 
-void TIEMorelParser::ParseFactSetConstruct(TParsedConstruct&) {
-  ConstructNotParsedYet("ParseFactSet", "deffacts");
-}
-
-void TIEMorelParser::ParseFactTemplateConstruct(TParsedConstruct&) {
-  ConstructNotParsedYet("ParseFactTemplate", "deftemplate");
-}
-
-void TIEMorelParser::ParseDefFunctionConstruct(TParsedConstruct&) {
-  ConstructNotParsedYet("ParseDefFunction", "deffunction");
-}
-
-void TIEMorelParser::ParseDefGlobalConstruct(TParsedConstruct&) {
-  ConstructNotParsedYet("ParseDefGlobal", "defglobal");
-}

@@ -25,6 +25,7 @@
 #include "frontend/IEParser.h"
 
 class TFactSlot;
+using IFactSlot = TRef<TFactSlot>;
 
 // The variables of one rule's left-hand side: name to the token type of the
 // first occurrence (dtVariable or dtMultiVariable).
@@ -62,6 +63,27 @@ class TIEMorelParser : public TIEParser {
   // ( template slot... ) or an ordered fact; the fact is not asserted.
   IFact ParseFact() override;
   IIEValue EvaluateFunCall() override;
+
+  // The constructs deftemplate, deffacts, defglobal and deffunction
+  // (IEMorelParserConstructs.cpp). None registers what it built except
+  // ParseDefGlobal, which stores its globals with the engine.
+  // ( deftemplate name ["comment"] [extends parent] slot... ): a new template.
+  IFactTemplate ParseFactTemplate();
+  // slot|field|multislot name qualifier... ) after the slot's "(": a new slot.
+  IFactSlot ParseSlot();
+  // The type words of a "type" qualifier up to its ")" (given back).
+  TIETypes ParseSlotTypes();
+  // ( deffacts name ["comment"] fact... ): a new fact set made by the engine
+  // (CreateFactSet), owned by the caller, facts not asserted.
+  std::unique_ptr<TFactSet> ParseFactSet();
+  // ( defglobal ?*name* = value ... ): every definition is stored; true.
+  bool ParseDefGlobal();
+  // One ?*name* = value definition; Name keeps the asterisks, a call value is
+  // kept unevaluated.
+  void ParseVariable(std::string& name, IIEValue& value);
+  // ( deffunction name ["comment"] ( param... ) ["comment"] action... ): a
+  // new TInterpretedFunction, not registered.
+  IUserFunction ParseDefFunction();
 
   // ( defrule name ["comment"] [(declare (salience S))] [[?v <-] CE]... => (action)... ):
   // a new rule of the engine's rule side (RuleEngine), owned by the caller and
@@ -111,8 +133,8 @@ class TIEMorelParser : public TIEParser {
     TObject* Object = nullptr;   // a rule or a fact set
     TRef<TRefCounted> Interface; // a template or a function
   };
-  // Parse the construct at the stream and register it with the engine. The
-  // defaults raise SConstructNotParsedYet naming the construct.
+  // Parse the construct at the stream and register it with the engine (a
+  // descendant may replace them).
   virtual void ParseRuleConstruct(TParsedConstruct& parsed);
   virtual void ParseFactSetConstruct(TParsedConstruct& parsed);
   virtual void ParseFactTemplateConstruct(TParsedConstruct& parsed);

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "collections/RefCount.h"
@@ -83,6 +84,16 @@ class IParserEngine {
   // The rule side of the engine: rules are created for it and registered with
   // it. None (the default) for an engine without rules; a defrule then fails.
   virtual IRuleEngine* RuleEngine() { return nullptr; }
+  // The construct registries a parse hands its results to (templates go to
+  // FactEngine, deffunctions to FunctionTable). A new fact set made for this
+  // engine, owned by the caller until RegisterFactSet takes it over and lists
+  // it (returning the set as registered, or none when it was not kept); the
+  // defaults make a plain set and keep none.
+  virtual std::unique_ptr<TFactSet> CreateFactSet();
+  virtual TFactSet* RegisterFactSet(std::unique_ptr<TFactSet> factSet);
+  // Stores a declared global (defglobal) with its declared value; the default
+  // sets the root context's variable to it.
+  virtual void PutGlobalVariable(const std::string& name, const IIEValue& value);
 
  protected:
   ~IParserEngine() = default;
