@@ -547,4 +547,84 @@ TEST_F(PatternPrinterTest, RuleLines) {
             "    (printout t \"hi\"))");
 }
 
+
+// ---- Rules read back: parse, print, parse, print gives the same text
+
+// The parser's engine with a rule side that keeps nothing.
+class TRuleRoundTripEngine : public TComponent, public TFakeParserEngine, public IRuleEngine {
+ public:
+  ~TRuleRoundTripEngine() override { DestroyComponents(); }
+  IRuleEngine* RuleEngine() override { return this; }
+  IFactEngine* FactEngine() override { return TFakeParserEngine::FactEngine(); }
+  IReasoner* FunctionTable() override { return TFakeParserEngine::FunctionTable(); }
+  TIEContext* RootContext() override { return TFakeParserEngine::RootContext(); }
+  std::string GenSym(const std::string& prefix) override { return TFakeParserEngine::GenSym(prefix); }
+  IFactTemplate GetFactTemplate(const std::string& name) override {
+    IFactTemplate found = facts.FindFactTemplate(name);
+    if (!found) {
+      found = TFactTemplate::CreateImplied(&facts, name);
+      facts.AddFactTemplate(found);
+    }
+    return found;
+  }
+  int32_t NextRuleNumber() override { return ++rules; }
+  std::string PatternText(const TIEPattern& pattern) override { return parser->PatternText(pattern); }
+  std::string RuleText(const TRule& rule) override { return parser->RuleText(rule); }
+  std::unique_ptr<TRule> ParseRuleText(const std::string& text) override {
+    return Parse(text).ParseRule();
+  }
+  int32_t rules = 0;
+};
+
+class RulePrinterTest : public ::testing::Test {
+ protected:
+  RulePrinterTest() {
+    IFactTemplate person = MakeRef<TFactTemplate>(&engine.facts);
+    person->SetName("person");
+    person->AddSlot("name", NilValue());
+    person->AddSlot("age", NilValue());
+    person->AddMultiSlot("tags", EmptyList());
+    engine.facts.AddFactTemplate(person);
+  }
+  std::string RuleText(const std::string& text) {
+    std::unique_ptr<TRule> rule = engine.ParseRuleText(text);
+    EXPECT_TRUE(rule);
+    return rule ? printer.RuleText(*rule) : std::string();
+  }
+  std::string Twice(const std::string& text) {
+    const std::string once = RuleText(text);
+    EXPECT_EQ(RuleText(once), once) << "from " << text;
+    return once;
+  }
+
+  TRuleRoundTripEngine engine;
+  TIEMorelPrinter printer;
+};
+
+TEST_F(RulePrinterTest, ParsedRulesPrintAsTheyWereWritten) {
+  EXPECT_EQ(Twice("(defrule r (a) => (halt))"),
+            "(defrule r\r\n    \"\"\r\n    (declare (salience 0))\r\n    (a)\r\n    =>\r\n"
+            "    (halt))");
+  EXPECT_EQ(Twice("(defrule r (person (name ?n)) =>)"),
+            "(defrule r\r\n    \"\"\r\n    (declare (salience 0))\r\n"
+            "    (person (name ?n) )\r\n    =>)");
+  const std::string constraint = Twice("(defrule r (colour ?x&~red) (list a b) => )");
+  EXPECT_NE(constraint.find("    (colour ?x&~red)\r\n    (list a b)\r\n"), std::string::npos)
+      << constraint;
+  const std::string exists = Twice("(defrule r (exists (x)) => )");
+  EXPECT_NE(exists.find("    (not (not (x)))\r\n"), std::string::npos) << exists;
+}
+
+TEST_F(RulePrinterTest, RoundTripCorpus) {
+  const std::vector<std::string> corpus = {
+      "(defrule r \"a \\\"quoted\\\" comment\" (declare (salience 10)) (a) => (printout t x))",
+      "(defrule r ?f <- (person (name ?n) (age ?a&:(> ?a 18))) => (retract ?f) (modify ?f (age 1)))",
+      "(defrule r (person (tags a $?rest)) (not (person (name ~bob))) => )",
+      "(defrule r (unique (x ?y)) (explicit (z ?y)) => (assert (w ?y)))",
+      "(defrule r (x ?v) (test (> ?v 1)) (not (test (< ?v 0))) => )",
+      "(defrule r (list $?a b $?c) => (printout t \"a\\\\b\" crlf))",
+  };
+  for (const std::string& text : corpus) Twice(text);
+}
+
 }  // namespace
