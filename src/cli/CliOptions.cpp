@@ -1,0 +1,99 @@
+#include "cli/CliOptions.h"
+
+namespace {
+
+// The watch a --watch name stands for; false when the name is unknown.
+bool AddWatch(const std::string& name, TConstructWatches& watches) {
+  if (name == "all") {
+    for (TConstructWatch w : {cwActivation, cwFact, cwRule, cwCompilation, cwStatistics})
+      watches.Include(w);
+    return true;
+  }
+  static const struct {
+    const char* Name;
+    TConstructWatch Watch;
+  } names[] = {{"facts", cwFact},
+               {"rules", cwRule},
+               {"activations", cwActivation},
+               {"compilations", cwCompilation},
+               {"statistics", cwStatistics}};
+  for (const auto& entry : names)
+    if (name == entry.Name) {
+      watches.Include(entry.Watch);
+      return true;
+    }
+  return false;
+}
+
+}  // namespace
+
+TCliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
+  TCliOptions options;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& arg = arguments[i];
+    // The value of an option that takes one, or an error when it is missing.
+    auto value = [&](std::string& out) {
+      if (i + 1 >= arguments.size()) {
+        options.Error = "option " + arg + " needs a value";
+        return false;
+      }
+      out = arguments[++i];
+      return true;
+    };
+    std::string text;
+    if (arg == "-e" || arg == "--eval") {
+      if (!value(text)) return options;
+      options.Evaluations.push_back(text);
+    } else if (arg == "--watch") {
+      if (!value(text)) return options;
+      if (!AddWatch(text, options.Watches)) {
+        options.Error = "unknown watch \"" + text +
+                        "\" (facts, rules, activations, compilations, statistics or all)";
+        return options;
+      }
+    } else if (arg == "--strategy") {
+      if (!value(text)) return options;
+      if (text == "depth") {
+        options.Strategy = ssDepthFirst;
+      } else if (text == "breadth") {
+        options.Strategy = ssBreadthFirst;
+      } else {
+        options.Error = "unknown strategy \"" + text + "\" (depth or breadth)";
+        return options;
+      }
+    } else if (arg == "--no-run") {
+      options.Run = false;
+    } else if (arg == "-h" || arg == "--help") {
+      options.ShowHelp = true;
+    } else if (arg == "--version") {
+      options.ShowVersion = true;
+    } else if (arg == "--") {
+      for (++i; i < arguments.size(); ++i) options.Files.push_back(arguments[i]);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      options.Error = "unknown option " + arg + " (see --help)";
+      return options;
+    } else {
+      options.Files.push_back(arg);
+    }
+  }
+  return options;
+}
+
+std::string UsageText() {
+  return "usage: ie [options] [FILE...]\n"
+         "\n"
+         "Loads each FILE into one engine, resets it and runs it to the end.\n"
+         "Without FILE: an interactive shell on a terminal, else the program is\n"
+         "read from standard input.\n"
+         "\n"
+         "options:\n"
+         "  -e, --eval TEXT     evaluate TEXT after the files are loaded (repeatable)\n"
+         "  --watch NAME        facts, rules, activations, compilations, statistics\n"
+         "                      or all (repeatable)\n"
+         "  --strategy S        depth (default) or breadth\n"
+         "  --no-run            load and reset only\n"
+         "  -h, --help          this text\n"
+         "  --version           the version\n";
+}
+
+std::string VersionText() { return "ie 0.1.0\n"; }

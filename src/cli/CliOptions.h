@@ -1,0 +1,29 @@
+// The command line of the runner `ie`: files to load, texts to evaluate,
+// watches, strategy and the run switch. ParseCommandLine never exits the
+// process; it reports what the caller should do.
+// Thread-safety: plain values.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/IEInterfaces.h"
+
+struct TCliOptions {
+  std::vector<std::string> Files;        // loaded in order
+  std::vector<std::string> Evaluations;  // -e TEXT, after the files, before the reset
+  TConstructWatches Watches;
+  TSearchStrategy Strategy = ssDepthFirst;
+  bool Run = true;       // false: --no-run (load and reset only)
+  bool ShowHelp = false;
+  bool ShowVersion = false;
+  std::string Error;     // a bad command line: the message to print, exit status 2
+};
+
+// Reads the arguments after the program name.
+TCliOptions ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The usage text of --help (CR LF free: a terminal's own line ends).
+std::string UsageText();
+// The version line of --version.
+std::string VersionText();

@@ -1,0 +1,122 @@
+#include "cli/Runner.h"
+
+#include <istream>
+#include <iterator>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+#include "core/Exceptions.h"
+#include "engine/InferenceEngine.h"
+#include "functions/StandardControl.h"
+
+namespace {
+
+// A new engine with the default packages, the options' watches and strategy,
+// and its standard output on Out.
+std::unique_ptr<TInferenceEngine> MakeEngine(const TCliOptions& options, std::ostream& out) {
+  auto engine = std::make_unique<TInferenceEngine>();
+  engine->OnPrintOut = [&out](TObject*, const std::string&, const std::string& text) {
+    out.write(text.data(), std::streamsize(text.size()));
+    out.flush();
+  };
+  engine->SetStrategy(options.Strategy);
+  engine->SetWatch(options.Watches);
+  return engine;
+}
+
+// Runs Load (the program's text), then the -e texts, Reset and Run. An error
+// prints its message on Err and gives 1; an exit request ends quietly.
+template <class TLoad>
+int RunProgram(const TCliOptions& options, std::ostream& out, std::ostream& err, TLoad&& load) {
+  std::unique_ptr<TInferenceEngine> engine = MakeEngine(options, out);
+  try {
+    engine->Clear();
+    load(*engine);
+    for (const std::string& text : options.Evaluations) engine->Evaluate(text);
+    engine->Reset();
+    if (options.Run) engine->Run();
+  } catch (const EExitRequest&) {
+    return 0;
+  } catch (const std::exception& e) {
+    out.flush();
+    err << e.what() << '\n';
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RunFiles(const TCliOptions& options, std::ostream& out, std::ostream& err) {
+  return RunProgram(options, out, err, [&](TInferenceEngine& engine) {
+    for (const std::string& file : options.Files) engine.LoadFromFile(file);
+  });
+}
+
+int RunStream(const TCliOptions& options, std::istream& in, std::ostream& out,
+              std::ostream& err) {
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return RunProgram(options, out, err, [&](TInferenceEngine& engine) { engine.Evaluate(text); });
+}
+
+bool IsCompleteInput(const std::string& text) {
+  int depth = 0;
+  bool sawItem = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == ';') {
+      while (i < text.size() && text[i] != '\n' && text[i] != '\r') ++i;
+    } else if (c == '"') {
+      for (++i; i < text.size() && text[i] != '"'; ++i)
+        if (text[i] == '\\') ++i;
+      if (i >= text.size()) return false;  // an open string
+      if (depth == 0) sawItem = true;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')') {
+      // A stray ")" is complete: the parser reports it.
+      if (depth > 0) --depth;
+      if (depth == 0) sawItem = true;
+    } else if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && depth == 0) {
+      sawItem = true;
+    }
+  }
+  return depth == 0 && sawItem;
+}
+
+int RunShell(const TCliOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
+  std::unique_ptr<TInferenceEngine> engine = MakeEngine(options, out);
+  try {
+    engine->Clear();
+    for (const std::string& file : options.Files) engine->LoadFromFile(file);
+    engine->Reset();
+  } catch (const std::exception& e) {
+    err << e.what() << '\n';
+  }
+  std::string pending;
+  std::string line;
+  for (;;) {
+    out << (pending.empty() ? "ie> " : "... ") << std::flush;
+    if (!std::getline(in, line)) break;
+    pending += line;
+    pending += '\n';
+    if (!IsCompleteInput(pending)) {
+      // Blank lines alone are no input at all.
+      if (pending.find_first_not_of(" \t\r\n") == std::string::npos) pending.clear();
+      continue;
+    }
+    std::string text;
+    text.swap(pending);
+    try {
+      engine->Evaluate(text);
+    } catch (const EExitRequest&) {
+      return 0;
+    } catch (const std::exception& e) {
+      out.flush();
+      err << e.what() << '\n';
+    }
+  }
+  out << '\n';
+  return 0;
+}

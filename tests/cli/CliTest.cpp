@@ -1,0 +1,95 @@
+// The command line: options, the completeness test of shell input, and whole
+// runs of programs from text and files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "cli/CliOptions.h"
+#include "cli/Runner.h"
+
+TEST(CliOptionsTest, FilesEvaluationsWatchesAndStrategy) {
+  TCliOptions o = ParseCommandLine({"a.ie", "-e", "(f)", "--watch", "facts", "--watch", "rules",
+                                    "--strategy", "breadth", "--no-run", "b.ie", "-e", "(g)"});
+  EXPECT_TRUE(o.Error.empty()) << o.Error;
+  EXPECT_EQ(o.Files, (std::vector<std::string>{"a.ie", "b.ie"}));
+  EXPECT_EQ(o.Evaluations, (std::vector<std::string>{"(f)", "(g)"}));
+  EXPECT_TRUE(o.Watches.Contains(cwFact));
+  EXPECT_TRUE(o.Watches.Contains(cwRule));
+  EXPECT_FALSE(o.Watches.Contains(cwActivation));
+  EXPECT_EQ(o.Strategy, ssBreadthFirst);
+  EXPECT_FALSE(o.Run);
+
+  TCliOptions all = ParseCommandLine({"--watch", "all", "--", "-odd-name.ie"});
+  for (TConstructWatch w : {cwActivation, cwFact, cwRule, cwCompilation, cwStatistics})
+    EXPECT_TRUE(all.Watches.Contains(w));
+  EXPECT_EQ(all.Files, (std::vector<std::string>{"-odd-name.ie"}));
+  EXPECT_TRUE(ParseCommandLine({"--help"}).ShowHelp);
+  EXPECT_TRUE(ParseCommandLine({"--version"}).ShowVersion);
+}
+
+TEST(CliOptionsTest, BadCommandLinesSayWhatIsWrong) {
+  EXPECT_EQ(ParseCommandLine({"-e"}).Error, "option -e needs a value");
+  EXPECT_NE(ParseCommandLine({"--watch", "everything"}).Error.find("unknown watch \"everything\""),
+            std::string::npos);
+  EXPECT_NE(ParseCommandLine({"--strategy", "random"}).Error.find("unknown strategy"),
+            std::string::npos);
+  EXPECT_EQ(ParseCommandLine({"--frobnicate"}).Error, "unknown option --frobnicate (see --help)");
+}
+
+TEST(ShellInputTest, CompleteWhenEveryParenthesisOutsideStringsAndCommentsIsClosed) {
+  EXPECT_TRUE(IsCompleteInput("(a (b c))\n"));
+  EXPECT_TRUE(IsCompleteInput("5\n"));
+  EXPECT_FALSE(IsCompleteInput("(a (b c)\n"));
+  EXPECT_FALSE(IsCompleteInput("(a \")\"\n"));      // the ")" is inside a string
+  EXPECT_TRUE(IsCompleteInput("(a \"\\\")\" )\n"));  // an escaped quote stays in the string
+  EXPECT_FALSE(IsCompleteInput("(a ; )\n"));         // the ")" is in a comment
+  EXPECT_FALSE(IsCompleteInput("\"open\n"));
+  EXPECT_FALSE(IsCompleteInput("; only a comment\n"));
+  EXPECT_FALSE(IsCompleteInput("  \n"));
+  EXPECT_TRUE(IsCompleteInput(")\n"));  // a stray ")" goes to the parser, which reports it
+}
+
+TEST(RunnerTest, ProgramFromTextEchoesTopLevelValuesAndReportsErrors) {
+  TCliOptions options;
+  std::istringstream program("(deffunction twice (?x) (* 2 ?x))\n(twice 21)\n");
+  std::ostringstream out, err;
+  EXPECT_EQ(RunStream(options, program, out, err), 0) << err.str();
+  EXPECT_EQ(out.str(), "42\r\n");
+  EXPECT_EQ(err.str(), "");
+
+  std::istringstream broken("(+ 1 1)\n(deffunction\n");
+  std::ostringstream out2, err2;
+  EXPECT_EQ(RunStream(options, broken, out2, err2), 1);
+  EXPECT_NE(err2.str().find("Parsing Error"), std::string::npos) << err2.str();
+}
+
+TEST(RunnerTest, FilesLoadInOrderAndAMissingFileFails) {
+  const std::string first = ::testing::TempDir() + "cli_first.ie";
+  const std::string second = ::testing::TempDir() + "cli_second.ie";
+  std::ofstream(first) << "(deffunction inc (?x) (+ ?x 1))\n";
+  std::ofstream(second) << "(inc 1)\n";
+  TCliOptions options;
+  options.Files = {first, second};
+  options.Evaluations = {"(inc 10)"};
+  std::ostringstream out, err;
+  EXPECT_EQ(RunFiles(options, out, err), 0) << err.str();
+  EXPECT_EQ(out.str(), "2\r\n11\r\n");
+
+  options.Files = {first, ::testing::TempDir() + "cli_missing.ie"};
+  std::ostringstream out2, err2;
+  EXPECT_EQ(RunFiles(options, out2, err2), 1);
+  EXPECT_FALSE(err2.str().empty());
+  std::remove(first.c_str());
+  std::remove(second.c_str());
+}
+
+TEST(ShellTest, EvaluatesBalancedInputAndSurvivesErrors) {
+  TCliOptions options;
+  std::istringstream in("(+ 1\n 2)\n\n(nosuchfunction)\n(* 3 3)\n");
+  std::ostringstream out, err;
+  EXPECT_EQ(RunShell(options, in, out, err), 0);
+  EXPECT_EQ(out.str(), "ie> ... 3\r\nie> ie> ie> 9\r\nie> \n");
+  EXPECT_FALSE(err.str().empty());
+}
