@@ -236,6 +236,10 @@ TEST_F(StandardControlTest, ExitIsNotCaught) {
   EXPECT_EQ(Error("(try (exit) finally (print f) catch (print never))"),
             "EAbort: Operation aborted");
   EXPECT_EQ(printed, "f") << "the finally part still runs";
+  Deffunction("quits", {"(exit)", "(print never)"});
+  EXPECT_EQ(Error("(try (quits 1) catch (print never))"), "EAbort: Operation aborted")
+      << "also from inside a deffunction";
+  EXPECT_EQ(printed, "f");
   EXPECT_THROW(Eval("(try (throw x) finally (exit))"), EExitRequest);
   EXPECT_EQ(Variable("__ERROR"), "<unbound>");
   EXPECT_EQ(Error("(exit now)"), "EIEException: Too many arguments for exit");
