@@ -70,7 +70,7 @@ class TCountingEngine : public IParserEngine, public IFactEngine, public ISymbol
     templates_[factTemplate->Name()] = factTemplate;
   }
   IFactRef ParseFact(const std::string&) override { return nullptr; }
-  void AssertFact(const IFactRef&) override { ++facts; }
+  int32_t AssertFact(const IFactRef&) override { return facts++; }
   void AddFactSet(TFactSet&) override {}
   void RemoveFactSet(TFactSet&) override {}
   std::string FactSetText(const TFactSet&) const override { return std::string(); }

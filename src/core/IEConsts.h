@@ -207,9 +207,25 @@ inline constexpr char SNodeRuleText[] = " Rule: ";
 // ---- Engine
 inline constexpr char SUnableToParseType[] = "Unable to parse strings of %s at this time";
 inline constexpr char SUnknownType[] = "Unknown Type (%d)";
-inline constexpr char SWorkingMemoryUnavailable[] = "Working memory is not available yet";
 inline constexpr char SInitialFactTemplate[] = "Initial-Fact";
 inline constexpr char SNotOrTestTemplate[] = "__NOT-OR-TEST-CE*";
+
+// ---- Engine: agenda, run loop and working memory
+inline constexpr char SInitialFactText[] = "(Initial-Fact)";
+inline constexpr char SWatchLineEnd[] = "\r\n";
+inline constexpr char SWatchActivationAdded[] = "==> Activation: ";
+inline constexpr char SWatchActivationRemoved[] = "<== Activation: ";
+inline constexpr char SWatchFactAsserted[] = " ==> ";
+inline constexpr char SWatchFactRetracted[] = " <== ";
+inline constexpr char SWatchFire[] = "FIRE ";
+// The run statistics: "<n> rules fired.     Run time is <t> seconds" (five
+// blanks after the full stop), rules per second, and the two means.
+inline constexpr char SStatRulesFired[] = " rules fired.     Run time is ";
+inline constexpr char SStatSeconds[] = " seconds";
+inline constexpr char SStatRulesPerSecond[] = " rules per second";
+inline constexpr char SStatMeanFacts[] = " mean number of facts (";
+inline constexpr char SStatMeanActivations[] = " mean number of activations (";
+inline constexpr char SStatMaximum[] = " maximum)";
 
 // ---- Engine: construct registries
 inline constexpr char SDuplicateTemplate[] = "Fact Template Name already exists: \"%s\"";

@@ -37,11 +37,12 @@ void TInferenceEngine::Clear() {
   ruleCounter_ = 0;
   std::exception_ptr error;
   try {
-    // Seam: the agenda is emptied and the network cleared here.
+    ClearAgenda();
+    if (rete_) rete_->Clear();
     rules_.Clear();
     factTemplates_.Clear();
     globalVariables_.Clear();
-    // Seam: the placeholder fact of negated patterns is released here.
+    notOrTestFact_ = nullptr;
   } catch (...) {
     error = std::current_exception();
   }
@@ -56,40 +57,38 @@ void TInferenceEngine::Clear() {
         factSet->SetEngine(nullptr);
     }
     factSets_.Clear();
-    // Seam: the fact list and both pending lists are emptied here.
-    if (OnClearFacts) OnClearFacts(this);
+    facts_.Clear();  // OnClearFacts
+    ClearPendingFacts();
     for (const IUserFunction& function : userFunctions_.Functions())
       if (dynamic_cast<TInterpretedFunction*>(function.get()))
         userFunctions_.Remove(function->FunctionName());
+    initialFactPattern_.reset();
     engineVariables_.Clear();
     // Seam: the I/O stream table is cleared here.
   } catch (...) {
     if (!error) error = std::current_exception();
   }
-  if (!destroying_) {
-    GetFactTemplate(SInitialFactTemplate);
-    GetFactTemplate(SNotOrTestTemplate);
-  }
+  if (!destroying_) CreatePlaceholders();
   if (OnClear) OnClear(this);
   if (error) std::rethrow_exception(error);
 }
 
 void TInferenceEngine::ClearWorkingMemory() {
-  // Seam: the pending lists are emptied, the network is cleared and the fact
-  // list's Clear runs here; until there is a fact list only its event.
-  if (OnClearFacts) OnClearFacts(this);
+  ClearPendingFacts();
+  if (rete_) rete_->Clear();
+  facts_.Clear();  // OnClearFacts
   rules_.Clear();
 }
 
 // ---------------------------------------------------------------------------
 // Rules
 
-void TInferenceEngine::CompileRule(TRule&) {
-  // Seam: the network compiles the rule (and leaves its compile trace) here.
+void TInferenceEngine::CompileRule(TRule& rule) {
+  if (rete_) rete_->AddRule(rule);
 }
 
-void TInferenceEngine::UncompileRule(TRule&) {
-  // Seam: the network drops the rule here.
+void TInferenceEngine::UncompileRule(TRule& rule) {
+  if (rete_) rete_->RemoveRule(rule);
 }
 
 void TInferenceEngine::FreeRule(TRule& rule) {
@@ -191,8 +190,7 @@ void TInferenceEngine::RenameFactTemplate(const std::string& oldName, const std:
 
 void TInferenceEngine::RemoveTemplateDependents(const TFactTemplate& factTemplate) {
   TInternalChange internal(*this, false);
-  // Seam: the queued facts of the template (both pending lists) and its facts
-  // in the fact list are removed here, from the end of each list.
+  RemoveTemplateFacts(factTemplate);
   std::vector<std::pair<std::string, TRule*>> dependents;
   for (TRule* rule : rules_.Rules()) {
     for (const auto& pattern : rule->Patterns()) {

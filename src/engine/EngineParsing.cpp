@@ -180,11 +180,6 @@ void TInferenceEngine::TemplateRenaming(TFactTemplate& factTemplate, const std::
   RenameFactTemplate(oldName, newName);
 }
 
-
-void TInferenceEngine::AssertFact(const IFactRef&) {
-  throw EIEException(SWorkingMemoryUnavailable);
-}
-
 void TInferenceEngine::AddFactSet(TFactSet& factSet) { factSets_.Add(factSet); }
 
 void TInferenceEngine::RemoveFactSet(TFactSet& factSet) { factSets_.Remove(&factSet); }

@@ -10,6 +10,7 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "facts/IEFactSet.h"
+#include "rete/ReteNetwork.h"
 #include "values/IEContext.h"
 
 namespace {
@@ -135,16 +136,16 @@ TInferenceEngine::TInferenceEngine(TComponent* owner)
   parserMaxErrors_ = DefaultParserMaxErrors;
   parser_ = CreateParser();
   resetGlobals_ = true;
-  // Seam: globals, agenda, fact list and pending queues go here.
-  // The two implied templates every engine holds: the one of the initial fact
-  // and the one the network's not/or/test patterns match.
-  GetFactTemplate(SInitialFactTemplate);
-  GetFactTemplate(SNotOrTestTemplate);
-  // Seam: fact sets, network, rules and the store table go here.
+  // The two implied templates every engine holds, with the pattern on the
+  // initial fact and the placeholder fact of the not/or/test patterns.
+  CreatePlaceholders();
+  reteNetwork_ = std::make_unique<TReteNetwork>(this);
+  rete_ = reteNetwork_.get();
+  // Seam: rules and the store table go here.
   packages_ = ConstructionPackages;
   SetTypeChecks(TTypeChecks{tcStatic});
   AddDefaultPackages();
-  // Seam: AssertString("(Initial-Fact)") once there is a fact list.
+  AssertString(SInitialFactText);
 }
 
 TInferenceEngine::~TInferenceEngine() {
@@ -167,6 +168,7 @@ TInferenceEngine::~TInferenceEngine() {
   } catch (...) {
     // Destruction goes on: what Clear left is released with its owners.
   }
+  reteNetwork_.reset();
   // The owned components go while this is still an engine, so that
   // Notification sees their removal.
   DestroyComponents();
@@ -259,6 +261,10 @@ void TInferenceEngine::Properties(std::vector<TProperty>& props) {
 void TInferenceEngine::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation != opRemove || !component) return;
+  if (component == rete_) {
+    rete_ = nullptr;
+    return;
+  }
   // Compared as pointers only: the component may be on its way out.
   const std::string ruleName = rules_.NameOf(component);
   if (!ruleName.empty()) rules_.RemoveIfSame(ruleName, component);

@@ -34,17 +34,22 @@
 #include "core/Component.h"
 #include "collections/InterfaceCollections.h"
 #include "core/IEInterfaces.h"
+#include "engine/EngineAgenda.h"
 #include "engine/EngineRegistries.h"
+#include "engine/EngineWorkingMemory.h"
 #include "facts/IEFacts.h"
 #include "facts/IERuleEngine.h"
 #include "frontend/IEMorelParser.h"
 #include "frontend/IEMorelStream.h"
 #include "functions/IEPackages.h"
 #include "functions/IReasoner.h"
+#include "rete/IReteEngine.h"
 #include "values/IEValue.h"
 
 class TIEContext;
 class TActivation;
+class TIEPattern;
+class TReteNetwork;
 class TRule;
 class TStream;
 
@@ -78,7 +83,8 @@ class TInferenceEngine : public TComponent,
                          public ISymbolGenerator,
                          public IParserEngine,
                          public IFactEngine,
-                         public IRuleEngine {
+                         public IRuleEngine,
+                         public IReteEngine {
  public:
   // The built-in package classes, in the order AddDefaultPackages creates them,
   // with the member of Packages that selects each.
@@ -118,9 +124,10 @@ class TInferenceEngine : public TComponent,
   // Whether Reset restores the global variables to their declared values.
   bool ResetGlobals() const noexcept { return resetGlobals_; }
   void SetResetGlobals(bool value) noexcept { resetGlobals_ = value; }
-  // Seam: setting the strategy re-sorts the agenda once there is one.
+  // Setting a different strategy re-sorts the agenda: every pending
+  // activation enters again in its old order (announced again).
   TSearchStrategy Strategy() const noexcept { return strategy_; }
-  void SetStrategy(TSearchStrategy value) noexcept { strategy_ = value; }
+  void SetStrategy(TSearchStrategy value);
   // The counter of generated symbols. Setting a value greater than the current
   // index replaces it; any other value advances the index by one instead, so a
   // generated name is never handed out twice.
@@ -240,6 +247,7 @@ class TInferenceEngine : public TComponent,
   // Puts Template into the registry (the duplicate-construct rule applies).
   void AddFactTemplate(const IFactTemplate& factTemplate) override;
   int32_t FactTemplateCount() const { return factTemplates_.Count(); }
+
   // ---- The registries (EngineRegistries.h) and the engine's operations on them.
   TFactTemplates& FactTemplates() noexcept { return factTemplates_; }
   TRules& Rules() noexcept { return rules_; }
@@ -286,9 +294,87 @@ class TInferenceEngine : public TComponent,
   bool DynamicTypeCheck() const override { return typeChecks_.Contains(tcDynamic); }
   void TemplateRenaming(TFactTemplate& factTemplate, const std::string& oldName,
                         const std::string& newName) override;
-  // Seam: working memory. Until the fact list exists an assertion raises
-  // EIEException "Working memory is not available yet".
-  void AssertFact(const IFactRef& fact) override;
+  // ---- Working memory (EngineWorkingMemory.cpp). AssertFact numbers Fact,
+  // lists it, sends it into the network and returns its identifier; -1 (and
+  // nothing else happens) when FactDuplication is off and an equal fact is
+  // listed. EIEException "Fact Template is missing" for a fact without one.
+  int32_t AssertFact(const IFactRef& fact) override;
+  // ParseFact (Text), then AssertFact.
+  int32_t AssertString(const std::string& text);
+  // Retracts the fact at Index of the fact list (EListError outside it).
+  void RetractFact(int32_t index);
+  // Retract the fact with that identifier / the first fact equal to Fact /
+  // that very fact object; nothing when there is none.
+  void RetractById(int32_t id);
+  void Retract(const TCustomFact* fact);
+  void RetractSame(const TCustomFact* fact);
+  // ParseFact (Text), then Retract.
+  void RetractString(const std::string& text);
+  // Queued facts: asserted (or retracted) once the current propagation ends.
+  void QueueFact(const IFact& fact, bool assert) override;
+  // Asserts every queued assertion, then retracts every queued retraction.
+  void ProcessQueuedFacts();
+  // The fact list was emptied: a clear token goes through the network (every
+  // activation is withdrawn), then OnClearFacts.
+  void FactsCleared();
+  TFacts& Facts() noexcept { return facts_; }
+  const TFacts& Facts() const noexcept { return facts_; }
+  int32_t FactCount() const noexcept { return facts_.Count(); }
+  int32_t FactCounter() const noexcept { return factCounter_; }
+  const TIList<TFact>& PendingAsserts() const noexcept { return pendingAsserts_; }
+  const TIList<TFact>& PendingRetracts() const noexcept { return pendingRetracts_; }
+  // Empties the fact list, asserts "(Initial-Fact)" as fact 0, restores the
+  // globals (ResetGlobals), asserts the facts of every fact set, OnReset.
+  void Reset();
+
+  // ---- The agenda and the run loop (EngineAgenda.cpp).
+  // The network's side: takes Activation over and places it by salience and
+  // strategy (its rule's salience is evaluated again first).
+  void AddActivation(std::unique_ptr<TActivation> activation) override;
+  // Takes Activation off the agenda and hands it back; none when it is not
+  // listed or when it is being fired (it stays alive until its firing ends).
+  std::unique_ptr<TActivation> RemoveActivation(TActivation& activation) override;
+  // OnRemoveActivation, watch line, then the line goes (its activation is
+  // freed unless it is being fired).
+  void RemoveActivation(int32_t index);
+  // OnRuleFired, then the activation leaves the agenda.
+  void RuleFired(TActivation& activation) override;
+  // The insertion position for Salience under the strategy; -1 = append.
+  int32_t GetAgendaIndex(int32_t salience) const;
+  int32_t AgendaCount() const noexcept { return agenda_.Count(); }
+  // EListError outside the agenda.
+  TActivation* GetActivation(int32_t index) const { return agenda_.Get(index); }
+  const std::string& AgendaText(int32_t index) const { return agenda_.Text(index); }
+  // Puts Activation on line Index in place of the one there (freed unless
+  // it is being fired).
+  void SetActivationObject(int32_t index, std::unique_ptr<TActivation> activation);
+  // The activation being fired (the innermost one in a nested run), or none.
+  TActivation* CurrentActivation() const noexcept {
+    return firing_.empty() ? nullptr : firing_.back();
+  }
+  // Fires the first activation until the agenda is empty, Halted is set or
+  // Limit activations fired; returns the number fired. The lock is held
+  // around each firing. An exception of a firing ends the run and passes on
+  // (the failed activation is dropped, the rest of the agenda stays).
+  int32_t Run(int32_t limit = 2147483647);
+  // Statistics of the last run (kept while no other run starts).
+  struct TRunStatistics {
+    int32_t RulesFired = 0;
+    double RunTime = 0;  // seconds
+    int32_t MaxFacts = 0;
+    float SumFacts = 0;
+    int32_t MaxActivations = 0;
+    float SumActivations = 0;
+    float MeanFacts = 0;
+    float MeanActivations = 0;
+  };
+  const TRunStatistics& Statistics() const noexcept { return statistics_; }
+
+  // ---- The network (IReteEngine) and the placeholders rules use.
+  TReteNetwork* Rete() const noexcept { return rete_; }
+  void ForEachFact(const std::function<void(const IFact&)>& visit) override;
+  IFact NotOrTestFact() override { return IFact(notOrTestFact_.get()); }
+  TIEPattern* InitialFactPattern() const noexcept { return initialFactPattern_.get(); }
   // The fact-set list: a set joins and leaves it through its Engine.
   void AddFactSet(TFactSet& factSet) override;
   void RemoveFactSet(TFactSet& factSet) override;
@@ -406,4 +492,48 @@ class TInferenceEngine : public TComponent,
   bool destroying_ = false;
   std::vector<TRule*> freeing_;  // rules FreeRule is taking out right now
   std::unique_ptr<TIEMorelParser> parser_;
+
+  // ---- Working memory, agenda and network (EngineWorkingMemory.cpp,
+  // EngineAgenda.cpp).
+  // Sets the fact list's Internal for a scope.
+  class TInternalFacts;
+  // Appends a line for Activation at its place, then the watch line and
+  // OnAddActivation.
+  void PlaceActivation(std::unique_ptr<TActivation> activation);
+  // OnRemoveActivation and the watch line, then the line goes; its activation
+  // is handed back, or kept alive (and none returned) while it is fired.
+  std::unique_ptr<TActivation> TakeActivation(int32_t index);
+  // Keeps Activation alive when it is being fired; hands it back otherwise.
+  std::unique_ptr<TActivation> KeepIfFiring(std::unique_ptr<TActivation> activation);
+  // One pass of the run loop under the lock: fires the first activation.
+  void FireFirst(TRunStatistics& statistics);
+  void PrintStatistics(const TRunStatistics& statistics);
+  // Empties the agenda without events; an activation being fired is kept.
+  void ClearAgenda();
+  // Empties both pending lists.
+  void ClearPendingFacts();
+  // The implied-template placeholders: made again after a clear.
+  void CreatePlaceholders();
+  // Removes the queued and listed facts of Template (from the end of each list).
+  void RemoveTemplateFacts(const TFactTemplate& factTemplate);
+  bool Watching(TConstructWatch watch) const noexcept {
+    return watch_.Contains(watch) && bool(OnPrintOut);
+  }
+
+  TFacts facts_{this};
+  TIList<TFact> pendingAsserts_;
+  TIList<TFact> pendingRetracts_;
+  IFactRef notOrTestFact_;
+  std::unique_ptr<TIEPattern> initialFactPattern_;
+  // The network: owned here (not in the component tree, so it is neither
+  // streamed nor counted among the engine's components); rete_ reads as none
+  // once it is gone.
+  std::unique_ptr<TReteNetwork> reteNetwork_;
+  TReteNetwork* rete_ = nullptr;
+  TAgenda agenda_;
+  // The activations being fired, innermost last, and those of them that left
+  // the agenda meanwhile (freed when their firing ends).
+  std::vector<TActivation*> firing_;
+  std::vector<std::unique_ptr<TActivation>> firingKept_;
+  TRunStatistics statistics_;
 };

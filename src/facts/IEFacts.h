@@ -81,8 +81,9 @@ class IFactEngine {
   virtual void AddFactTemplate(const IFactTemplate& factTemplate) = 0;
   // The fact parser: a new fact read from its text form by this engine.
   virtual IFactRef ParseFact(const std::string& text) = 0;
-  // Asserts Fact into working memory.
-  virtual void AssertFact(const IFactRef& fact) = 0;
+  // Asserts Fact into working memory; its new identifier, or -1 when it was
+  // not asserted (an equal fact is there already).
+  virtual int32_t AssertFact(const IFactRef& fact) = 0;
   // The fact-set registry.
   virtual void AddFactSet(TFactSet& factSet) = 0;
   virtual void RemoveFactSet(TFactSet& factSet) = 0;

@@ -181,14 +181,10 @@ TEST_F(TEngineFixture, ParserSettingsAndEventsGoThroughTheEngine) {
   EXPECT_GE(parsed, 1);
 }
 
-TEST_F(TEngineFixture, AssertingWithoutWorkingMemoryIsAClearError) {
+TEST_F(TEngineFixture, ParsedFactAssertsBehindTheInitialFact) {
   IFactRef fact = engine.ParseFact("(point 1 2)");
-  try {
-    engine.AssertFact(fact);
-    FAIL() << "no exception";
-  } catch (const EIEException& e) {
-    EXPECT_EQ(e.Message(), "Working memory is not available yet");
-  }
+  EXPECT_EQ(engine.AssertFact(fact), 1);
+  EXPECT_EQ(fact->ID(), 1);
 }
 
 TEST_F(TEngineFixture, FactSetLinesParseThroughTheEngineWhenFirstNeeded) {

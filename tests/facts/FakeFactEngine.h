@@ -51,9 +51,10 @@ class TFakeFactEngine : public IFactEngine {
     fact->SetSlotValue(SImpliedSlotName, TIEValue::MakeList(list));
     return fact;
   }
-  void AssertFact(const IFactRef& fact) override {
+  int32_t AssertFact(const IFactRef& fact) override {
     fact->SetID(nextFact++);
     asserted.push_back(fact);
+    return fact->ID();
   }
   void AddFactSet(TFactSet& factSet) override { factSets.push_back(&factSet); }
   void RemoveFactSet(TFactSet& factSet) override { std::erase(factSets, &factSet); }
