@@ -227,6 +227,16 @@ inline constexpr char SStatMeanFacts[] = " mean number of facts (";
 inline constexpr char SStatMeanActivations[] = " mean number of activations (";
 inline constexpr char SStatMaximum[] = " maximum)";
 
+// ---- Engine: logical I/O streams, batch and dribble
+inline constexpr char SStandardStream[] = "t";
+inline constexpr char SInvalidStreamName[] = "Invalid stream name: %s";
+inline constexpr char SEventUnassigned[] =
+    "The %s event has not been implemented or unassigned.\r\nWarning: Implementation of this "
+    "function requires a blocking mechanism, \r\nsuch as ShowModal, or the use of threads";
+inline constexpr char SReadEventName[] = "read";
+inline constexpr char SReadLineEventName[] = "readline";
+inline constexpr char SPrintOutName[] = "printout";
+
 // ---- Engine: construct registries
 inline constexpr char SDuplicateTemplate[] = "Fact Template Name already exists: \"%s\"";
 inline constexpr char SDuplicateRule[] = "Duplicate Rules defined with same name: \"%s\"";
@@ -339,6 +349,111 @@ inline constexpr char SExitSyntax[] = "exit";
 inline constexpr char SHaltHelp[] =
     "Stops the execution of rules after the current rule has fired";
 inline constexpr char SHaltSyntax[] = "halt";
+
+// ---- Functions: working-memory and engine commands of the standard package
+inline constexpr char SNoSuchFactId[] = "No Such Fact with ID=%s exists";
+// The type word of fact-index arguments that resolve to nothing (SNotAType).
+inline constexpr char SFactWord[] = "fact";
+inline constexpr char SCannotWatch[] = "Cannot watch %s";
+inline constexpr char SCannotUnwatch[] = "Cannot unwatch %s";
+inline constexpr char SCannotBackchainSpecial[] = "Cannot backchain on special CEs: %s";
+inline constexpr char SGoalSeekerComment[] = "Goal seeker for ";
+inline constexpr char SGenSymPrefix[] = "gen";
+inline constexpr char SSymbolIndexOverflow[] = "Symbol index overflow in %s";
+inline constexpr char SNoEngineFor[] = "No inference engine available for %s";
+inline constexpr char SRetractAll[] = "*";
+inline constexpr char SBackchainTest[] = "test";
+inline constexpr char SBackchainNot[] = "not";
+inline constexpr char SWatchAll[] = "all";
+inline constexpr char SWatchActivations[] = "activations";
+inline constexpr char SWatchFacts[] = "facts";
+inline constexpr char SWatchRules[] = "rules";
+inline constexpr char SWatchCompilations[] = "compilations";
+inline constexpr char SWatchStatistics[] = "statistics";
+// The engine's version number, held in single precision.
+inline constexpr float EngineVersionNumber = 1.1f;
+inline constexpr char SAssertHelp[] =
+    "Adds each fact to working memory; returns the index of the last fact asserted, FALSE "
+    "when it was not added";
+inline constexpr char SAssertSyntax[] = "assert <fact>*";
+inline constexpr char SAssertStringHelp[] =
+    "Parses each string as a fact and adds it to working memory; returns the index of the "
+    "last fact asserted";
+inline constexpr char SAssertStringSyntax[] = "assert-string <string-expression>*";
+inline constexpr char SRetractHelp[] =
+    "Removes the facts with the given indexes from working memory, or every fact for *; "
+    "returns TRUE";
+inline constexpr char SRetractSyntax[] = "retract *|<fact-index>*";
+inline constexpr char SRetractStringHelp[] =
+    "Parses each string as a fact and removes the equal fact from working memory; returns "
+    "TRUE";
+inline constexpr char SRetractStringSyntax[] = "retract-string <fact-string>";
+inline constexpr char SModifyHelp[] =
+    "Retracts the fact, changes the given slots and asserts it again; returns its new index";
+inline constexpr char SModifySyntax[] = "modify <fact-index> (<slot-name> <expression>)+";
+inline constexpr char SDuplicateHelp[] =
+    "Asserts a copy of the fact with the given slots changed, leaving the fact in place; "
+    "returns the index of the copy";
+inline constexpr char SDuplicateSyntax[] = "duplicate <fact-index> (<slot-name> <expression>)*";
+inline constexpr char SFetchHelp[] =
+    "Returns the value stored under the name, nil when there is none";
+inline constexpr char SFetchSyntax[] = "fetch <lexeme-expression>";
+inline constexpr char SStoreHelp[] =
+    "Stores the value under the name (nil removes the stored value) and returns it";
+inline constexpr char SStoreSyntax[] = "store <variable-name> <value>";
+inline constexpr char SClearStorageHelp[] = "Removes every value stored with store";
+inline constexpr char SClearStorageSyntax[] = "clear-storage";
+inline constexpr char SClearHelp[] =
+    "Removes every construct and fact from the engine; returns TRUE";
+inline constexpr char SClearSyntax[] = "clear";
+inline constexpr char SResetHelp[] =
+    "Empties working memory and asserts the initial fact and the facts of every deffacts; "
+    "returns TRUE";
+inline constexpr char SResetSyntax[] = "reset";
+inline constexpr char SRunHelp[] =
+    "Fires rules until the agenda is empty, halt is called or the given number of rules "
+    "fired; returns the number of rules fired";
+inline constexpr char SRunSyntax[] = "run [<integer-expression>]";
+inline constexpr char SGetFactDuplicationHelp[] =
+    "Returns TRUE when equal facts are refused, FALSE when they may be asserted twice";
+inline constexpr char SGetFactDuplicationSyntax[] = "get-fact-duplication";
+inline constexpr char SSetFactDuplicationHelp[] =
+    "TRUE refuses equal facts, FALSE lets them be asserted twice; returns the previous "
+    "setting";
+inline constexpr char SSetFactDuplicationSyntax[] = "set-fact-duplication <boolean-expression>";
+inline constexpr char SGenSymStarHelp[] =
+    "Returns a new symbol: gen followed by the engine's next symbol number";
+inline constexpr char SGenSymStarSyntax[] = "gensym*";
+inline constexpr char SExtractGlobalHelp[] =
+    "Returns the value of the variable, nil when it is not bound";
+inline constexpr char SExtractGlobalSyntax[] = "__get-var <variable-name>";
+inline constexpr char SVersionHelp[] = "Returns the version number of the inference engine";
+inline constexpr char SVersionSyntax[] = "version";
+inline constexpr char SWatchHelp[] =
+    "Turns on the display of information about:\r\n"
+    "     activations - watch rule activations and deletions\r\n"
+    "     facts - watch fact assertions and retractions\r\n"
+    "     rules - watch rule additions and removals\r\n"
+    "     compilations - watch rule compilations\r\n"
+    "     statistics - watch execution statistics\r\n"
+    "     all - all of the above";
+inline constexpr char SWatchSyntax[] =
+    "watch all|rules|facts|activations|compilations|statistics";
+inline constexpr char SUnwatchHelp[] =
+    "Turns off the display of information about:\r\n"
+    "     activations - watch rule activations and deletions\r\n"
+    "     facts - watch fact assertions and retractions\r\n"
+    "     rules - watch rule additions and removals\r\n"
+    "     compilations - watch rule compilations\r\n"
+    "     statistics - watch execution statistics\r\n"
+    "     all - all of the above";
+inline constexpr char SUnwatchSyntax[] =
+    "unwatch all|rules|facts|activations|compilations|statistics";
+inline constexpr char SDoBackwardChainingHelp[] =
+    "Marks each template for backward chaining and adds its goal template need-<name>; "
+    "returns TRUE";
+inline constexpr char SDoBackwardChainingSyntax[] =
+    "do-backward-chaining <fact-template-name>*";
 
 // ---- Functions: string package (help texts and syntax lines of the Comments)
 inline constexpr char SInvalidSubstringParameters[] = "Invalid substring parameters: %d, %d";
