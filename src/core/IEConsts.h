@@ -483,6 +483,57 @@ inline constexpr char SSymCatSyntax[] = "sym-cat <expression>*";
 inline constexpr char SUpCaseHelp[] = "Returns its argument converted to an upper case string";
 inline constexpr char SUpCaseSyntax[] = "upcase <lexeme-expression>";
 
+// ---- Functions: I/O and file functions of the standard package
+inline constexpr char SInvalidFileAccess[] = "Invalid File Access Specifier: \"%s\"";
+inline constexpr char SCrLfAtom[] = "crlf";
+inline constexpr char SEofAtom[] = "EOF";
+inline constexpr char SSaveName[] = "save";
+inline constexpr char SOpenHelp[] =
+    "Opens a file under a logical name with one of the access modes:\r\n"
+    "r     read only (default)\r\n"
+    "w     write only\r\n"
+    "a     append\r\n"
+    "r+    read and write";
+inline constexpr char SOpenSyntax[] = "open <filename> <logical-name> [a|r|w|r+]";
+inline constexpr char SCloseHelp[] =
+    "Closes the streams of the logical names given, or every open stream without arguments";
+inline constexpr char SCloseSyntax[] = "close [<logical-name>+]";
+inline constexpr char SReadHelp[] =
+    "Returns the next field read from the logical name (standard input by default)";
+inline constexpr char SReadSyntax[] = "read [<logical-name>]";
+inline constexpr char SReadLineHelp[] =
+    "Returns the next line read from the logical name as a string, EOF at an empty line";
+inline constexpr char SReadLineSyntax[] = "readline [<logical-name>]";
+inline constexpr char SPrintOutHelp[] =
+    "Prints its expressions to the logical name; crlf starts a new line";
+inline constexpr char SPrintOutSyntax[] = "printout <logical-name> <expression>*";
+inline constexpr char SFormatHelp[] =
+    "Prints the control string to the logical name with each %s directive replaced by the "
+    "next expression and %n by a new line";
+inline constexpr char SFormatSyntax[] =
+    "format <logical-name> <string-expression> <expression>*";
+inline constexpr char SLoadHelp[] = "Loads the constructs and commands of a rule file";
+inline constexpr char SLoadSyntax[] = "load <filename>";
+inline constexpr char SSaveHelp[] = "Saves the whole engine as rule text to a file";
+inline constexpr char SSaveSyntax[] = "save <filename>";
+inline constexpr char SLoadFactsHelp[] = "Asserts the facts read from a fact file";
+inline constexpr char SLoadFactsSyntax[] = "load-facts <filename>";
+inline constexpr char SSaveFactsHelp[] =
+    "Saves the facts, or only those of the fact templates named, to a fact file";
+inline constexpr char SSaveFactsSyntax[] = "save-facts <file-name> [<fact-template-name>+]";
+inline constexpr char SBatchHelp[] =
+    "Evaluates a file line by line as if typed; reads of standard input take its next lines";
+inline constexpr char SBatchSyntax[] = "batch <filename>";
+inline constexpr char SDribbleOnHelp[] = "Sends standard output to a file instead of the host";
+inline constexpr char SDribbleOnSyntax[] = "dribble-on <filename>";
+inline constexpr char SDribbleOffHelp[] = "Closes the dribble file; standard output goes to the host again";
+inline constexpr char SDribbleOffSyntax[] = "dribble-off";
+inline constexpr char SRemoveHelp[] = "Deletes a file; TRUE when it was deleted";
+inline constexpr char SRemoveSyntax[] = "remove [<file-name>]";
+inline constexpr char SRenameHelp[] =
+    "Renames a file; TRUE on success, FALSE when it fails or the new name exists";
+inline constexpr char SRenameSyntax[] = "rename [<old-file-name> <new-file-name>]";
+
 // ---- Functions: multifield functions of the standard package
 inline constexpr char SInvalidMultifieldRange[] =
     "Invalid multifield begin and end parameters: %d, %d";

@@ -64,7 +64,7 @@ void TInferenceEngine::Clear() {
         userFunctions_.Remove(function->FunctionName());
     initialFactPattern_.reset();
     engineVariables_.Clear();
-    // Seam: the I/O stream table is cleared here.
+    ioStreams_->Clear();  // open streams are closed
   } catch (...) {
     if (!error) error = std::current_exception();
   }

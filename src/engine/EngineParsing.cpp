@@ -183,7 +183,3 @@ void TInferenceEngine::TemplateRenaming(TFactTemplate& factTemplate, const std::
 void TInferenceEngine::AddFactSet(TFactSet& factSet) { factSets_.Add(factSet); }
 
 void TInferenceEngine::RemoveFactSet(TFactSet& factSet) { factSets_.Remove(&factSet); }
-
-void TInferenceEngine::PrintOut(const std::string& outId, const std::string& text) {
-  if (OnPrintOut) OnPrintOut(this, outId, text);
-}

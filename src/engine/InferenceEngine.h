@@ -35,6 +35,7 @@
 #include "collections/InterfaceCollections.h"
 #include "core/IEInterfaces.h"
 #include "engine/EngineAgenda.h"
+#include "engine/EngineIO.h"
 #include "engine/EngineRegistries.h"
 #include "engine/EngineWorkingMemory.h"
 #include "facts/IEFacts.h"
@@ -406,9 +407,50 @@ class TInferenceEngine : public TComponent,
   void RuleChanged(TRule& rule) override;
   std::string PatternText(const TIEPattern& pattern) override;
   std::string RuleText(const TRule& rule) override;
-  // Seam: the logical I/O streams. Until they exist, text for standard output
-  // ("" or "t") raises OnPrintOut; other names go to OnPrintOut too.
+
+  // ---- Logical I/O streams, batch and dribble (EngineIO.cpp).
+  // The table of streams the rule program opened, by logical name.
+  TIOStreams& IOStreams() noexcept { return *ioStreams_; }
+  // The registered stream of Name; EIEException "Invalid stream name: %s".
+  TGTextStream& GetIOStream(const std::string& name) const;
+  // Standard output ("t" or empty) goes to the dribble file when one is set,
+  // else to OnPrintOut with OutID as received; another name goes to its open
+  // stream; an unknown name is dropped when OnPrintOut is assigned and raises
+  // "Function is unimplemented or unassigned: printout" otherwise. No line
+  // break is added.
   void PrintOut(const std::string& outId, const std::string& text) override;
+  void PrintOut(const std::string& text) { PrintOut(std::string(), text); }
+  // The next token of a registered stream (the rest of its line is skipped);
+  // for standard input the next token of the running batch file (echoed),
+  // else the one OnReadToken supplies. EIEException naming "read" when no
+  // source is there.
+  void ReadToken(const std::string& inId, IStreamToken& token);
+  // The next line of a registered stream (empty at its end); for standard
+  // input the next line of the running batch file (echoed), else OnReadLine.
+  // EIEException naming "readline" when no source is there.
+  void ReadLine(const std::string& inId, std::string& text);
+  // Evaluates Stream (not owned) line by line; reads of standard input take
+  // the following lines meanwhile. Batches nest; the outer batch stream is
+  // back afterwards, also when a line raised (the error passes on).
+  bool Batch(TStream& stream);
+  // Opens FileName read-only (EFOpenError) and runs Batch on it.
+  bool BatchFile(const std::string& fileName);
+  // Standard output goes only to Stream (owned) from now on; a previous
+  // dribble stream is closed.
+  bool DribbleOn(std::unique_ptr<TStream> stream);
+  // Creates or empties FileName and dribbles to it; false (nothing raised)
+  // when the file cannot be created.
+  bool DribbleOnFile(const std::string& fileName);
+  // Closes the dribble stream (if any); standard output reaches OnPrintOut again.
+  bool DribbleOff();
+  bool Dribbling() const noexcept { return bool(dribbleStream_); }
+  // Fact files: every fact read from Stream is asserted; the facts (all, or
+  // those of one template, by exact name) are written one text per line.
+  void LoadFactsFromStream(TStream& stream);
+  void LoadFactsFromFile(const std::string& fileName);
+  void SaveFactsToStream(TStream& stream);
+  void SaveFactsToFile(const std::string& fileName);
+  void SaveFactsOfTemplate(TStream& stream, const std::string& templateName);
 
   // The root evaluation context: holds the current global values; rule
   // firings derive child contexts from it.
@@ -531,6 +573,11 @@ class TInferenceEngine : public TComponent,
   std::unique_ptr<TReteNetwork> reteNetwork_;
   TReteNetwork* rete_ = nullptr;
   TAgenda agenda_;
+  // The I/O streams (EngineIO.cpp): the table, the dribble file while one is
+  // set (owned) and the innermost running batch's tokenizer (owned by Batch).
+  std::unique_ptr<TIOStreams> ioStreams_ = std::make_unique<TIOStreams>();
+  std::unique_ptr<TStream> dribbleStream_;
+  TIEMorelStream* batchStream_ = nullptr;
   // The activations being fired, innermost last, and those of them that left
   // the agenda meanwhile (freed when their firing ends).
   std::vector<TActivation*> firing_;

@@ -68,6 +68,11 @@ class IReasoner {
   virtual std::string UserFunctionText(const TIEUserFunction& function) const = 0;
   virtual std::string DeffunctionText(const TInterpretedFunction& function) const = 0;
 
+  // Writes the whole engine as rule text to FileName (the `save` function).
+  // An engine without a save text raises "Function is unimplemented or
+  // unassigned: save".
+  virtual void SaveToFile(const std::string& fileName);
+
  private:
   IReasonerLink link_;
 };
