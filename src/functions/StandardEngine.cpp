@@ -95,8 +95,8 @@ struct TSlotChange {
 };
 
 // The changes the arguments from index 1 on describe for a fact of Template,
-// every value resolved. A multislot takes the elements after the slot name as
-// a new multifield, unless the only value given is itself a multifield.
+// every value resolved. A single-field slot takes the first value after the
+// slot name; a multislot takes all of them, flattened, as a new multifield.
 std::vector<TSlotChange> SlotChanges(const TFunctionCall& funCall, TIEContext* context,
                                      const TFactTemplate* factTemplate) {
   if (!factTemplate) throw EIEException(SFactTemplateMissing);
@@ -112,11 +112,12 @@ std::vector<TSlotChange> SlotChanges(const TFunctionCall& funCall, TIEContext* c
       const IIEValue& element = change->Get(at);
       return element ? element->Resolve(context) : IIEValue();
     };
-    const bool nestedList =
-        change->Count() >= 2 && change->Get(1) && change->Get(1)->DType() == dtList;
-    if (slot->IsMultiSlot() && !nestedList) {
+    if (slot->IsMultiSlot()) {
+      // The values after the name (the parser wraps two or more in one
+      // multifield), each resolved, multifields contributing their elements:
+      // a multislot never holds a nested multifield or an unresolved value.
       IValueVector list(new TValueVector());
-      for (int32_t e = 1; e < change->Count(); ++e) list->Add(resolved(e));
+      for (int32_t e = 1; e < change->Count(); ++e) AppendFlattened(change->Get(e), context, *list);
       changes.push_back({slot, TIEValue::MakeList(list)});
     } else {
       changes.push_back({slot, change->Count() >= 2 ? resolved(1) : IIEValue()});
