@@ -47,7 +47,11 @@ TInferenceEngine& EngineOf(const TIEUserFunction& function, TFunctionCall& funCa
 
 // The text of a resolved argument; an argument that resolves to nothing has
 // no text.
-std::string TextOf(const IIEValue& value) { return value ? value->AsString() : std::string(); }
+// The nil object names standard output: its text is empty.
+std::string TextOf(const IIEValue& value) {
+  if (!value || value->Equals(NilValue().get())) return std::string();
+  return value->AsString();
+}
 
 // The logical name of a read: the first argument's text, empty without one.
 std::string InputName(const TFunctionCall& funCall, TIEContext* context) {
