@@ -13,6 +13,7 @@
 #include "core/Exceptions.h"
 #include "core/Streams.h"
 #include "engine/InferenceEngine.h"
+#include "support/ScratchFiles.h"
 #include "frontend/GStreams.h"
 
 namespace {
@@ -25,32 +26,16 @@ struct TOutput {
   bool operator==(const TOutput&) const = default;
 };
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+using testfiles::ReadFile;
+using testfiles::WriteFile;
 
 class IOStreamsTest : public ::testing::Test {
  protected:
   IOStreamsTest() {
-    dir = fs::temp_directory_path() /
-          ("ie-io-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
     engine.SetPackages(TFunctionPackages{pStandard});
     engine.OnPrintOut = [this](TObject*, const std::string& outId, const std::string& text) {
       output.push_back({outId, text});
     };
-  }
-  ~IOStreamsTest() override {
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
   }
   std::string Path(const char* name) const { return (dir / name).string(); }
   // Everything printed, joined.
@@ -60,7 +45,8 @@ class IOStreamsTest : public ::testing::Test {
     return all;
   }
 
-  fs::path dir;
+  testfiles::TScratchDir scratch{"ie-io-"};
+  const fs::path& dir = scratch.Path();
   TInferenceEngine engine;
   std::vector<TOutput> output;
 };

@@ -11,39 +11,24 @@
 
 #include "core/Exceptions.h"
 #include "engine/InferenceEngine.h"
+#include "support/ScratchFiles.h"
 #include "functions/StandardIO.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+using testfiles::ReadFile;
+using testfiles::WriteFile;
 
 class StandardIOTest : public ::testing::Test {
  protected:
   StandardIOTest() {
-    dir = fs::temp_directory_path() /
-          ("ie-stdio-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
     engine.SetPackages(TFunctionPackages{pStandard});
     engine.OnPrintOut = [this](TObject*, const std::string& outId, const std::string& text) {
       outIds.push_back(outId);
       printed += text;
     };
-  }
-  ~StandardIOTest() override {
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
   }
   std::string Path(const char* name) const { return (dir / name).string(); }
   // Evaluates a call written with @ standing for the test's directory.
@@ -61,7 +46,8 @@ class StandardIOTest : public ::testing::Test {
     return "no error";
   }
 
-  fs::path dir;
+  testfiles::TScratchDir scratch{"ie-stdio-"};
+  const fs::path& dir = scratch.Path();
   TInferenceEngine engine;
   std::vector<std::string> outIds;
   std::string printed;
