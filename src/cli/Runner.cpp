@@ -6,20 +6,42 @@
 #include <ostream>
 #include <sstream>
 
+#include "cli/LineReader.h"
+#include "cli/TerminalDialogs.h"
 #include "core/Exceptions.h"
 #include "engine/InferenceEngine.h"
+#include "frontend/IEMorelStream.h"
 #include "functions/StandardControl.h"
 
 namespace {
 
+// Standard input of the program comes from Input: readline takes the next
+// line, read the first token of the next line that holds one (the rest of
+// that line is skipped, as for a file). The end of Input reads as EOF.
+void ConnectInput(TInferenceEngine& engine, TLineReader& input) {
+  engine.OnReadLine = [&input](TObject*, const std::string&, std::string& text) {
+    input.ReadLine(std::string(), text);
+  };
+  engine.OnReadToken = [&input, &engine](TObject*, const std::string&, IStreamToken& token) {
+    std::string line;
+    while (input.ReadLine(std::string(), line)) {
+      token = TIEMorelStream::CreateFromText(line, &engine)->ReadToken();
+      if (token && !token->IsEnd()) return;
+    }
+    token = IStreamToken();
+  };
+}
+
 // A new engine with the default packages, the options' watches and strategy,
-// and its standard output on Out.
-std::unique_ptr<TInferenceEngine> MakeEngine(const TCliOptions& options, std::ostream& out) {
+// its standard output on Out and its standard input from Input (when given).
+std::unique_ptr<TInferenceEngine> MakeEngine(const TCliOptions& options, std::ostream& out,
+                                             TLineReader* input) {
   auto engine = std::make_unique<TInferenceEngine>();
   engine->OnPrintOut = [&out](TObject*, const std::string&, const std::string& text) {
     out.write(text.data(), std::streamsize(text.size()));
     out.flush();
   };
+  if (input) ConnectInput(*engine, *input);
   engine->SetStrategy(options.Strategy);
   engine->SetWatch(options.Watches);
   return engine;
@@ -28,8 +50,9 @@ std::unique_ptr<TInferenceEngine> MakeEngine(const TCliOptions& options, std::os
 // Runs Load (the program's text), then the -e texts, Reset and Run. An error
 // prints its message on Err and gives 1; an exit request ends quietly.
 template <class TLoad>
-int RunProgram(const TCliOptions& options, std::ostream& out, std::ostream& err, TLoad&& load) {
-  std::unique_ptr<TInferenceEngine> engine = MakeEngine(options, out);
+int RunProgram(const TCliOptions& options, std::ostream& out, std::ostream& err,
+               TLineReader* input, TLoad&& load) {
+  std::unique_ptr<TInferenceEngine> engine = MakeEngine(options, out, input);
   try {
     engine->Clear();
     load(*engine);
@@ -48,8 +71,9 @@ int RunProgram(const TCliOptions& options, std::ostream& out, std::ostream& err,
 
 }  // namespace
 
-int RunFiles(const TCliOptions& options, std::ostream& out, std::ostream& err) {
-  return RunProgram(options, out, err, [&](TInferenceEngine& engine) {
+int RunFiles(const TCliOptions& options, std::ostream& out, std::ostream& err,
+             TLineReader* input) {
+  return RunProgram(options, out, err, input, [&](TInferenceEngine& engine) {
     for (const std::string& file : options.Files) engine.LoadFromFile(file);
   });
 }
@@ -57,7 +81,9 @@ int RunFiles(const TCliOptions& options, std::ostream& out, std::ostream& err) {
 int RunStream(const TCliOptions& options, std::istream& in, std::ostream& out,
               std::ostream& err) {
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return RunProgram(options, out, err, [&](TInferenceEngine& engine) { engine.Evaluate(text); });
+  TStreamLineReader rest(in);
+  return RunProgram(options, out, err, &rest,
+                    [&](TInferenceEngine& engine) { engine.Evaluate(text); });
 }
 
 bool IsCompleteInput(const std::string& text) {
@@ -86,7 +112,15 @@ bool IsCompleteInput(const std::string& text) {
 }
 
 int RunShell(const TCliOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
-  std::unique_ptr<TInferenceEngine> engine = MakeEngine(options, out);
+  TStreamLineReader input(in, &out);
+  return RunShell(options, input, out, err);
+}
+
+int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out,
+             std::ostream& err) {
+  TTerminalDialogs dialogs(input, out);  // outlives the engine that uses it
+  std::unique_ptr<TInferenceEngine> engine = MakeEngine(options, out, &input);
+  engine->SetDialogHost(&dialogs);
   try {
     engine->Clear();
     for (const std::string& file : options.Files) engine->LoadFromFile(file);
@@ -97,8 +131,8 @@ int RunShell(const TCliOptions& options, std::istream& in, std::ostream& out, st
   std::string pending;
   std::string line;
   for (;;) {
-    out << (pending.empty() ? "ie> " : "... ") << std::flush;
-    if (!std::getline(in, line)) break;
+    if (!input.ReadLine(pending.empty() ? "ie> " : "... ", line)) break;
+    if (line.find_first_not_of(" \t") != std::string::npos) input.AddHistory(line);
     pending += line;
     pending += '\n';
     if (!IsCompleteInput(pending)) {

@@ -2,10 +2,12 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/CliOptions.h"
+#include "cli/LineReader.h"
 #include "cli/Runner.h"
 
 int main(int argc, char** argv) {
@@ -23,7 +25,15 @@ int main(int argc, char** argv) {
     std::cout << VersionText();
     return 0;
   }
-  if (!options.Files.empty()) return RunFiles(options, std::cout, std::cerr);
-  if (isatty(STDIN_FILENO)) return RunShell(options, std::cin, std::cout, std::cerr);
+  // Files run with standard input free for the program's reads; without
+  // files a terminal gets the shell, and anything else is the program itself.
+  if (!options.Files.empty()) {
+    std::unique_ptr<TLineReader> input = MakeTerminalLineReader();
+    return RunFiles(options, std::cout, std::cerr, input.get());
+  }
+  if (isatty(STDIN_FILENO)) {
+    std::unique_ptr<TLineReader> input = MakeTerminalLineReader();
+    return RunShell(options, *input, std::cout, std::cerr);
+  }
   return RunStream(options, std::cin, std::cout, std::cerr);
 }

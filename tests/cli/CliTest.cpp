@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/CliOptions.h"
+#include "cli/LineReader.h"
 #include "cli/Runner.h"
 
 TEST(CliOptionsTest, FilesEvaluationsWatchesAndStrategy) {
@@ -92,4 +93,51 @@ TEST(ShellTest, EvaluatesBalancedInputAndSurvivesErrors) {
   EXPECT_EQ(RunShell(options, in, out, err), 0);
   EXPECT_EQ(out.str(), "ie> ... 3\r\nie> ie> ie> 9\r\nie> \n");
   EXPECT_FALSE(err.str().empty());
+}
+
+namespace {
+
+// A scripted terminal: hands out its lines in order and records every prompt
+// and every history entry.
+class TScriptedReader : public TLineReader {
+ public:
+  explicit TScriptedReader(std::vector<std::string> lines) : lines_(std::move(lines)) {}
+  bool ReadLine(const std::string& prompt, std::string& line) override {
+    prompts.push_back(prompt);
+    line = next_ < lines_.size() ? lines_[next_] : std::string();
+    return next_++ < lines_.size();
+  }
+  void AddHistory(const std::string& line) override { history.push_back(line); }
+  std::vector<std::string> prompts, history;
+
+ private:
+  std::vector<std::string> lines_;
+  size_t next_ = 0;
+};
+
+}  // namespace
+
+TEST(ShellTest, ProgramReadsTakeTheNextTerminalLinesAndEndAsEOF) {
+  TScriptedReader input({"(readline)", "hello world", "(read", ")", "", "  42 rest", "(read)"});
+  std::ostringstream out, err;
+  EXPECT_EQ(RunShell(TCliOptions(), input, out, err), 0);
+  EXPECT_EQ(out.str(), "\"hello world\"\r\n42\r\nEOF\r\n\n");
+  EXPECT_EQ(err.str(), "");
+  // The shell prompts for its own entries only; the program's reads do not.
+  EXPECT_EQ(input.prompts, (std::vector<std::string>{"ie> ", "", "ie> ", "... ", "", "",
+                                                     "ie> ", "", "ie> "}));
+  EXPECT_EQ(input.history, (std::vector<std::string>{"(readline)", "(read", ")", "(read)"}));
+}
+
+TEST(RunnerTest, FileProgramsReadStandardInputFromTheGivenReader) {
+  const std::string file = ::testing::TempDir() + "cli_reads.ie";
+  std::ofstream(file) << "(printout t (+ (read) 1) \" \" (readline) crlf)\n";
+  TCliOptions options;
+  options.Files = {file};
+  std::istringstream lines("41 ignored\r\nthe rest\r\n");
+  TStreamLineReader input(lines);
+  std::ostringstream out, err;
+  EXPECT_EQ(RunFiles(options, out, err, &input), 0) << err.str();
+  EXPECT_EQ(out.str(), "42 the rest\r\n");
+  std::remove(file.c_str());
 }
