@@ -713,3 +713,110 @@ inline constexpr char SSlnDepreciationHelp[] =
     "Returns the straight-line depreciation of an asset for one period";
 inline constexpr char SSydDepreciationHelp[] =
     "Returns the depreciation of an asset for the period by the sum-of-years'-digits method";
+
+// ---- Functions: misc package (listings, settings, time and dialogs)
+inline constexpr char SUnknownConstructName[] = "Unknown %s name: %s";
+inline constexpr char SFactSetWord[] = "fact set";
+inline constexpr char SFactTemplateWord[] = "fact template";
+inline constexpr char SRuleWord[] = "rule";
+inline constexpr char SListTotalLine[] = "for a total of %s %s.";
+inline constexpr char SShowTotalLine[] = "For a total of %s %s.";
+inline constexpr char SActivationsWord[] = "activations";
+inline constexpr char SRulesWord[] = "rules";
+inline constexpr char SDeffactsWord[] = "deffacts";
+inline constexpr char SDeffunctionsWord[] = "deffunctions";
+inline constexpr char SDeftemplatesWord[] = "deftemplates";
+inline constexpr char SFactsWord[] = "facts";
+inline constexpr char SNoDialogHost[] = "No dialog host is assigned for %s";
+inline constexpr char SInvalidSetItem[] = "Invalid item for set: %s";
+inline constexpr char SInvalidDialogType[] =
+    "Invalid dialog type for %s: \"%s\", expected mtWarning, mtError, mtInformation, "
+    "mtConfirmation or mtCustom";
+inline constexpr char STimeHelp[] = "Returns the seconds since midnight, with fractions";
+inline constexpr char STimeSyntax[] = "time";
+inline constexpr char SAgendaHelp[] =
+    "Prints the activations on the agenda, the next to fire first, and their number";
+inline constexpr char SAgendaSyntax[] = "agenda";
+inline constexpr char SGetDynamicCheckHelp[] =
+    "Returns TRUE when slot values are checked against their types as facts are made";
+inline constexpr char SGetDynamicCheckSyntax[] = "get-dynamic-constraint-checking";
+inline constexpr char SGetStaticCheckHelp[] =
+    "Returns TRUE when slot values are checked against their types as constructs are parsed";
+inline constexpr char SGetStaticCheckSyntax[] = "get-static-constraint-checking";
+inline constexpr char SInputBoxHelp[] =
+    "Asks the user for a text; returns the text entered, or the default when cancelled";
+inline constexpr char SInputBoxSyntax[] =
+    "input-box [<caption-string> [<prompt-string> [<default-string>]]]";
+inline constexpr char SInputQueryHelp[] =
+    "Asks the user for a text; returns the text entered, or FALSE when cancelled";
+inline constexpr char SInputQuerySyntax[] =
+    "input-query [<caption-string> [<prompt-string> [<default-string>]]]";
+inline constexpr char SMessageDlgHelp[] =
+    "Shows a message with a set of buttons; returns the result of the button pressed "
+    "(mrOk, mrCancel, mrYes, mrNo, ...)";
+inline constexpr char SMessageDlgSyntax[] =
+    "message-dlg <string-expression> mtWarning|mtError|mtInformation|mtConfirmation|mtCustom "
+    "<string-set-expression> [<integer-expression>]";
+inline constexpr char SShowMessageHelp[] = "Shows a message with an OK button";
+inline constexpr char SShowMessageSyntax[] = "show-message <string-expression> ";
+inline constexpr char SListRulesHelp[] = "Prints the names of the rules in sorted order";
+inline constexpr char SListRulesSyntax[] = "list-defrules";
+inline constexpr char SListFactSetsHelp[] = "Prints the names of the deffacts in sorted order";
+inline constexpr char SListFactSetsSyntax[] = "list-deffacts";
+inline constexpr char SListFunctionsHelp[] =
+    "Prints the names of the registered functions in sorted order";
+inline constexpr char SListFunctionsSyntax[] = "list-deffunctions";
+inline constexpr char SListTemplatesHelp[] =
+    "Prints the names of the deftemplates in sorted order";
+inline constexpr char SListTemplatesSyntax[] = "list-deftemplates";
+inline constexpr char SPPDeffactsHelp[] = "Prints the text of the deffacts";
+inline constexpr char SPPDeffactsSyntax[] = "ppdeffacts <fact-set-name>";
+inline constexpr char SPPDeffunctionHelp[] = "Prints the text of the function";
+inline constexpr char SPPDeffunctionSyntax[] = "ppdeffunction <function-name>";
+inline constexpr char SPPDeftemplateHelp[] = "Prints the text of the deftemplate";
+inline constexpr char SPPDeftemplateSyntax[] = "ppdeftemplate <fact-template-name>";
+inline constexpr char SPPDefruleHelp[] = "Prints the text of the rule";
+inline constexpr char SPPDefruleSyntax[] = "ppdefrule <rule-name>";
+inline constexpr char SResetGlobalsHelp[] =
+    "Sets whether reset restores the globals to their declared values, or returns the setting";
+inline constexpr char SResetGlobalsSyntax[] = "set-reset-globals [<boolean-expression>]";
+inline constexpr char SSetGenHelp[] = "Sets the number the next generated symbol starts from";
+inline constexpr char SSetGenSyntax[] = "setgen <integer-expression>";
+inline constexpr char SSetDynamicCheckHelp[] =
+    "Turns the type check of slot values as facts are made on (TRUE) or off; returns the "
+    "previous setting";
+inline constexpr char SSetDynamicCheckSyntax[] =
+    "set-dynamic-constraint-checking <boolean-expression>";
+inline constexpr char SSetStaticCheckHelp[] =
+    "Turns the type check of slot values as constructs are parsed on (TRUE) or off; returns "
+    "the previous setting";
+inline constexpr char SSetStaticCheckSyntax[] =
+    "set-static-constraint-checking <boolean-expression>";
+inline constexpr char SShowFactsHelp[] =
+    "Prints the facts whose index lies between start and end, at most max of them";
+inline constexpr char SShowFactsSyntax[] =
+    "facts [<start-integer-expression> [<end-integer-expression> [<max-integer-expression>]]]";
+inline constexpr char SShowRulesHelp[] =
+    "Prints the text of every rule to the logical name (standard output without one)";
+inline constexpr char SShowRulesSyntax[] = "rules[<logical-name>]";
+inline constexpr char SUnDefFactsHelp[] = "Removes the deffacts";
+inline constexpr char SUnDefFactsSyntax[] = "undeffacts <fact-set-name>";
+inline constexpr char SUnDefFunctionHelp[] = "Removes the function";
+inline constexpr char SUnDefFunctionSyntax[] = "undeffunction <function-name>";
+inline constexpr char SUnDefRuleHelp[] = "Removes the rule and its activations";
+inline constexpr char SUnDefRuleSyntax[] = "undefrule <rule-name>";
+inline constexpr char SUnDefTemplateHelp[] =
+    "Removes the deftemplate with its facts and the rules that use it";
+inline constexpr char SUnDefTemplateSyntax[] = "undeftemplate <fact-template-name>";
+// The terminal's dialogs: the prompt of an input box (with and without a
+// default), the captions of the dialog types and buttons in ordinal order,
+// one button of a choice and the question that follows the buttons.
+inline constexpr char STerminalInputPrompt[] = "%s [%s]: ";
+inline constexpr char STerminalInputPromptPlain[] = "%s: ";
+inline constexpr const char* STerminalDialogTypes[] = {"Warning: ", "Error: ", "Information: ",
+                                                       "Confirmation: ", ""};
+inline constexpr const char* STerminalButtons[] = {"Yes", "No",        "OK",        "Cancel",
+                                                   "Abort", "Retry",   "Ignore",    "All",
+                                                   "No to All", "Yes to All", "Help"};
+inline constexpr char STerminalButton[] = "  %d) %s";
+inline constexpr char STerminalChoose[] = "Choose 1-%d: ";

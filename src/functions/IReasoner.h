@@ -23,6 +23,7 @@ class TIEUserFunction;
 class TFunctionCall;
 class TInterpretedFunction;
 class TCustomFact;
+class IDialogHost;
 using IUserFunction = TRef<TIEUserFunction>;
 
 // The counted stand-in of one engine in lists of engines. Identity of links is
@@ -73,6 +74,13 @@ class IReasoner {
   // unassigned: save".
   virtual void SaveToFile(const std::string& fileName);
 
+  // The host that shows the dialogs of the dialog functions (input-box,
+  // message-dlg, ...): not owned, none by default. The host assigns it and
+  // keeps it alive while the engine may run.
+  IDialogHost* DialogHost() const noexcept { return dialogHost_; }
+  void SetDialogHost(IDialogHost* host) noexcept { dialogHost_ = host; }
+
  private:
   IReasonerLink link_;
+  IDialogHost* dialogHost_ = nullptr;
 };

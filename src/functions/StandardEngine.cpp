@@ -15,6 +15,14 @@
 #include "functions/MathSupport.h"
 #include "values/IEContext.h"
 
+TInferenceEngine& EngineOf(const TFunctionCall& funCall, TIEContext* context,
+                           const TIEUserFunction& function) {
+  TInferenceEngine* engine = context ? context->Engine() : nullptr;
+  if (!engine) engine = dynamic_cast<TInferenceEngine*>(funCall.GetEngine());
+  if (!engine) throw EIEException(Format(SNoEngineFor, {function.FunctionName()}));
+  return *engine;
+}
+
 namespace {
 
 const TFunctionClassRegistrar<TAssertFunction> assertClass("TAssertFunction");
@@ -42,15 +50,6 @@ const TFunctionClassRegistrar<TWatchFunction> watchClass("TWatchFunction");
 const TFunctionClassRegistrar<TUnwatchFunction> unwatchClass("TUnwatchFunction");
 const TFunctionClassRegistrar<TDoBackwardChainingFunction> doBackwardChainingClass(
     "TDoBackwardChainingFunction");
-
-// The engine the call works on: the context's, else the call's own.
-TInferenceEngine& EngineOf(const TFunctionCall& funCall, TIEContext* context,
-                           const TIEUserFunction& function) {
-  TInferenceEngine* engine = context ? context->Engine() : nullptr;
-  if (!engine) engine = dynamic_cast<TInferenceEngine*>(funCall.GetEngine());
-  if (!engine) throw EIEException(Format(SNoEngineFor, {function.FunctionName()}));
-  return *engine;
-}
 
 // Appends Value resolved to Out; a multifield contributes its elements, each
 // resolved and flattened the same way, so nested multifields disappear.

@@ -21,6 +21,13 @@
 #include "functions/IEPackages.h"
 #include "functions/MathPackage.h"
 
+class TInferenceEngine;
+
+// The engine a call works on: the context's, else the call's own.
+// EIEException "No inference engine available for %s" naming Function.
+TInferenceEngine& EngineOf(const TFunctionCall& funCall, TIEContext* context,
+                           const TIEUserFunction& function);
+
 // (assert f*): asserts a copy of each fact whose slot values are resolved
 // (nested multifields flattened); the last fact's index, FALSE when that one
 // was refused as a duplicate or there was no argument.
