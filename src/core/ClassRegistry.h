@@ -12,6 +12,7 @@
 #include <vector>
 
 class TComponent;
+class TObject;
 
 // Makes a component with the given owner (null: the caller owns the result).
 using TComponentFactory = std::function<TComponent*(TComponent* owner)>;
@@ -31,9 +32,24 @@ TComponent* CreateComponentByClassName(const std::string& className, TComponent*
 // The same without an owner, the result owned by the caller.
 std::unique_ptr<TComponent> CreateComponentByClassName(const std::string& className);
 
+// The registered name of className as text that lives as long as the process
+// (class values of the rule language hold it), or none when not registered.
+const char* RegisteredClassName(const std::string& className);
+
+// Whether Object is an instance of the registered class className or of a
+// descendant. Classes registered through the template below are tested with
+// the language's own type test; others only by an exactly equal ClassName().
+// False for a null object.
+bool IsInstanceOfClass(const TObject* object, const std::string& className);
+// Records the instance test of className (kept when the factory is replaced).
+void RegisterClassTest(const std::string& className, std::function<bool(const TObject*)> test);
+
 template <class T>
 void RegisterComponentClass(const std::string& className) {
   RegisterComponentClass(className, [](TComponent* owner) -> TComponent* { return new T(owner); });
+  RegisterClassTest(className, [](const TObject* object) {
+    return dynamic_cast<const T*>(object) != nullptr;
+  });
 }
 
 // Registers T under className when a static instance is initialised:

@@ -245,6 +245,19 @@ inline constexpr char SFunctionNamesDiffer[] = "Function names do not match: %s 
 inline constexpr char STemplatesProperty[] = "Templates";
 inline constexpr char SRulesProperty[] = "Rules";
 inline constexpr char SVariablesProperty[] = "Variables";
+inline constexpr char SFactsListProperty[] = "FactsList";
+
+// ---- Engine: the save text (section headers and the facts' command)
+inline constexpr char SSaveRuler[] = "; *************************\r\n";
+inline constexpr char SSaveTemplatesHeader[] = "; Fact Templates \r\n\r\n";
+inline constexpr char SSaveDeffunctionsHeader[] = "; Deffunctions \r\n";
+inline constexpr char SSaveRulesHeader[] = "; Rules \r\n\r\n";
+inline constexpr char SSaveFactSetsHeader[] = "; Fact Sets \r\n\r\n";
+inline constexpr char SSaveFactsHeader[] = "; Facts \r\n\r\n";
+inline constexpr char SSaveGlobalsHeader[] = "; Global Variables \r\n\r\n";
+inline constexpr char SSaveAssertOpen[] = "(assert\r\n";
+inline constexpr char SSaveFactIndent[] = "    ";
+inline constexpr char SSaveAssertClose[] = ")\r\n";
 
 // ---- Functions
 inline constexpr char STooFewArguments[] = "Too few arguments for %s";
@@ -633,6 +646,55 @@ inline constexpr char SSqrtHelp[] = "Returns the square root of its argument";
 inline constexpr char STimesHelp[] = "Returns the product of its arguments";
 inline constexpr char SEvenPHelp[] = "Returns TRUE if its argument is an even number, otherwise FALSE";
 inline constexpr char SOddPHelp[] = "Returns TRUE if its argument is an odd number, otherwise FALSE";
+
+// ---- Functions: object package (messages, help texts and argument synopses)
+inline constexpr char SExpectedComponentArgument[] =
+    "Expected component argument to %s function call";
+inline constexpr char SInvalidPropertyType[] = "Invalid property type: %s";
+inline constexpr char SInvalidPropertyElement[] = "Invalid property element: %s";
+inline constexpr char SPropertyReadOnly[] = "Property %s is read-only";
+inline constexpr char SObjectNotFreeable[] =
+    "Cannot free the %s object: only components with an owner and objects made by "
+    "create-object or create-component can be freed";
+inline constexpr char SObjectHoldsEngine[] =
+    "Cannot free the %s object: it holds the running engine";
+inline constexpr char SCreateComponentHelp[] =
+    "Creates a component of the class owned by the component, placed on the windowed "
+    "control when one is given, and returns it";
+inline constexpr char SCreateComponentSynopsis[] =
+    " <TComponentClass-expression> <TComponent-expression> ";
+inline constexpr char SCreateComponentParentSynopsis[] = "[<TWinControl-expression>]";
+inline constexpr char SCreateObjectHelp[] = "Creates an object of the class and returns it";
+inline constexpr char SCreateObjectSynopsis[] = " <TClass-expression>";
+inline constexpr char SExecuteActionHelp[] =
+    "Executes the action and returns TRUE when it did something, FALSE otherwise";
+inline constexpr char SExecuteActionSynopsis[] = " <TBasicAction-expression>";
+inline constexpr char SFreeObjectHelp[] = "Frees each object in order and returns TRUE";
+inline constexpr char SFreeObjectSynopsis[] = " <TObject-expression>*";
+inline constexpr char SGetComponentHelp[] =
+    "Returns the engine's owner without arguments, else the component of the name owned by "
+    "the engine's owner or by the given component, FALSE when there is none";
+inline constexpr char SGetComponentSynopsis[] = " [<component-name>] | ";
+inline constexpr char SGetComponentOwnerSynopsis[] = " [<TComponent-expression> <component-name>]";
+inline constexpr char SGetComponentsHelp[] =
+    "Returns a multifield of the components owned by the component, or by the engine's owner";
+inline constexpr char SGetComponentsSynopsis[] = " [<TComponent-expression>]";
+inline constexpr char SGetClassHelp[] = "Returns the class registered under the name";
+inline constexpr char SGetClassSynopsis[] = " <class-name>";
+inline constexpr char SGetPropertyHelp[] =
+    "Returns the value of the object's published property, FALSE when it has no such property";
+inline constexpr char SGetPropertySynopsis[] = " <TObject-expression> <property-name>";
+inline constexpr char SGetPropertiesHelp[] =
+    "Returns a multifield of the names of the object's published properties";
+inline constexpr char SGetPropertiesSynopsis[] = " <TObject-expression>";
+inline constexpr char SSetPropertyHelp[] =
+    "Sets the object's published property to the value; returns TRUE, or FALSE when it has "
+    "no such property";
+inline constexpr char SSetPropertySynopsis[] = " <TObject-expression> <property-name> <expression>";
+inline constexpr char SIsClassHelp[] =
+    "Returns TRUE when the object is an instance of the class or of a descendant, FALSE "
+    "otherwise";
+inline constexpr char SIsClassSynopsis[] = " <TObject-expression> <TClass-expression>";
 
 // ---- Functions: trigonometry package
 inline constexpr char SDistanceLengthsDiffer[] =

@@ -1,0 +1,77 @@
+// The object package: rule programs reach the host's objects through the
+// component model — create and free objects and components, find components
+// by name, read and write published properties, test classes and execute
+// actions. Objects travel in dtObject values (not owned by the value) and
+// classes in dtClass values holding a registered class name.
+//
+// Property kinds map onto values as follows: integers give integers (a value
+// beyond 32 bits gives a float), strings give strings, enumerations give the
+// atom of the value's name, booleans give TRUE or FALSE, floats give floats,
+// sets give the string of the set's members in brackets ("[a,b]"), sub-objects
+// give object values; other kinds raise "Invalid property type: %s".
+//
+// Ownership: a component created with an owner belongs to that owner; an object
+// created without one is recorded in a process-wide table until free-object
+// frees it (what is still recorded at exit is freed then). free-object frees
+// only what is known to be alive and owned by the component tree or that
+// table, and never the running engine or a component holding it.
+// Thread-safety: the function objects keep no state of a call; the table of
+// created objects is guarded by a mutex. The objects themselves are used by
+// one engine thread at a time, as every component.
+#pragma once
+
+#include <string>
+
+#include "functions/IEPackageComponents.h"
+#include "functions/IEPackages.h"
+
+#define IE_OBJECT_FUNCTION(Name)                                                   \
+  class Name : public TIEUserFunction {                                            \
+   public:                                                                         \
+    Name();                                                                        \
+    std::string ClassName() const override { return #Name; }                       \
+    void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override; \
+  };
+
+// (create-component <class> <owner> [<parent>]): a new component of the class
+// owned by Owner (nil: recorded as created); a control among them is placed on
+// the windowed control Parent. EInvalidCast when Owner is not a component or
+// Parent not a windowed control.
+IE_OBJECT_FUNCTION(TCreateComponentFunction)
+// (create-object <class>): a new object of the class, without owner.
+IE_OBJECT_FUNCTION(TCreateObjectFunction)
+// (execute-action <action>): TRUE or FALSE as the action's Execute reports;
+// EInvalidCast for anything but an action.
+IE_OBJECT_FUNCTION(TExecuteActionFunction)
+// (free-object <object>*): frees each object in order (nil is skipped); TRUE.
+IE_OBJECT_FUNCTION(TFreeObjectFunction)
+// (get-component), (get-component <name>), (get-component <component> <name>):
+// the engine's owner, or the named component owned by the engine's owner or by
+// Component; FALSE when none has the name.
+IE_OBJECT_FUNCTION(TGetComponentFunction)
+// (get-components [<component>]): the owned components as a multifield.
+IE_OBJECT_FUNCTION(TGetComponentsFunction)
+// (get-class <name>): the registered class of that name; EClassNotFound otherwise.
+IE_OBJECT_FUNCTION(TGetClassFunction)
+// (get-property <object> <name>): the property's value, FALSE when absent.
+IE_OBJECT_FUNCTION(TGetPropertyFunction)
+// (get-properties <object>): the property names as a multifield of atoms.
+IE_OBJECT_FUNCTION(TGetPropertiesFunction)
+// (set-property <object> <name> <value>): TRUE when the property exists and
+// was written, FALSE when absent. Enumerations and sets also take their
+// members' names (as get-property gives them).
+IE_OBJECT_FUNCTION(TSetPropertyFunction)
+// (is-class <object> <class>): whether the object is of the class or a descendant.
+IE_OBJECT_FUNCTION(TIsClassFunction)
+
+#undef IE_OBJECT_FUNCTION
+
+// TObjectPackage: creates the eleven functions above, in the order declared.
+// Registered by class name, so an engine whose Packages selects the object
+// package can create it.
+class TObjectPackage : public TUserPackage {
+ public:
+  explicit TObjectPackage(TComponent* owner = nullptr);
+  std::string ClassName() const override { return "TObjectPackage"; }
+  void CreateFunctions() override;
+};
