@@ -66,8 +66,15 @@ void TFactTemplates::PutValue(std::string_view key, const TRef<TRefCounted>& val
         // Template equality ignores slots only the other one has, so it is
         // asked both ways: a definition with a slot more is a different one.
         if (existing->Equals(incoming) && incoming->Equals(existing.get())) {
-          // The same definition again: facts and rules of the old one stay.
+          // The same definition again: facts and rules of the old one stay,
+          // and so does the registered object (it takes the new comment).
+          // Facts compare templates by identity, so storing the incoming
+          // twin would let a fact equal to a listed one be asserted again
+          // (reading a saved text back would list "(Initial-Fact)" twice).
           if (engine_->OnRemoveFactTemplate) engine_->OnRemoveFactTemplate(engine_, existing);
+          existing->SetComment(incoming->Comment());
+          if (engine_->OnNewFactTemplate) engine_->OnNewFactTemplate(engine_, existing);
+          return;
         } else {
           Remove(key);
         }
@@ -259,6 +266,29 @@ std::string TRules::GetText() const {
   return text;
 }
 
+void TRules::Assign(const TPersistent* source) {
+  const auto* other = dynamic_cast<const TRules*>(source);
+  if (!other) {
+    TGStringHashtable::Assign(source);
+    return;
+  }
+  if (other == this) return;
+  // Source's rules are listed before this table changes: Source may be
+  // reached from here.
+  const std::vector<TRule*> rules = other->Rules();
+  WithinUpdate(*this, [&] {
+    Clear();
+    CopySettings(*other);
+    if (!engine_) return;
+    for (TRule* rule : rules) {
+      if (rule->Owner() == engine_)
+        Add(*rule);
+      else
+        engine_->AddRule(engine_->ParseRuleText(rule->Text()));
+    }
+  });
+}
+
 void TRules::Properties(std::vector<TProperty>& props) {
   TGStringHashtable::Properties(props);
   props.push_back(StringListProperty(
@@ -338,6 +368,32 @@ void TUserFunctions::Clear() {
   TIStringHashTableOf<TIEUserFunction>::Clear();
   if (engine_)
     for (const IUserFunction& function : functions) function->Reasoners().RemoveReasoner(*engine_);
+}
+
+void TUserFunctions::Assign(const TPersistent* source) {
+  const auto* other = dynamic_cast<const TUserFunctions*>(source);
+  if (!other) {
+    TIStringHashTableOf<TIEUserFunction>::Assign(source);
+    return;
+  }
+  if (other == this) return;
+  const std::vector<IUserFunction> functions = other->Functions();
+  WithinUpdate(*this, [&] {
+    Clear();
+    CopySettings(*other);
+    for (const IUserFunction& function : functions) {
+      auto* deffunction = dynamic_cast<const TInterpretedFunction*>(function.get());
+      if (engine_ && deffunction) {
+        // A deffunction's calls are bound to the engine that read it, so this
+        // engine reads its own copy from the text (it outlives Source).
+        Add(engine_->ParseDefFunction(engine_->DeffunctionText(*deffunction)));
+      } else if (engine_) {
+        function->Reasoners().AddReasoner(*engine_);
+      } else {
+        Add(function);
+      }
+    }
+  });
 }
 
 std::string TUserFunctions::GetText() const {

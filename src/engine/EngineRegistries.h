@@ -111,6 +111,10 @@ class TRules : public TGStringHashtable {
   // Every rule's text followed by CR LF.
   std::string GetText() const;
   std::vector<TRule*> Rules() const;
+  // From another TRules: Clear, the settings are copied, then every rule of
+  // Source is added: a rule this engine owns as it is, any other one made
+  // again from its text by this engine's parser.
+  void Assign(const TPersistent* source) override;
   // Capacity, HashType, LoadFactor, then "Rules" (one text per rule).
   void Properties(std::vector<TProperty>& props) override;
 
@@ -148,6 +152,10 @@ class TUserFunctions : public TIStringHashTableOf<TIEUserFunction> {
   // For every deffunction in iteration order: CR LF, then its text.
   std::string GetText() const;
   std::vector<IUserFunction> Functions() const;
+  // From another TUserFunctions: Clear, the settings are copied, then every
+  // function of Source lists this engine too (which registers it here);
+  // a deffunction is read again from its text by this engine instead.
+  void Assign(const TPersistent* source) override;
 
  private:
   TInferenceEngine* engine_;

@@ -10,6 +10,7 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "facts/IEFactSet.h"
+#include "facts/IERule.h"
 #include "rete/ReteNetwork.h"
 #include "values/IEContext.h"
 
@@ -61,6 +62,14 @@ TProperty IntegerProperty(const char* name, std::function<int32_t()> get,
       throw EConvertError(Format(SInvalidInteger, {std::to_string(i)}));
     set(int32_t(i));
   };
+  return p;
+}
+
+TProperty ObjectProperty(const char* name, TPersistent& object) {
+  TProperty p;
+  p.Name = name;
+  p.Kind = pkObject;
+  p.Object = &object;
   return p;
 }
 
@@ -225,7 +234,7 @@ void TInferenceEngine::Properties(std::vector<TProperty>& props) {
   props.push_back(BooleanProperty(
       "FactDuplication", [this] { return factDuplication_; },
       [this](bool v) { SetFactDuplication(v); }));
-  // Seam: "FactTemplates" (pkObject) goes here; "Facts" is not streamed.
+  props.push_back(ObjectProperty("FactTemplates", factTemplates_));
   props.push_back(EnumProperty(
       "ParserErrorHandling", ErrorHandlingNames(),
       [this] { return int64_t(parserErrorHandling_); },
@@ -237,7 +246,7 @@ void TInferenceEngine::Properties(std::vector<TProperty>& props) {
       [this](int32_t v) { SetParserMaxErrors(v); });
   maxErrors.Default = TPropertyValue(int64_t(DefaultParserMaxErrors));
   props.push_back(std::move(maxErrors));
-  // Seam: "Rules" (pkObject) goes here.
+  props.push_back(ObjectProperty("Rules", rules_));
   TProperty resetGlobals = BooleanProperty(
       "ResetGlobals", [this] { return resetGlobals_; }, [this](bool v) { SetResetGlobals(v); });
   resetGlobals.Default = TPropertyValue(true);
@@ -255,7 +264,15 @@ void TInferenceEngine::Properties(std::vector<TProperty>& props) {
   props.push_back(SetProperty(
       "Watch", ConstructWatchNames(), [this] { return watch_.Mask(); },
       [this](uint32_t v) { SetWatch(CheckedSet<TConstructWatch>(v, ConstructWatchNames())); }));
-  // Seam: the defined property "FactsList" follows once there is a fact list.
+  TProperty factsList;
+  factsList.Name = SFactsListProperty;
+  factsList.Kind = pkStringList;
+  factsList.Get = [this]() -> TPropertyValue { return facts_.Texts(); };
+  factsList.Set = [this](const TPropertyValue& v) {
+    for (const std::string& text : std::get<std::vector<std::string>>(v)) AssertString(text);
+  };
+  factsList.Stored = [this] { return facts_.Count() > 0; };
+  props.push_back(std::move(factsList));
 }
 
 void TInferenceEngine::Notification(TComponent* component, TOperation operation) {
@@ -269,6 +286,13 @@ void TInferenceEngine::Notification(TComponent* component, TOperation operation)
   const std::string ruleName = rules_.NameOf(component);
   if (!ruleName.empty()) rules_.RemoveIfSame(ruleName, component);
   factSets_.Remove(component);
+}
+
+void TInferenceEngine::GetChildren(std::vector<TComponent*>& children) const {
+  std::vector<TComponent*> owned;
+  TComponent::GetChildren(owned);
+  for (TComponent* c : owned)
+    if (!dynamic_cast<TRule*>(c) && !dynamic_cast<TFactSet*>(c)) children.push_back(c);
 }
 
 void TInferenceEngine::SetPackages(TFunctionPackages value) {

@@ -115,13 +115,13 @@ class TInferenceEngine : public TComponent,
   // Whether equal facts may be asserted twice.
   bool FactDuplication() const noexcept { return factDuplication_; }
   void SetFactDuplication(bool value) noexcept { factDuplication_ = value; }
-  // Seam: FactTemplates (sub-object) and Facts arrive with the registries.
+  // FactTemplates and Rules are streamed as sub-objects (see Properties); the
+  // fact list is streamed as the defined property "FactsList".
   // Both parser settings are copied into the parser as they are set.
   TErrorHandling ParserErrorHandling() const noexcept { return parserErrorHandling_; }
   void SetParserErrorHandling(TErrorHandling value) noexcept;
   int32_t ParserMaxErrors() const noexcept { return parserMaxErrors_; }
   void SetParserMaxErrors(int32_t value) noexcept;
-  // Seam: Rules (sub-object) arrives with the rule registry.
   // Whether Reset restores the global variables to their declared values.
   bool ResetGlobals() const noexcept { return resetGlobals_; }
   void SetResetGlobals(bool value) noexcept { resetGlobals_ = value; }
@@ -140,9 +140,15 @@ class TInferenceEngine : public TComponent,
   TConstructWatches Watch() const noexcept { return watch_; }
   void SetWatch(TConstructWatches value) noexcept { watch_ = value; }
 
-  // Name, then the engine's properties in the order above.
+  // Name, then the engine's properties in the order above with the
+  // sub-objects FactTemplates (after FactDuplication) and Rules (after
+  // ParserMaxErrors), then "FactsList": the facts' texts, written when there
+  // are facts; reading it asserts each text in order.
   void Properties(std::vector<TProperty>& props) override;
   void Notification(TComponent* component, TOperation operation) override;
+  // The owned components the component stream writes: rules and fact sets
+  // are left out (the rules travel as the "Rules" texts).
+  void GetChildren(std::vector<TComponent*>& children) const override;
 
   // Creates one package component per member of Packages, owned by this
   // engine, in the order of DefaultPackageClasses, then raises
@@ -217,6 +223,31 @@ class TInferenceEngine : public TComponent,
   // Opens FileName read-only (EFOpenError) and loads it.
   void LoadFromFile(const std::string& fileName);
   void Evaluate(const std::string& text);
+  // Clear, then every construct of Stream.
+  void ClearAndLoadFromStream(TStream& stream);
+  // Clear, every construct of Text, then Reset.
+  void SetText(const std::string& text);
+  // The rule registry is emptied, then every construct of Stream is parsed.
+  void LoadRulesFromStream(TStream& stream);
+
+  // ---- Saving. The save text: the sections of templates, deffunctions,
+  // rules and fact sets, then (only when there are any) the facts as one
+  // assert command and the globals as one defglobal; it reads back with
+  // LoadFromStream or SetText.
+  std::string GetText();
+  void SaveToStream(TStream& stream);
+  // Creates or empties FileName (EFCreateError) and writes the save text.
+  void SaveToFile(const std::string& fileName) override;
+  // Each template's (rule's) text followed by CR LF, in registry order.
+  void SaveFactTemplatesToStream(TStream& stream);
+  void SaveRulesToStream(TStream& stream);
+
+  // From another engine: Clear, the settings (not Packages nor SymbolIndex),
+  // then the registries in turn: user functions, templates, the store-and-
+  // fetch storage, globals, fact sets, facts (asserted here) and rules (made
+  // again from their texts by this engine's parser). Any other source: the
+  // component's own Assign.
+  void Assign(const TPersistent* source) override;
 
   // ---- Parse-from-text: each reads Text with a temporary tokenizer installed
   // as the parser's stream; the parser's previous stream is back afterwards,

@@ -760,10 +760,15 @@ IIEValue TIEValue::Resolve(TIEContext* context) const {
       const int32_t patternIndex = std::get<int32_t>(cells[0]);
       const std::string slotName = VariantText(cells[1]);
       const int32_t elementIndex = std::get<int32_t>(cells[2]);
-      TCustomReteToken* token = context->Token().get();
+      // The match is the one of the nearest context that carries one: a
+      // deffunction called from a pattern test resolves its arguments in a
+      // child scope of the test's context.
+      const TIEContext* match = context;
+      while (match->Parent() && !match->Token() && !match->Fact()) match = match->Parent();
+      TCustomReteToken* token = match->Token().get();
       const int32_t factCount = token ? token->FactCount() : 0;
       TCustomFact* fact = nullptr;
-      if (patternIndex == factCount) fact = context->Fact().get();
+      if (patternIndex == factCount) fact = match->Fact().get();
       else if (token && patternIndex >= 0 && patternIndex < factCount)
         fact = token->FactAt(patternIndex);
       if (!fact) throw EIEException(Format(SUnresolvedSlotReference, {patternIndex, slotName}));

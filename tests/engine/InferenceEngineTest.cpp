@@ -38,9 +38,10 @@ TEST(InferenceEngineTest, ConstructionValuesAndPropertyOrder) {
   EXPECT_EQ(engine.Context().Engine(), &engine);
   EXPECT_EQ(PropertyNames(engine),
             (std::vector<std::string>{"Name", "DuplicateConstructs", "Packages",
-                                      "FactDuplication", "ParserErrorHandling",
-                                      "ParserMaxErrors", "ResetGlobals", "Strategy",
-                                      "SymbolIndex", "TypeChecks", "Watch"}));
+                                      "FactDuplication", "FactTemplates",
+                                      "ParserErrorHandling", "ParserMaxErrors", "Rules",
+                                      "ResetGlobals", "Strategy", "SymbolIndex",
+                                      "TypeChecks", "Watch", "FactsList"}));
 }
 
 TEST(InferenceEngineTest, RegisteredByClassName) {
@@ -233,10 +234,19 @@ TEST(InferenceEngineStreamTest, NewEngineWritesOnlyPropertiesWithoutDefault) {
             "object Engine1: TInferenceEngine\r\n"
             "  DuplicateConstructs = dcOverwrite\r\n"
             "  FactDuplication = False\r\n"
+            "  FactTemplates.LoadFactor = 0.75\r\n"
+            "  FactTemplates.Templates = (\r\n"
+            "    '(deftemplate __NOT-OR-TEST-CE* \"(Implied)\" '#13#10'    (multislot __Data )'"
+            "#13#10')'\r\n"
+            "    '(deftemplate Initial-Fact \"(Implied)\" '#13#10'    (multislot __Data )'"
+            "#13#10')')\r\n"
             "  ParserErrorHandling = ehRaiseImmediate\r\n"
+            "  Rules.LoadFactor = 0.75\r\n"
             "  Strategy = ssDepthFirst\r\n"
             "  SymbolIndex = 0\r\n"
             "  Watch = []\r\n"
+            "  FactsList = (\r\n"
+            "    '(Initial-Fact)')\r\n"
             "end\r\n");
 }
 
