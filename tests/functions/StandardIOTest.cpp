@@ -229,12 +229,29 @@ TEST_F(StandardIOTest, LoadBatchAndDribble) {
   EXPECT_EQ(Call("(dribble-on \"@no/such/dir.txt\")"), "FALSE");
 }
 
-TEST_F(StandardIOTest, SaveWritesTheFileOrFailsClearly) {
-  const std::string error = ErrorOf("(save \"@saved.ie\")");
-  if (error == "no error")
-    EXPECT_TRUE(fs::exists(dir / "saved.ie"));
-  else
-    EXPECT_EQ(error, "Function is unimplemented or unassigned: save");
+TEST_F(StandardIOTest, SavedProgramAndFactsLoadBackToTheSameState) {
+  engine.Evaluate(
+      "(deftemplate p (slot n)) (deffunction twice (?x) (* ?x 2))"
+      " (defrule r (p (n ?v)) => (printout t (twice ?v))) (deffacts s (p (n 1)))"
+      " (defglobal ?*g* = 3)");
+  engine.Reset();
+  engine.AssertString("(p (n 2))");
+  EXPECT_EQ(Call("(save \"@saved.ie\")"), "TRUE");
+  EXPECT_EQ(ReadFile(dir / "saved.ie"), engine.GetText());
+  EXPECT_EQ(Call("(save-facts \"@facts.txt\")"), "TRUE");
+
+  TInferenceEngine other;
+  other.SetPackages(TFunctionPackages{pStandard});
+  other.Clear();
+  other.EvaluateFunCall("(load \"" + Path("saved.ie") + "\")");
+  EXPECT_EQ(other.GetText(), engine.GetText());
+  other.Clear();
+  other.EvaluateFunCall("(load \"" + Path("saved.ie") + "\")");
+  other.Facts().Clear();
+  other.EvaluateFunCall("(load-facts \"" + Path("facts.txt") + "\")");
+  EXPECT_EQ(other.Facts().Text(), engine.Facts().Text());
+  EXPECT_EQ(other.AgendaCount(), engine.AgendaCount());
+  EXPECT_NE(ErrorOf("(save \"@no/such/dir.ie\")"), "no error");
 }
 
 TEST_F(StandardIOTest, RemoveAndRename) {
