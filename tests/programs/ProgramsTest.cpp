@@ -1,7 +1,8 @@
 // Rule programs with their expected print-out: every tests/programs/cases/X.ie
 // runs in a new engine (Clear, load, Reset, Run) and its standard output,
 // followed by "ERROR: " and the message when the load or run raised, must be
-// byte for byte the text of X.out beside it.
+// byte for byte the text of X.out beside it. Each program runs in a scratch
+// directory of its own, so the files it writes stay out of the source tree.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "engine/InferenceEngine.h"
+#include "support/ScratchFiles.h"
 
 namespace {
 
@@ -58,10 +60,24 @@ std::string RunProgram(const fs::path& file) {
 class ProgramTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ProgramTest, PrintsItsExpectedOutput) {
-  const fs::path program = CasesDir() / (GetParam() + ".ie");
+  const fs::path program = fs::absolute(CasesDir() / (GetParam() + ".ie"));
   const fs::path expected = CasesDir() / (GetParam() + ".out");
   ASSERT_TRUE(fs::exists(expected)) << "no " << expected;
-  EXPECT_EQ(RunProgram(program), ReadFile(expected));
+  const fs::path home = fs::current_path();
+  std::string output;
+  fs::path parent;
+  {
+    testfiles::TScratchDir scratch("ie-program-" + GetParam() + "-");
+    // A parameterised test's name holds a slash, so the scratch directory
+    // sits in a parent of its own, removed below once it is empty.
+    parent = scratch.Path().parent_path();
+    fs::current_path(scratch.Path());
+    output = RunProgram(program);
+    fs::current_path(home);
+  }
+  std::error_code ignored;
+  if (parent != fs::temp_directory_path()) fs::remove(parent, ignored);
+  EXPECT_EQ(output, ReadFile(expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ProgramTest, ::testing::ValuesIn(CaseNames()),
