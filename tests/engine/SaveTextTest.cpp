@@ -242,13 +242,16 @@ TEST(SaveTextTest, PersistedProgramReadsBack) {
   EXPECT_EQ(copy->Rules().Count(), engine->Rules().Count());
   EXPECT_EQ(copy->Facts().Text(), engine->Facts().Text());
   // The facts read back reach the rules read back, the pattern-less one too.
-  engine->Reset();
-  copy->Reset();
-  std::vector<std::string> mine = AgendaOf(*engine), theirs = AgendaOf(*copy);
-  std::sort(mine.begin(), mine.end());
-  std::sort(theirs.begin(), theirs.end());
-  EXPECT_EQ(theirs, mine);
-  EXPECT_EQ(theirs.size(), 3u);
+  // (Compared by rule: the copy numbers its facts from 1, after the fact
+  // its construction asserted.)
+  const auto rulesOf = [](const TInferenceEngine& e) {
+    std::vector<std::string> names;
+    for (const std::string& line : AgendaOf(e)) names.push_back(line.substr(0, line.find(' ')));
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  EXPECT_EQ(rulesOf(*copy), (std::vector<std::string>{"labelled", "lonely", "start"}));
+  EXPECT_EQ(rulesOf(*copy), rulesOf(*engine));
 }
 
 TEST(SaveTextTest, SaveToFileFailsBeforeWriting) {
