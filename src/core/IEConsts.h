@@ -778,7 +778,6 @@ inline constexpr char SSydDepreciationHelp[] =
 
 // ---- Functions: misc package (listings, settings, time and dialogs)
 inline constexpr char SUnknownConstructName[] = "Unknown %s name: %s";
-inline constexpr char SRuleIsFiring[] = "Rule %s cannot be removed while it fires";
 inline constexpr char SFactSetWord[] = "fact set";
 inline constexpr char SFactTemplateWord[] = "fact template";
 inline constexpr char SRuleWord[] = "rule";

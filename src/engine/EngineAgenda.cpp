@@ -2,6 +2,7 @@
 // withdrawn and fired; Run with its limit, halting, locking and statistics.
 #include "engine/EngineAgenda.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 
@@ -217,8 +218,17 @@ class TEngineLockGuard {
 
 }  // namespace
 
-void TInferenceEngine::FireFirst(TRunStatistics& statistics) {
-  TActivation* activation = agenda_.Get(0);
+int32_t TInferenceEngine::NextToFire() const {
+  const int32_t count = agenda_.Count();
+  if (firing_.empty()) return count > 0 ? 0 : -1;
+  for (int32_t index = 0; index < count; ++index)
+    if (std::find(firing_.begin(), firing_.end(), agenda_.Get(index)) == firing_.end())
+      return index;
+  return -1;
+}
+
+void TInferenceEngine::FireAt(int32_t index, TRunStatistics& statistics) {
+  TActivation* activation = agenda_.Get(index);
   if (Watching(cwRule)) {
     TRule* rule = activation->Rule();
     PrintOut("", SWatchFire + std::to_string(statistics.RulesFired) + " " +
@@ -273,10 +283,10 @@ int32_t TInferenceEngine::Run(int32_t limit) {
   SetHalted(false);
   statistics_ = statistics;
   try {
-    while (agenda_.Count() > 0 && !Halted() && statistics.RulesFired < limit) {
+    while (NextToFire() >= 0 && !Halted() && statistics.RulesFired < limit) {
       TEngineLockGuard lock(*this);
       if (Halted()) break;
-      if (agenda_.Count() > 0) FireFirst(statistics);
+      if (const int32_t index = NextToFire(); index >= 0) FireAt(index, statistics);
     }
   } catch (...) {
     statistics_ = statistics;

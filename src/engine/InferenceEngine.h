@@ -578,8 +578,12 @@ class TInferenceEngine : public TComponent,
   std::unique_ptr<TActivation> TakeActivation(int32_t index);
   // Keeps Activation alive when it is being fired; hands it back otherwise.
   std::unique_ptr<TActivation> KeepIfFiring(std::unique_ptr<TActivation> activation);
-  // One pass of the run loop under the lock: fires the first activation.
-  void FireFirst(TRunStatistics& statistics);
+  // The first agenda line whose activation is not being fired right now
+  // (a rule that runs the engine must not fire its own activation again), or
+  // -1 when there is none.
+  int32_t NextToFire() const;
+  // One pass of the run loop under the lock: fires the activation at Index.
+  void FireAt(int32_t index, TRunStatistics& statistics);
   void PrintStatistics(const TRunStatistics& statistics);
   // Empties the agenda without events; an activation being fired is kept.
   void ClearAgenda();

@@ -71,15 +71,6 @@ constexpr TPrettyPrintKind prettyPrintKinds[] = {
     {"ppdefrule", SPPDefruleHelp, SPPDefruleSyntax},
 };
 
-// The network frees a removed rule's nodes at once, so the rule whose actions
-// run right now (the innermost firing) must stay: EIEException "Rule %s cannot
-// be removed while it fires" when Rule is that one.
-void CheckNotFiring(TInferenceEngine& engine, const TRule* rule) {
-  const TActivation* firing = engine.CurrentActivation();
-  if (rule && firing && firing->Rule() == rule)
-    throw EIEException(Format(SRuleIsFiring, {rule->RuleName()}));
-}
-
 [[noreturn]] void RaiseUnknown(const char* word, const std::string& name) {
   throw EIEException(Format(SUnknownConstructName, {word, name}));
 }
@@ -270,7 +261,6 @@ void TUnDefRuleFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEVa
   TIEUserFunction::Call(funCall, context, result);
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   const std::string name = TextArgument(funCall, 0, context);
-  CheckNotFiring(engine, engine.Rules().Find(name));
   engine.Rules().Remove(name);
   result = NilValue();
 }
@@ -284,11 +274,6 @@ void TUnDefTemplateFunction::Call(TFunctionCall& funCall, TIEContext* context,
   TIEUserFunction::Call(funCall, context, result);
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   const std::string name = TextArgument(funCall, 0, context);
-  // The template's rules go along: the one firing must not be among them.
-  if (const TActivation* firing = engine.CurrentActivation(); firing && firing->Rule())
-    for (const auto& pattern : firing->Rule()->Patterns())
-      if (pattern->FactTemplate() && pattern->FactTemplate()->Name() == name)
-        CheckNotFiring(engine, firing->Rule());
   engine.FactTemplates().Remove(name);
   result = NilValue();
 }

@@ -11,7 +11,14 @@
 // TPatternMatchTerminalNode
 
 TPatternMatchTerminalNode::~TPatternMatchTerminalNode() {
-  while (!activations_.empty()) Withdraw(*activations_.back());
+  // An activation that outlives its node (the engine keeps the one being
+  // fired, whose rule may have been removed by its own actions) must not
+  // report its firing to the freed node.
+  while (!activations_.empty()) {
+    TActivation* activation = activations_.back();
+    activation->node_ = nullptr;
+    Withdraw(*activation);
+  }
 }
 
 bool TPatternMatchTerminalNode::Call(const TTokenRef& token, TCallType /*callType*/) {

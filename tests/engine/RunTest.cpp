@@ -190,3 +190,37 @@ TEST_F(RunTest, ARuleMayRunTheEngineInsideARun) {
   EXPECT_EQ(notes, (Lines{"2", "1", "2"}));
   EXPECT_EQ(engine.CurrentActivation(), nullptr);
 }
+
+TEST_F(RunTest, AnInnerRunDoesNotFireTheActivationsBeingFired) {
+  Function("inner", [&](const std::vector<IIEValue>&) {
+    return TIEValue::MakeInteger(engine.Run());
+  });
+  engine.Evaluate(
+      "(defrule outer (declare (salience 10)) (go) => (note (inner)))"
+      "(defrule r (go) => (note r))");
+  engine.AssertString("(go)");
+  // Without the exclusion the inner run would fire outer again, without end.
+  EXPECT_EQ(engine.Run(), 1);
+  EXPECT_EQ(notes, (Lines{"r", "1"}));
+  EXPECT_EQ(engine.AgendaCount(), 0);
+}
+
+TEST_F(RunTest, ARuleMayRemoveItselfOrClearTheEngineWhileItFires) {
+  Function("unregister", [&](const std::vector<IIEValue>& args) {
+    engine.Rules().Remove(args.at(0)->AsText());
+    return IIEValue();
+  });
+  Function("wipe", [&](const std::vector<IIEValue>&) {
+    engine.Clear();
+    return IIEValue();
+  });
+  engine.Evaluate(
+      "(defrule self (declare (salience 10)) (go) => (unregister self) (note after-self))"
+      "(defrule next (go) => (wipe) (note after-clear))");
+  engine.AssertString("(go)");
+  // The rules' remaining actions run; the activations outlive their freed nodes.
+  EXPECT_EQ(engine.Run(), 2);
+  EXPECT_EQ(notes, (Lines{"after-self", "after-clear"}));
+  EXPECT_EQ(engine.Rules().Count(), 0);
+  EXPECT_EQ(engine.AgendaCount(), 0);
+}
