@@ -6,6 +6,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "cli/InterruptHalts.h"
 #include "cli/LineReader.h"
 #include "cli/TerminalDialogs.h"
 #include "core/Exceptions.h"
@@ -143,6 +144,7 @@ int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out,
     std::string text;
     text.swap(pending);
     try {
+      TInterruptHalts interrupt(*engine);
       engine->Evaluate(text);
     } catch (const EExitRequest&) {
       return 0;

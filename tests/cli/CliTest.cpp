@@ -2,13 +2,22 @@
 // runs of programs from text and files.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "cli/CliOptions.h"
+#include "cli/InterruptHalts.h"
 #include "cli/LineReader.h"
 #include "cli/Runner.h"
+#include "engine/InferenceEngine.h"
 
 TEST(CliOptionsTest, FilesEvaluationsWatchesAndStrategy) {
   TCliOptions o = ParseCommandLine({"a.ie", "-e", "(f)", "--watch", "facts", "--watch", "rules",
@@ -140,4 +149,34 @@ TEST(RunnerTest, FileProgramsReadStandardInputFromTheGivenReader) {
   EXPECT_EQ(RunFiles(options, out, err, &input), 0) << err.str();
   EXPECT_EQ(out.str(), "42 the rest\r\n");
   std::remove(file.c_str());
+}
+
+TEST(InterruptTest, AnInterruptHaltsARunawayRunAndTheHandlerIsRestoredAfterwards) {
+  struct sigaction before {};
+  sigaction(SIGINT, nullptr, &before);
+  TInferenceEngine engine;
+  engine.OnPrintOut = [](TObject*, const std::string&, const std::string&) {};
+  engine.Evaluate("(defrule spin ?f <- (n ?x) => (retract ?f) (assert (n (+ ?x 1))))");
+  engine.AssertString("(n 0)");
+  std::atomic<bool> done{false};
+  int32_t fired = 0;
+  {
+    TInterruptHalts interrupt(engine);
+    // Interrupts keep coming until the run is over: one sent before Run
+    // starts (which clears Halted) must not leave the run spinning.
+    std::thread sender([&done] {
+      while (!done.load()) {
+        kill(getpid(), SIGINT);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    });
+    fired = engine.Run();
+    done.store(true);
+    sender.join();
+  }
+  EXPECT_GT(fired, 0);
+  EXPECT_EQ(engine.AgendaCount(), 1) << "halted between firings";
+  struct sigaction after {};
+  sigaction(SIGINT, nullptr, &after);
+  EXPECT_EQ(after.sa_handler, before.sa_handler);
 }
