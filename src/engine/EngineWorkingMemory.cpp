@@ -17,6 +17,12 @@
 // ---------------------------------------------------------------------------
 // TFacts
 
+const IFactRef& TFacts::Get(int32_t index) const {
+  if (index < 0 || index >= Count()) RaiseListIndexError(index);
+  if (slots_.SlotCount() == slots_.LiveCount()) return entries_[size_t(index)];
+  return entries_[slots_.Select(uint32_t(index))];
+}
+
 int32_t TFacts::Add(const IFactRef& fact) {
   if (internal_ || !engine_) return AddEntry(fact);
   if (engine_->AssertFact(fact) < 0) return -1;
@@ -32,33 +38,164 @@ void TFacts::Delete(int32_t index) {
 }
 
 void TFacts::Clear() {
-  TIList<TFact>::Clear();
+  // Taken out first: releasing a fact may run code that looks at the list.
+  std::vector<IFactRef> released = std::move(entries_);
+  entries_.clear();
+  slots_.Reset();
+  byId_.clear();
+  repeatedIds_ = false;
+  byContent_.clear();
+  contentIndexed_ = false;
+  released.clear();
   if (engine_) engine_->FactsCleared();
 }
 
-int32_t TFacts::IndexOfId(int32_t id) const noexcept {
-  for (int32_t i = 0; i < Count(); ++i)
-    if (Get(i)->ID() == id) return i;
+int32_t TFacts::AddEntry(const IFactRef& fact) {
+  const uint32_t slot = slots_.Append();
+  entries_.push_back(fact);
+  if (fact) {
+    auto [it, inserted] = byId_.try_emplace(fact->ID(), slot);
+    if (!inserted) repeatedIds_ = true;
+    if (contentIndexed_) byContent_.emplace(ContentKey(*fact), slot);
+  }
+  return Count() - 1;
+}
+
+void TFacts::DeleteEntry(int32_t index) {
+  if (index < 0 || index >= Count()) RaiseListIndexError(index);
+  RemoveSlot(slots_.SlotCount() == slots_.LiveCount() ? uint32_t(index)
+                                                        : slots_.Select(uint32_t(index)));
+}
+
+bool TFacts::RemoveEntry(const TFact* fact) {
+  const int64_t slot = SlotOf(fact);
+  if (slot < 0) return false;
+  RemoveSlot(uint32_t(slot));
+  return true;
+}
+
+void TFacts::RemoveSlot(uint32_t slot) {
+  IFactRef fact = std::move(entries_[slot]);
+  entries_[slot] = nullptr;
+  slots_.Kill(slot);
+  if (fact) {
+    auto it = byId_.find(fact->ID());
+    if (it != byId_.end() && it->second == slot) {
+      byId_.erase(it);
+      if (repeatedIds_) {
+        // Another listed fact may carry the same id: it takes the entry.
+        for (uint32_t other = 0; other < entries_.size(); ++other)
+          if (entries_[other] && entries_[other]->ID() == fact->ID()) {
+            byId_.emplace(fact->ID(), other);
+            break;
+          }
+      }
+    }
+    if (contentIndexed_) ForgetContent(*fact, slot);
+  }
+  const uint32_t holes = slots_.SlotCount() - slots_.LiveCount();
+  if (holes > 64 && holes > slots_.LiveCount()) Compact();
+}
+
+void TFacts::Compact() {
+  std::vector<IFactRef> live;
+  live.reserve(slots_.LiveCount());
+  for (IFactRef& fact : entries_)
+    if (fact) live.push_back(std::move(fact));
+  entries_ = std::move(live);
+  slots_.ResetLive(uint32_t(entries_.size()));
+  byId_.clear();
+  repeatedIds_ = false;
+  for (uint32_t slot = 0; slot < entries_.size(); ++slot)
+    if (!byId_.try_emplace(entries_[slot]->ID(), slot).second) repeatedIds_ = true;
+  if (contentIndexed_) BuildContentIndex();
+}
+
+int64_t TFacts::SlotOfId(int32_t id) const noexcept {
+  if (repeatedIds_) {
+    for (uint32_t slot = 0; slot < entries_.size(); ++slot)
+      if (entries_[slot] && entries_[slot]->ID() == id) return slot;
+    return -1;
+  }
+  auto it = byId_.find(id);
+  return it == byId_.end() ? -1 : int64_t(it->second);
+}
+
+int64_t TFacts::SlotOf(const TFact* fact) const noexcept {
+  if (!fact) return -1;
+  auto it = byId_.find(fact->ID());
+  if (it != byId_.end() && entries_[it->second].get() == fact) return it->second;
+  if (!repeatedIds_) return -1;
+  for (uint32_t slot = 0; slot < entries_.size(); ++slot)
+    if (entries_[slot].get() == fact) return slot;
   return -1;
+}
+
+int32_t TFacts::IndexOf(const TFact* fact) const noexcept {
+  const int64_t slot = SlotOf(fact);
+  return slot < 0 ? -1 : int32_t(slots_.Rank(uint32_t(slot)));
+}
+
+int32_t TFacts::IndexOfId(int32_t id) const noexcept {
+  const int64_t slot = SlotOfId(id);
+  return slot < 0 ? -1 : int32_t(slots_.Rank(uint32_t(slot)));
 }
 
 IFactRef TFacts::FindById(int32_t id) const {
-  const int32_t index = IndexOfId(id);
-  return index < 0 ? nullptr : Get(index);
+  const int64_t slot = SlotOfId(id);
+  return slot < 0 ? nullptr : entries_[size_t(slot)];
+}
+
+uint64_t TFacts::ContentKey(const TFact& fact) {
+  uint64_t key = uint64_t(reinterpret_cast<uintptr_t>(fact.Template().get()));
+  if (const TFactTemplate* factTemplate = fact.Template().get())
+    for (const TFactSlot* slot : factTemplate->Slots()) {
+      const TIEValue* value = fact.PeekSlotValue(*slot);
+      key = key * 1000003u ^ uint64_t(uint32_t(value ? value->HashCode() : 0));
+    }
+  return key;
+}
+
+void TFacts::BuildContentIndex() const {
+  byContent_.clear();
+  byContent_.reserve(entries_.size());
+  for (uint32_t slot = 0; slot < entries_.size(); ++slot)
+    if (entries_[slot]) byContent_.emplace(ContentKey(*entries_[slot]), slot);
+  contentIndexed_ = true;
+}
+
+void TFacts::ForgetContent(const TFact& fact, uint32_t slot) {
+  auto [first, last] = byContent_.equal_range(ContentKey(fact));
+  for (auto it = first; it != last; ++it)
+    if (it->second == slot) {
+      byContent_.erase(it);
+      return;
+    }
 }
 
 int32_t TFacts::IndexOfEqual(const TCustomFact* fact) const {
-  if (!fact) return -1;
-  for (int32_t i = 0; i < Count(); ++i)
-    if (Get(i)->Equals(fact)) return i;
-  return -1;
+  const TFact* wanted = AsTFact(fact);
+  if (!wanted) {
+    // Another kind of fact: compared one by one.
+    for (int32_t i = 0; i < Count(); ++i)
+      if (Get(i)->Equals(fact)) return i;
+    return -1;
+  }
+  if (!contentIndexed_) BuildContentIndex();
+  auto [first, last] = byContent_.equal_range(ContentKey(*wanted));
+  int64_t best = -1;
+  for (auto it = first; it != last; ++it)
+    if ((best < 0 || it->second < best) && entries_[it->second]->Equals(wanted)) best = it->second;
+  return best < 0 ? -1 : int32_t(slots_.Rank(uint32_t(best)));
 }
 
 std::string TFacts::Text(bool withIds) const {
   std::string text;
-  for (int32_t i = 0; i < Count(); ++i) {
-    if (i > 0) text += SWatchLineEnd;
-    text += withIds ? Get(i)->IndexedText() : Get(i)->AsText();
+  bool first = true;
+  for (const IFactRef& fact : *this) {
+    if (!first) text += SWatchLineEnd;
+    first = false;
+    text += withIds ? fact->IndexedText() : fact->AsText();
   }
   return text;
 }
@@ -71,9 +208,18 @@ std::vector<std::string> TFacts::Texts() const {
 }
 
 void TFacts::Assign(const TPersistent* source) {
+  if (!source) RaiseAssignError("nil", ClassName());
   const auto* other = dynamic_cast<const TFacts*>(source);
   if (!other) {
-    TIList<TFact>::Assign(source);
+    // A plain list of facts: its facts are listed as they are.
+    const auto* list = dynamic_cast<const TIList<TFact>*>(source);
+    if (!list) {
+      TPersistent::Assign(source);
+      return;
+    }
+    std::vector<IFactRef> facts(list->begin(), list->end());
+    Clear();
+    for (const IFactRef& fact : facts) AddEntry(fact);
     return;
   }
   if (other == this) return;
@@ -149,8 +295,7 @@ void TInferenceEngine::RetractFact(int32_t index) {
   {
     // The network's work or an event may have moved the entry.
     TInternalFacts internal(facts_);
-    const int32_t at = facts_.IndexOf(fact.get());
-    if (at >= 0) facts_.DeleteEntry(at);
+    facts_.RemoveEntry(fact.get());
   }
   ProcessQueuedFacts();
 }

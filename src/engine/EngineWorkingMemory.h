@@ -10,22 +10,37 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "collections/InterfaceCollections.h"
+#include "collections/LiveSlots.h"
 #include "facts/IEFacts.h"
 
 class TInferenceEngine;
 
-class TFacts : public TIList<TFact> {
+// Indexed: a fact is found by identifier, by object and (while the engine
+// refuses duplicates) by content in constant time; a deleted entry leaves a
+// hole that positions skip (TLiveSlots), so deleting never shifts the list,
+// and the holes are squeezed out once they outnumber the facts.
+class TFacts : public TPersistent {
  public:
   explicit TFacts(TInferenceEngine* engine = nullptr) : engine_(engine) {}
+  TFacts(const TFacts&) = delete;
+  TFacts& operator=(const TFacts&) = delete;
   std::string ClassName() const override { return "TFacts"; }
   TInferenceEngine* Engine() const noexcept { return engine_; }
 
   bool Internal() const noexcept { return internal_; }
   void SetInternal(bool value) noexcept { internal_ = value; }
+
+  int32_t Count() const noexcept { return int32_t(slots_.LiveCount()); }
+  bool IsEmpty() const noexcept { return Count() == 0; }
+  // The fact at Index; EListError "List index out of bounds (%d)" outside.
+  const IFactRef& Get(int32_t index) const;
+  const IFactRef& operator[](int32_t index) const { return Get(index); }
 
   // With an engine and not Internal: the engine's AssertFact; the result is
   // the fact's position, or -1 when the engine did not assert it (an equal
@@ -37,6 +52,9 @@ class TFacts : public TIList<TFact> {
   // Removes every entry, then (with an engine) the engine's FactsCleared.
   void Clear();
 
+  // The position of that very fact object, or -1.
+  int32_t IndexOf(const TFact* fact) const noexcept;
+  int32_t IndexOf(const IFactRef& fact) const noexcept { return IndexOf(fact.get()); }
   // The position of the fact whose ID is Id, or -1; FindById: that fact.
   int32_t IndexOfId(int32_t id) const noexcept;
   IFactRef FindById(int32_t id) const;
@@ -55,12 +73,67 @@ class TFacts : public TIList<TFact> {
   // same name when the fact's template belongs to another engine.
   void Assign(const TPersistent* source) override;
 
+  // Forward iteration over the facts in list order (holes skipped). The
+  // list must not change while an iterator is in use.
+  class const_iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = IFactRef;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const IFactRef*;
+    using reference = const IFactRef&;
+    const_iterator(const std::vector<IFactRef>* entries, size_t at) : entries_(entries), at_(at) {
+      Skip();
+    }
+    reference operator*() const { return (*entries_)[at_]; }
+    pointer operator->() const { return &(*entries_)[at_]; }
+    const_iterator& operator++() {
+      ++at_;
+      Skip();
+      return *this;
+    }
+    bool operator==(const const_iterator& other) const { return at_ == other.at_; }
+    bool operator!=(const const_iterator& other) const { return at_ != other.at_; }
+
+   private:
+    void Skip() {
+      while (at_ < entries_->size() && !(*entries_)[at_]) ++at_;
+    }
+    const std::vector<IFactRef>* entries_;
+    size_t at_;
+  };
+  const_iterator begin() const { return const_iterator(&entries_, 0); }
+  const_iterator end() const { return const_iterator(&entries_, entries_.size()); }
+
  private:
-  // Bypasses the engine: the list's own Add and Delete.
   friend class TInferenceEngine;
-  int32_t AddEntry(const IFactRef& fact) { return TIList<TFact>::Add(fact); }
-  void DeleteEntry(int32_t index) { TIList<TFact>::Delete(index); }
+  // Bypass the engine: the list's own append and removal.
+  int32_t AddEntry(const IFactRef& fact);
+  void DeleteEntry(int32_t index);
+  // Removes the entry of that very fact; false when it is not listed.
+  bool RemoveEntry(const TFact* fact);
+  void RemoveSlot(uint32_t slot);
+  // The slot of that very fact object; -1 when it is not listed.
+  int64_t SlotOf(const TFact* fact) const noexcept;
+  // The slot of the first listed fact with that id; -1 when there is none.
+  int64_t SlotOfId(int32_t id) const noexcept;
+  // Squeezes the holes out of entries_ (the slots are numbered anew).
+  void Compact();
+  // A content hash: equal facts (same template, equal values) hash alike.
+  static uint64_t ContentKey(const TFact& fact);
+  // The content index is kept while the engine refuses duplicate facts; it
+  // is built on first use and dropped when facts may repeat.
+  void BuildContentIndex() const;
+  void ForgetContent(const TFact& fact, uint32_t slot);
 
   TInferenceEngine* engine_;
   bool internal_ = false;
+  std::vector<IFactRef> entries_;  // by slot; none where a fact was deleted
+  TLiveSlots slots_;
+  // Id -> slot of a listed fact with it. Ids are unique in an engine's list;
+  // a list filled by hand may repeat them, and then lookups by id also scan.
+  std::unordered_map<int32_t, uint32_t> byId_;
+  bool repeatedIds_ = false;
+  mutable std::unordered_multimap<uint64_t, uint32_t> byContent_;
+  mutable bool contentIndexed_ = false;
 };
