@@ -16,61 +16,163 @@
 // ---------------------------------------------------------------------------
 // TAgenda
 
-TAgenda::~TAgenda() = default;
+TAgenda::~TAgenda() { Clear(); }
 
 void TAgenda::CheckIndex(int32_t index) const {
-  if (index < 0 || size_t(index) >= lines_.size()) RaiseListIndexError(index);
+  if (index < 0 || index >= lines_) RaiseListIndexError(index);
 }
+
+TActivation* TAgenda::Next(const TActivation& activation) { return activation.AgendaHook().Next; }
 
 TActivation* TAgenda::Get(int32_t index) const {
   CheckIndex(index);
-  return lines_[size_t(index)].Activation.get();
+  if (index == 0) return first_;
+  if (index == lines_ - 1) return last_;
+  // From the nearest of the first line and the cursor.
+  TActivation* line = first_;
+  int32_t at = 0;
+  if (cursorIndex_ >= 0 && cursorIndex_ <= index) {
+    line = cursor_;
+    at = cursorIndex_;
+  }
+  for (; at < index; ++at) line = line->AgendaHook().Next;
+  cursorIndex_ = index;
+  cursor_ = line;
+  return line;
 }
 
-const std::string& TAgenda::Text(int32_t index) const {
-  CheckIndex(index);
-  return lines_[size_t(index)].Text;
+const std::string& TAgenda::Text(int32_t index) const { return Text(*Get(index)); }
+
+const std::string& TAgenda::Text(TActivation& activation) const {
+  TActivation::TAgendaHook& hook = activation.AgendaHook();
+  if (hook.Text.empty()) hook.Text = activation.Text();
+  return hook.Text;
+}
+
+bool TAgenda::Holds(const TActivation* activation) const noexcept {
+  return activation && activation->AgendaHook().Agenda == this;
+}
+
+int32_t TAgenda::LinesAbove(TLevels::const_iterator level) const {
+  int32_t above = 0;
+  for (auto it = levels_.begin(); it != level; ++it) above += it->second.Count;
+  return above;
 }
 
 int32_t TAgenda::IndexOf(const TActivation* activation) const noexcept {
-  for (size_t i = 0; i < lines_.size(); ++i)
-    if (lines_[i].Activation.get() == activation) return int32_t(i);
-  return -1;
-}
-
-int32_t TAgenda::Insert(int32_t index, std::string text, std::unique_ptr<TActivation> activation) {
-  if (index == -1) index = int32_t(lines_.size());
-  if (index < 0 || size_t(index) > lines_.size()) RaiseListIndexError(index);
-  lines_.insert(lines_.begin() + index, TLine{std::move(text), std::move(activation)});
-  Recount();
+  if (!Holds(activation)) return -1;
+  auto level = levels_.find(activation->AgendaHook().Salience);
+  if (level == levels_.end()) return -1;
+  int32_t index = LinesAbove(level);
+  for (const TActivation* line = level->second.First; line != activation;
+       line = line->AgendaHook().Next)
+    ++index;
   return index;
 }
 
-std::unique_ptr<TActivation> TAgenda::Take(int32_t index) {
-  CheckIndex(index);
-  std::unique_ptr<TActivation> activation = std::move(lines_[size_t(index)].Activation);
-  lines_.erase(lines_.begin() + index);
-  Recount();
-  return activation;
+int32_t TAgenda::PositionFor(int32_t salience, bool front) const {
+  int32_t position = 0;
+  for (const auto& [levelSalience, level] : levels_) {
+    if (levelSalience < salience || (front && levelSalience == salience)) break;
+    position += level.Count;
+  }
+  return position;
 }
 
-std::unique_ptr<TActivation> TAgenda::Replace(int32_t index,
+void TAgenda::LinkBefore(TActivation& activation, TActivation* before) {
+  TActivation::TAgendaHook& hook = activation.AgendaHook();
+  hook.Agenda = this;
+  hook.Next = before;
+  hook.Prev = before ? before->AgendaHook().Prev : last_;
+  (hook.Prev ? hook.Prev->AgendaHook().Next : first_) = &activation;
+  (before ? before->AgendaHook().Prev : last_) = &activation;
+  ++lines_;
+}
+
+void TAgenda::Unlink(TActivation& activation) {
+  TActivation::TAgendaHook& hook = activation.AgendaHook();
+  (hook.Prev ? hook.Prev->AgendaHook().Next : first_) = hook.Next;
+  (hook.Next ? hook.Next->AgendaHook().Prev : last_) = hook.Prev;
+  hook.Prev = hook.Next = nullptr;
+  hook.Agenda = nullptr;
+  --lines_;
+}
+
+int32_t TAgenda::Place(int32_t salience, bool front, std::unique_ptr<TActivation> activation) {
+  TActivation* line = activation.release();
+  line->AgendaHook().Salience = salience;
+  auto [it, made] = levels_.try_emplace(salience);
+  TLevel& level = it->second;
+  const int32_t above = LinesAbove(it);
+  int32_t position = above;
+  if (made) {
+    auto below = std::next(it);
+    LinkBefore(*line, below == levels_.end() ? nullptr : below->second.First);
+    level.First = level.Last = line;
+  } else if (front) {
+    LinkBefore(*line, level.First);
+    level.First = line;
+  } else {
+    LinkBefore(*line, level.Last->AgendaHook().Next);
+    level.Last = line;
+    position += level.Count;
+  }
+  ++level.Count;
+  Changed();
+  return position;
+}
+
+std::unique_ptr<TActivation> TAgenda::Take(TActivation& activation) {
+  if (!Holds(&activation)) return nullptr;
+  auto level = levels_.find(activation.AgendaHook().Salience);
+  TActivation* next = activation.AgendaHook().Next;
+  TActivation* prev = activation.AgendaHook().Prev;
+  if (level != levels_.end()) {
+    TLevel& lines = level->second;
+    if (--lines.Count == 0) {
+      levels_.erase(level);
+    } else {
+      if (lines.First == &activation) lines.First = next;
+      if (lines.Last == &activation) lines.Last = prev;
+    }
+  }
+  Unlink(activation);
+  Changed();
+  return std::unique_ptr<TActivation>(&activation);
+}
+
+std::unique_ptr<TActivation> TAgenda::Replace(TActivation& old,
                                               std::unique_ptr<TActivation> activation) {
-  CheckIndex(index);
-  std::swap(lines_[size_t(index)].Activation, activation);
-  return activation;
+  if (!Holds(&old) || !activation) return activation;
+  TActivation* line = activation.release();
+  const int32_t salience = old.AgendaHook().Salience;
+  line->AgendaHook().Salience = salience;
+  line->AgendaHook().Text.clear();
+  LinkBefore(*line, &old);
+  TLevel& level = levels_[salience];
+  if (level.First == &old) level.First = line;
+  if (level.Last == &old) level.Last = line;
+  Unlink(old);
+  Changed();
+  return std::unique_ptr<TActivation>(&old);
 }
 
-std::vector<TAgenda::TLine> TAgenda::TakeAll() {
-  std::vector<TLine> lines = std::move(lines_);
-  lines_.clear();
-  Recount();
+std::vector<std::unique_ptr<TActivation>> TAgenda::TakeAll() {
+  std::vector<std::unique_ptr<TActivation>> lines;
+  lines.reserve(size_t(lines_));
+  while (first_) {
+    TActivation* line = first_;
+    Unlink(*line);
+    lines.emplace_back(line);
+  }
+  levels_.clear();
+  Changed();
   return lines;
 }
 
 void TAgenda::Clear() {
   // Taken out first: freeing an activation may look at the agenda.
-  std::vector<TLine> lines = TakeAll();
+  std::vector<std::unique_ptr<TActivation>> lines = TakeAll();
   lines.clear();
 }
 
@@ -87,40 +189,17 @@ int32_t SalienceOf(const TActivation* activation) {
 }  // namespace
 
 int32_t TInferenceEngine::GetAgendaIndex(int32_t salience) const {
-  const int32_t n = agenda_.Count();
-  if (n == 0) return -1;
-  auto sal = [this](int32_t i) { return SalienceOf(agenda_.Get(i)); };
-  // The boundary is the first position whose salience is at most (depth
-  // first) or below (breadth first) the new one.
-  const bool depthFirst = strategy_ == ssDepthFirst;
-  auto behind = [&](int32_t i) { return depthFirst ? sal(i) <= salience : sal(i) < salience; };
-  if (depthFirst) {
-    if (behind(0)) return 0;
-    if (!behind(n - 1)) return -1;
-  } else {
-    if (!behind(n - 1)) return -1;
-    if (behind(0)) return 0;
-  }
-  // Position lo is in front of the boundary, hi behind it.
-  int32_t lo = 0;
-  int32_t hi = n - 1;
-  while (hi - lo > 1) {
-    const int32_t mid = (lo + hi) / 2;
-    if (behind(mid))
-      hi = mid;
-    else
-      lo = mid;
-  }
-  return hi;
+  const int32_t index = agenda_.PositionFor(salience, strategy_ == ssDepthFirst);
+  return index == agenda_.Count() ? -1 : index;
 }
 
 void TInferenceEngine::PlaceActivation(std::unique_ptr<TActivation> activation) {
   TActivation* placed = activation.get();
   TRule* rule = placed->Rule();
-  std::string text = placed->Text();
   const int32_t index =
-      agenda_.Insert(GetAgendaIndex(rule ? rule->Salience() : 0), text, std::move(activation));
-  if (Watching(cwActivation)) PrintOut("", SWatchActivationAdded + text + SWatchLineEnd);
+      agenda_.Place(rule ? rule->Salience() : 0, strategy_ == ssDepthFirst, std::move(activation));
+  if (Watching(cwActivation))
+    PrintOut("", SWatchActivationAdded + agenda_.Text(*placed) + SWatchLineEnd);
   if (OnAddActivation) OnAddActivation(this, index, placed);
 }
 
@@ -141,25 +220,21 @@ std::unique_ptr<TActivation> TInferenceEngine::KeepIfFiring(std::unique_ptr<TAct
   return activation;
 }
 
-std::unique_ptr<TActivation> TInferenceEngine::TakeActivation(int32_t index) {
-  TActivation* activation = agenda_.Get(index);
-  if (OnRemoveActivation) OnRemoveActivation(this, index, activation);
+std::unique_ptr<TActivation> TInferenceEngine::TakeActivation(TActivation& activation) {
+  if (OnRemoveActivation) OnRemoveActivation(this, agenda_.IndexOf(&activation), &activation);
   if (Watching(cwActivation))
-    PrintOut("", SWatchActivationRemoved + agenda_.Text(index) + SWatchLineEnd);
-  // The event may have changed the agenda: the line is looked up again.
-  const int32_t at = agenda_.IndexOf(activation);
-  if (at < 0) return nullptr;
-  return KeepIfFiring(agenda_.Take(at));
+    PrintOut("", SWatchActivationRemoved + agenda_.Text(activation) + SWatchLineEnd);
+  // The event may have taken the line away meanwhile.
+  return KeepIfFiring(agenda_.Take(activation));
 }
 
 void TInferenceEngine::RemoveActivation(int32_t index) {
-  std::unique_ptr<TActivation> removed = TakeActivation(index);
+  std::unique_ptr<TActivation> removed = TakeActivation(*agenda_.Get(index));
 }
 
 std::unique_ptr<TActivation> TInferenceEngine::RemoveActivation(TActivation& activation) {
-  const int32_t index = agenda_.IndexOf(&activation);
-  if (index < 0) return nullptr;
-  return TakeActivation(index);
+  if (!agenda_.Holds(&activation)) return nullptr;
+  return TakeActivation(activation);
 }
 
 void TInferenceEngine::RuleFired(TActivation& activation) {
@@ -168,28 +243,30 @@ void TInferenceEngine::RuleFired(TActivation& activation) {
 }
 
 void TInferenceEngine::SetActivationObject(int32_t index, std::unique_ptr<TActivation> activation) {
-  std::unique_ptr<TActivation> previous = KeepIfFiring(agenda_.Replace(index, std::move(activation)));
+  std::unique_ptr<TActivation> previous =
+      KeepIfFiring(agenda_.Replace(*agenda_.Get(index), std::move(activation)));
 }
 
 void TInferenceEngine::ClearAgenda() {
-  for (TAgenda::TLine& line : agenda_.TakeAll()) {
-    std::unique_ptr<TActivation> freed = KeepIfFiring(std::move(line.Activation));
-  }
+  for (std::unique_ptr<TActivation>& line : agenda_.TakeAll())
+    std::unique_ptr<TActivation> freed = KeepIfFiring(std::move(line));
 }
 
 void TInferenceEngine::SetStrategy(TSearchStrategy value) {
   if (value == strategy_) return;
-  std::vector<TAgenda::TLine> lines = agenda_.TakeAll();
+  std::vector<std::unique_ptr<TActivation>> lines = agenda_.TakeAll();
   strategy_ = value;
   // Each activation enters again in its old order, announced as it enters.
   size_t next = 0;
   try {
-    for (; next < lines.size(); ++next) AddActivation(std::move(lines[next].Activation));
+    for (; next < lines.size(); ++next) AddActivation(std::move(lines[next]));
   } catch (...) {
-    // The activation that failed to enter is dropped; the rest stay, behind
-    // the ones placed already.
-    for (++next; next < lines.size(); ++next)
-      agenda_.Insert(-1, std::move(lines[next].Text), std::move(lines[next].Activation));
+    // The activation that failed to enter is dropped; the rest stay, each
+    // behind the ones of its salience placed already.
+    for (++next; next < lines.size(); ++next) {
+      TActivation& line = *lines[next];
+      agenda_.Place(line.AgendaHook().Salience, false, std::move(lines[next]));
+    }
     throw;
   }
 }
@@ -218,17 +295,14 @@ class TEngineLockGuard {
 
 }  // namespace
 
-int32_t TInferenceEngine::NextToFire() const {
-  const int32_t count = agenda_.Count();
-  if (firing_.empty()) return count > 0 ? 0 : -1;
-  for (int32_t index = 0; index < count; ++index)
-    if (std::find(firing_.begin(), firing_.end(), agenda_.Get(index)) == firing_.end())
-      return index;
-  return -1;
+TActivation* TInferenceEngine::NextToFire() const {
+  for (TActivation* line = agenda_.First(); line; line = TAgenda::Next(*line))
+    if (firing_.empty() || std::find(firing_.begin(), firing_.end(), line) == firing_.end())
+      return line;
+  return nullptr;
 }
 
-void TInferenceEngine::FireAt(int32_t index, TRunStatistics& statistics) {
-  TActivation* activation = agenda_.Get(index);
+void TInferenceEngine::Fire(TActivation* activation, TRunStatistics& statistics) {
   if (Watching(cwRule)) {
     TRule* rule = activation->Rule();
     PrintOut("", SWatchFire + std::to_string(statistics.RulesFired) + " " +
@@ -253,13 +327,10 @@ void TInferenceEngine::FireAt(int32_t index, TRunStatistics& statistics) {
   // A firing that raised before its rule was reported left its line on the
   // agenda: it leaves now (with its event), so no line points at a freed
   // activation and the network no longer lists it.
-  if (error) {
-    const int32_t index = agenda_.IndexOf(activation);
-    if (index >= 0) {
-      try {
-        RemoveActivation(index);
-      } catch (...) {
-      }
+  if (error && agenda_.Holds(activation)) {
+    try {
+      std::unique_ptr<TActivation> removed = TakeActivation(*activation);
+    } catch (...) {
     }
   }
   firing_.pop_back();
@@ -283,10 +354,12 @@ int32_t TInferenceEngine::Run(int32_t limit) {
   SetHalted(false);
   statistics_ = statistics;
   try {
-    while (NextToFire() >= 0 && !Halted() && statistics.RulesFired < limit) {
+    while (!agenda_.IsEmpty() && !Halted() && statistics.RulesFired < limit) {
       TEngineLockGuard lock(*this);
       if (Halted()) break;
-      if (const int32_t index = NextToFire(); index >= 0) FireAt(index, statistics);
+      TActivation* next = NextToFire();
+      if (!next) break;
+      Fire(next, statistics);
     }
   } catch (...) {
     statistics_ = statistics;

@@ -575,15 +575,15 @@ class TInferenceEngine : public TComponent,
   void PlaceActivation(std::unique_ptr<TActivation> activation);
   // OnRemoveActivation and the watch line, then the line goes; its activation
   // is handed back, or kept alive (and none returned) while it is fired.
-  std::unique_ptr<TActivation> TakeActivation(int32_t index);
+  std::unique_ptr<TActivation> TakeActivation(TActivation& activation);
   // Keeps Activation alive when it is being fired; hands it back otherwise.
   std::unique_ptr<TActivation> KeepIfFiring(std::unique_ptr<TActivation> activation);
   // The first agenda line whose activation is not being fired right now
   // (a rule that runs the engine must not fire its own activation again), or
-  // -1 when there is none.
-  int32_t NextToFire() const;
-  // One pass of the run loop under the lock: fires the activation at Index.
-  void FireAt(int32_t index, TRunStatistics& statistics);
+  // none.
+  TActivation* NextToFire() const;
+  // One pass of the run loop under the lock: fires Activation (on the agenda).
+  void Fire(TActivation* activation, TRunStatistics& statistics);
   void PrintStatistics(const TRunStatistics& statistics);
   // Empties the agenda without events; an activation being fired is kept.
   void ClearAgenda();

@@ -255,7 +255,9 @@ class TJoinNode : public TTestNode {
 
 // ---------------------------------------------------------------------------
 // TPatternMatchTerminalNode: the end of one rule. Keeps the rule's current
-// activations in creation order, announces new ones and withdraws them.
+// activations in creation order (an intrusive list through the activations)
+// and indexed by their tokens' hash, so that a withdrawal finds its
+// activation without scanning; announces new ones and withdraws them.
 
 class TPatternMatchTerminalNode : public TReteNode {
  public:
@@ -270,9 +272,9 @@ class TPatternMatchTerminalNode : public TReteNode {
   bool Initialized() const noexcept { return initialized_; }
   void SetInitialized(bool value) noexcept { initialized_ = initialized_ || value; }
 
-  // The current activations, oldest first (not owned).
-  const std::vector<TActivation*>& Activations() const noexcept { return activations_; }
-  int32_t ActivationCount() const noexcept { return int32_t(activations_.size()); }
+  // The current activations, oldest first (not owned; a snapshot).
+  std::vector<TActivation*> Activations() const;
+  int32_t ActivationCount() const noexcept { return count_; }
 
   // Always true: taClear withdraws all (last first), taRemove the first
   // activation of an equal token, taUpdate does nothing once Initialized,
@@ -291,12 +293,19 @@ class TPatternMatchTerminalNode : public TReteNode {
 
  private:
   friend class TActivation;
+  void List(TActivation& activation);
   // Takes Activation off the list; false when it was not listed.
   bool Unlist(TActivation& activation);
+  // The oldest listed activation whose token IsEqual Token, or none.
+  TActivation* FindByToken(const TIEToken& token) const;
 
   TRule* rule_ = nullptr;
   bool initialized_ = false;
-  std::vector<TActivation*> activations_;
+  TActivation* first_ = nullptr;
+  TActivation* last_ = nullptr;
+  int32_t count_ = 0;
+  uint64_t nextSequence_ = 0;
+  std::unordered_multimap<int32_t, TActivation*> byTokenHash_;
 };
 
 // ---------------------------------------------------------------------------
@@ -330,12 +339,30 @@ class TActivation : public TPersistent {
   // "Rule_3 : f-1, f-4".
   std::string Text() const;
 
+  // The agenda's bookkeeping, kept in the activation so that the agenda
+  // places and removes it without searching: the agenda it is on, its
+  // neighbours there, the salience it entered with and its text once asked.
+  struct TAgendaHook {
+    const void* Agenda = nullptr;
+    TActivation* Prev = nullptr;
+    TActivation* Next = nullptr;
+    int32_t Salience = 0;
+    std::string Text;
+  };
+  TAgendaHook& AgendaHook() noexcept { return hook_; }
+  const TAgendaHook& AgendaHook() const noexcept { return hook_; }
+
  private:
   friend class TPatternMatchTerminalNode;
   TRule* rule_;
   TPatternMatchTerminalNode* node_;
   TTokenRef token_;
   bool listed_ = false;
+  // The node's list: neighbours and the creation number.
+  TActivation* listPrev_ = nullptr;
+  TActivation* listNext_ = nullptr;
+  uint64_t sequence_ = 0;
+  TAgendaHook hook_;
 };
 
 // ---------------------------------------------------------------------------

@@ -14,26 +14,41 @@ TPatternMatchTerminalNode::~TPatternMatchTerminalNode() {
   // An activation that outlives its node (the engine keeps the one being
   // fired, whose rule may have been removed by its own actions) must not
   // report its firing to the freed node.
-  while (!activations_.empty()) {
-    TActivation* activation = activations_.back();
+  while (last_) {
+    TActivation* activation = last_;
+    Unlist(*activation);
     activation->node_ = nullptr;
     Withdraw(*activation);
   }
+}
+
+std::vector<TActivation*> TPatternMatchTerminalNode::Activations() const {
+  std::vector<TActivation*> list;
+  list.reserve(size_t(count_));
+  for (TActivation* a = first_; a; a = a->listNext_) list.push_back(a);
+  return list;
+}
+
+TActivation* TPatternMatchTerminalNode::FindByToken(const TIEToken& token) const {
+  TActivation* oldest = nullptr;
+  auto [first, last] = byTokenHash_.equal_range(token.Hash());
+  for (auto it = first; it != last; ++it) {
+    TActivation* candidate = it->second;
+    if ((!oldest || candidate->sequence_ < oldest->sequence_) &&
+        candidate->ReteToken()->IsEqual(&token))
+      oldest = candidate;
+  }
+  return oldest;
 }
 
 bool TPatternMatchTerminalNode::Call(const TTokenRef& token, TCallType /*callType*/) {
   if (!token) return true;
   switch (token->Tag()) {
     case taClear:
-      while (!activations_.empty()) Withdraw(*activations_.back());
+      while (last_) Withdraw(*last_);
       break;
     case taRemove:
-      for (TActivation* activation : activations_) {
-        if (activation->ReteToken()->IsEqual(token.get())) {
-          Withdraw(*activation);
-          break;
-        }
-      }
+      if (TActivation* activation = FindByToken(*token)) Withdraw(*activation);
       break;
     case taUpdate:
       if (initialized_) break;
@@ -45,19 +60,37 @@ bool TPatternMatchTerminalNode::Call(const TTokenRef& token, TCallType /*callTyp
   return true;
 }
 
+void TPatternMatchTerminalNode::List(TActivation& activation) {
+  activation.listed_ = true;
+  activation.sequence_ = nextSequence_++;
+  activation.listPrev_ = last_;
+  activation.listNext_ = nullptr;
+  (last_ ? last_->listNext_ : first_) = &activation;
+  last_ = &activation;
+  ++count_;
+  byTokenHash_.emplace(activation.ReteToken() ? activation.ReteToken()->Hash() : 0, &activation);
+}
+
 bool TPatternMatchTerminalNode::Unlist(TActivation& activation) {
   if (!activation.listed_) return false;
   activation.listed_ = false;
-  // Activations mostly leave newest first (clears) or by their own token.
-  auto it = std::find(activations_.rbegin(), activations_.rend(), &activation);
-  if (it != activations_.rend()) activations_.erase(std::next(it).base());
+  (activation.listPrev_ ? activation.listPrev_->listNext_ : first_) = activation.listNext_;
+  (activation.listNext_ ? activation.listNext_->listPrev_ : last_) = activation.listPrev_;
+  activation.listPrev_ = activation.listNext_ = nullptr;
+  --count_;
+  auto [first, last] =
+      byTokenHash_.equal_range(activation.ReteToken() ? activation.ReteToken()->Hash() : 0);
+  for (auto it = first; it != last; ++it)
+    if (it->second == &activation) {
+      byTokenHash_.erase(it);
+      break;
+    }
   return true;
 }
 
 void TPatternMatchTerminalNode::Announce(std::unique_ptr<TActivation> activation) {
   TActivation* announced = activation.get();
-  activations_.push_back(announced);
-  announced->listed_ = true;
+  List(*announced);
   TReteNetwork* rete = Rete();
   IReteEngine* engine = rete ? rete->Engine() : nullptr;
   // Should the agenda refuse it, the activation unlists itself as it goes.
