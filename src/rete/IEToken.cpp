@@ -110,9 +110,7 @@ std::string TIEToken::FactIdsText() const {
 TIETokenTree::TIETokenTree(TKeyKind kind, int32_t bucketCount, std::string slotName,
                            int32_t subIndex, int32_t tokenIndex)
     : kind_(kind), bucketCount_(bucketCount > 0 ? bucketCount : 1),
-      slotName_(std::move(slotName)), subIndex_(subIndex), tokenIndex_(tokenIndex) {
-  if (kind_ == tkTokenHash || kind_ == tkFactId) buckets_.resize(size_t(bucketCount_));
-}
+      slotName_(std::move(slotName)), subIndex_(subIndex), tokenIndex_(tokenIndex) {}
 
 int32_t TIETokenTree::Key(const TIEToken& token) const {
   switch (kind_) {
@@ -132,55 +130,80 @@ int32_t TIETokenTree::Key(const TIEToken& token) const {
   return 0;
 }
 
-TIETokenTree::TBucket* TIETokenTree::FindBucket(int32_t key) {
-  if (kind_ == tkSlot || kind_ == tkParentHash) {
-    auto it = byKey_.find(key);
-    return it == byKey_.end() ? nullptr : &it->second;
-  }
-  // Remainder of truncating division, made non-negative.
-  int32_t index = key % bucketCount_;
-  if (index < 0) index = -index;
-  return &buckets_[size_t(index)];
-}
-
-TIETokenTree::TBucket& TIETokenTree::BucketFor(int32_t key) {
-  if (kind_ == tkSlot || kind_ == tkParentHash) return byKey_[key];
-  return *FindBucket(key);
-}
-
 const TIETokenTree::TBucket* TIETokenTree::Bucket(int32_t key) const {
-  TBucket* bucket = const_cast<TIETokenTree*>(this)->FindBucket(key);
-  return bucket && !bucket->empty() ? bucket : nullptr;
+  if (!Keyed()) return nullptr;
+  auto it = byKey_.find(key);
+  return it == byKey_.end() || it->second.empty() ? nullptr : &it->second;
 }
 
 bool TIETokenTree::Add(const TTokenRef& token) {
   if (!token) return false;
-  TBucket& bucket = BucketFor(Key(*token));
-  for (const TTokenRef& held : bucket)
-    if (held->IsEqual(token.get())) return false;
-  bucket.push_back(token);
+  const int32_t key = Key(*token);
+  if (Keyed()) {
+    TBucket& bucket = byKey_[key];
+    for (const TTokenRef& held : bucket)
+      if (held->IsEqual(token.get())) return false;
+    bucket.push_back(token);
+  } else {
+    auto [first, last] = positions_.equal_range(key);
+    for (auto it = first; it != last; ++it)
+      if (arrived_[it->second]->IsEqual(token.get())) return false;
+    positions_.emplace(key, uint32_t(arrived_.size()));
+    arrived_.push_back(token);
+  }
   ++count_;
   return true;
 }
 
 TTokenRef TIETokenTree::Remove(const TIEToken& token) {
   const int32_t key = Key(token);
-  TBucket* bucket = FindBucket(key);
-  if (!bucket) return nullptr;
-  for (auto it = bucket->begin(); it != bucket->end(); ++it) {
-    if (!(*it)->IsEqual(&token)) continue;
-    TTokenRef removed = std::move(*it);
-    bucket->erase(it);
+  if (Keyed()) {
+    auto found = byKey_.find(key);
+    if (found == byKey_.end()) return nullptr;
+    TBucket& bucket = found->second;
+    for (auto it = bucket.begin(); it != bucket.end(); ++it) {
+      if (!(*it)->IsEqual(&token)) continue;
+      TTokenRef removed = std::move(*it);
+      bucket.erase(it);
+      --count_;
+      if (bucket.empty()) byKey_.erase(found);
+      return removed;
+    }
+    return nullptr;
+  }
+  auto [first, last] = positions_.equal_range(key);
+  for (auto it = first; it != last; ++it) {
+    TTokenRef& held = arrived_[it->second];
+    if (!held->IsEqual(&token)) continue;
+    TTokenRef removed = std::move(held);
+    held = nullptr;
+    positions_.erase(it);
     --count_;
-    if (bucket->empty() && (kind_ == tkSlot || kind_ == tkParentHash)) byKey_.erase(key);
+    const size_t holes = arrived_.size() - size_t(count_);
+    if (walking_ == 0 && holes > 32 && holes > size_t(count_)) Compact();
     return removed;
   }
   return nullptr;
 }
 
+void TIETokenTree::Compact() {
+  std::vector<TTokenRef> live;
+  live.reserve(size_t(count_));
+  for (TTokenRef& token : arrived_)
+    if (token) live.push_back(std::move(token));
+  arrived_ = std::move(live);
+  positions_.clear();
+  for (uint32_t i = 0; i < arrived_.size(); ++i) positions_.emplace(Key(*arrived_[i]), i);
+}
+
 void TIETokenTree::Clear() {
-  if (count_ == 0) return;
-  for (TBucket& bucket : buckets_) bucket.clear();
+  if (count_ == 0 && arrived_.empty()) return;
   byKey_.clear();
+  positions_.clear();
+  // Mid-walk the positions stay, emptied; otherwise the list goes.
+  if (walking_ > 0)
+    for (TTokenRef& token : arrived_) token = nullptr;
+  else
+    arrived_.clear();
   count_ = 0;
 }

@@ -12,6 +12,7 @@
 // by the engine's thread only.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -91,12 +92,13 @@ class TIEToken : public TCustomReteToken {
 //  - tkSlot: the hash code of the fact's slot value (or of its multifield item
 //    at SubIndex), the fact being the one at TokenIndex; a missing value is 0;
 //  - tkParentHash: the hash of the token's parent (0 without one).
-// Memories keyed by token hash or fact id keep BucketCount buckets chosen by
-// |key mod BucketCount| and are walked bucket by bucket. Memories keyed by a
-// slot value or a parent hash are looked up by the whole key: a lookup meets
-// only tokens whose keys are equal, so a join visits no colliding tokens and
-// the cost of a lookup does not grow with the memory. Within a bucket tokens
-// stay in the order they were added.
+// Every lookup is by the whole key, so it meets only tokens whose keys are
+// equal and its cost does not grow with the memory. Memories keyed by a slot
+// value or a parent hash are joined through by key (Bucket: the tokens of one
+// key in the order they arrived). Memories keyed by token hash or fact id are
+// walked whole (ForEach), in the order the tokens arrived, so that the
+// matches one new token completes come out oldest first. BucketCount is kept
+// as the published shape of a memory; it no longer changes any order.
 // Not thread-safe.
 
 class TIETokenTree {
@@ -119,45 +121,76 @@ class TIETokenTree {
 
   // The key of Token under this memory's key kind.
   int32_t Key(const TIEToken& token) const;
-  // Appends Token to its bucket; false (and nothing stored) when the bucket
-  // already holds a token IsEqual to it.
+  // Stores Token; false (and nothing stored) when a token IsEqual to it is
+  // stored already.
   bool Add(const TTokenRef& token);
-  // Deletes the first token of its bucket that IsEqual Token and returns it;
-  // none when there is none.
+  // Deletes the first stored token that IsEqual Token and returns it; none
+  // when there is none.
   TTokenRef Remove(const TIEToken& token);
-  // Empties every bucket (nothing when already empty).
+  // Empties the memory (nothing when already empty).
   void Clear();
   bool IsEmpty() const noexcept { return count_ == 0; }
   int32_t Count() const noexcept { return count_; }
 
-  // The tokens whose key is Key (for a bucketed memory: the bucket of Key);
-  // none when there are none.
+  // Keyed by slot value or parent hash: the tokens whose key is Key, in the
+  // order they arrived; none when there are none (or for the other kinds).
   const TBucket* Bucket(int32_t key) const;
-  // Calls Visit(token) for every token, bucket by bucket; Visit returns false
-  // to stop the walk.
+  // Calls Visit(token) for each token whose key is Key, in the order they
+  // arrived; Visit returns false to stop.
+  template <class F>
+  void ForEachOfKey(int32_t key, F&& visit) const {
+    if (Keyed()) {
+      const TBucket* bucket = Bucket(key);
+      if (!bucket) return;
+      for (size_t i = 0; i < bucket->size(); ++i)
+        if (!visit((*bucket)[i])) return;
+      return;
+    }
+    TWalk walk(*this);
+    std::vector<uint32_t> found;
+    auto [first, last] = positions_.equal_range(key);
+    for (auto it = first; it != last; ++it) found.push_back(it->second);
+    std::sort(found.begin(), found.end());
+    for (uint32_t position : found)
+      if (arrived_[position] && !visit(arrived_[position])) return;
+  }
+  // Calls Visit(token) for every token; Visit returns false to stop the walk.
+  // Keyed by token hash or fact id: in the order the tokens arrived.
   template <class F>
   void ForEach(F&& visit) const {
-    if (kind_ == tkSlot || kind_ == tkParentHash) {
+    if (Keyed()) {
       for (const auto& entry : byKey_)
         for (const TTokenRef& token : entry.second)
           if (!visit(token)) return;
       return;
     }
-    for (const TBucket& bucket : buckets_)
-      for (const TTokenRef& token : bucket)
-        if (!visit(token)) return;
+    TWalk walk(*this);
+    // By position: a token stored during the walk is visited too.
+    for (size_t i = 0; i < arrived_.size(); ++i)
+      if (arrived_[i] && !visit(arrived_[i])) return;
   }
 
  private:
-  TBucket* FindBucket(int32_t key);
-  TBucket& BucketFor(int32_t key);
+  bool Keyed() const noexcept { return kind_ == tkSlot || kind_ == tkParentHash; }
+  // Holes in arrived_ are squeezed out only when no walk is running.
+  struct TWalk {
+    explicit TWalk(const TIETokenTree& tree) : tree_(tree) { ++tree_.walking_; }
+    ~TWalk() { --tree_.walking_; }
+    const TIETokenTree& tree_;
+  };
+  void Compact();
 
   TKeyKind kind_;
   int32_t bucketCount_;
   std::string slotName_;
   int32_t subIndex_;
   int32_t tokenIndex_;
-  std::vector<TBucket> buckets_;
+  // Keyed kinds: the tokens by key.
   std::unordered_map<int32_t, TBucket> byKey_;
+  // Walked kinds: the tokens in arrival order (none where one was removed)
+  // and, by key, their positions there.
+  std::vector<TTokenRef> arrived_;
+  std::unordered_multimap<int32_t, uint32_t> positions_;
   int32_t count_ = 0;
+  mutable int32_t walking_ = 0;
 };

@@ -107,15 +107,10 @@ bool TJoinNode::Equals(const TTestNode* other) const {
 
 template <class F>
 void TJoinNode::ForEachCandidate(const TIETokenTree& memory, int32_t key, F&& visit) {
-  if (hashed_ || chained_) {
-    const TIETokenTree::TBucket* bucket = memory.Bucket(key);
-    if (!bucket) return;
-    // Indexed: downstream nodes never touch this node's memories.
-    for (size_t i = 0; i < bucket->size(); ++i)
-      if (!visit((*bucket)[i])) return;
-    return;
-  }
-  memory.ForEach(visit);
+  if (hashed_ || chained_)
+    memory.ForEachOfKey(key, visit);
+  else
+    memory.ForEach(visit);
 }
 
 bool TJoinNode::Matches(const TTokenRef& left, const TTokenRef& right) {

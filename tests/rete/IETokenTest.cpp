@@ -67,7 +67,8 @@ TEST_F(TokenTest, MemoriesRejectDuplicatesAndFindByKey) {
   EXPECT_FALSE(bySlot.Remove(*fact(1, "a")));
   EXPECT_EQ(bySlot.Count(), 2);
 
-  // Keyed by fact id: walked bucket by bucket, id mod the bucket count.
+  // Keyed by fact id: walked in the order the tokens arrived, whatever the
+  // ids and the bucket count; a removed token leaves the walk.
   TIETokenTree byId(TIETokenTree::tkFactId, 3);
   for (int32_t id : {4, 3, 5, 1}) byId.Add(fact(id, "z"));
   std::vector<int32_t> order;
@@ -75,7 +76,15 @@ TEST_F(TokenTest, MemoriesRejectDuplicatesAndFindByKey) {
     order.push_back(token->Fact()->ID());
     return true;
   });
-  EXPECT_EQ(order, (std::vector<int32_t>{3, 4, 1, 5}));
+  EXPECT_EQ(order, (std::vector<int32_t>{4, 3, 5, 1}));
+  EXPECT_TRUE(byId.Remove(*fact(3, "z")));
+  EXPECT_FALSE(byId.Add(fact(5, "z")));
+  order.clear();
+  byId.ForEach([&](const TTokenRef& token) {
+    order.push_back(token->Fact()->ID());
+    return true;
+  });
+  EXPECT_EQ(order, (std::vector<int32_t>{4, 5, 1}));
   byId.Clear();
   EXPECT_TRUE(byId.IsEmpty());
 }
