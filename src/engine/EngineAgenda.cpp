@@ -179,15 +179,6 @@ void TAgenda::Clear() {
 // ---------------------------------------------------------------------------
 // Placing and removing activations
 
-namespace {
-
-// The salience of the rule of an activation (0 without rule).
-int32_t SalienceOf(const TActivation* activation) {
-  return activation && activation->Rule() ? activation->Rule()->Salience() : 0;
-}
-
-}  // namespace
-
 int32_t TInferenceEngine::GetAgendaIndex(int32_t salience) const {
   const int32_t index = agenda_.PositionFor(salience, strategy_ == ssDepthFirst);
   return index == agenda_.Count() ? -1 : index;

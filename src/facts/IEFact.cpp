@@ -1,6 +1,7 @@
 // Facts: slot values, template changes, assignment, equality and text forms.
 #include <algorithm>
 #include <string>
+#include <typeinfo>
 
 #include "core/Exceptions.h"
 #include "core/Format.h"
@@ -246,4 +247,36 @@ std::string TFact::IndexedText() const {
   if (!engine) return "f-" + std::to_string(id_) + " " + AsText();
   const std::string width = std::to_string(DecimalDigits(engine->NextFactNumber()));
   return Format("%s%" + width + "." + width + "d %s", {"f-", id_, AsText()});
+}
+
+// ---------------------------------------------------------------------------
+// TSlotReader
+
+const TIEValue* TSlotReader::Peek(TCustomFact* fact) const {
+  if (!fact) return nullptr;
+  // Facts are TFacts but for stand-ins in tests: a type comparison is far
+  // cheaper than a cast through the hierarchy.
+  if (typeid(*fact) != typeid(TFact)) {
+    held_ = fact->GetSlotValue(name_);
+    return held_.get();
+  }
+  const TFact& typed = static_cast<const TFact&>(*fact);
+  const TFactTemplate* factTemplate = typed.Template().get();
+  if (!factTemplate) return nullptr;
+  if (factTemplate != template_.get() || factTemplate->LayoutVersion() != version_) {
+    const TFactSlot* slot = factTemplate->FindSlot(name_);
+    template_ = typed.Template();
+    version_ = factTemplate->LayoutVersion();
+    index_ = slot ? slot->Index() : -1;
+  }
+  return index_ < 0 ? nullptr : typed.PeekValueAt(index_);
+}
+
+const TIEValue* TSlotReader::Peek(TCustomFact* fact, int32_t subIndex) const {
+  const TIEValue* value = Peek(fact);
+  if (!value || subIndex == -1) return value;
+  if (value->DType() != dtList || subIndex < 0) return nullptr;
+  TValueVector& list = const_cast<TIEValue*>(value)->ListRef();
+  if (subIndex >= list.Count()) return nullptr;
+  return list.Get(subIndex).get();
 }

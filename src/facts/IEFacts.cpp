@@ -257,6 +257,7 @@ void TFactTemplate::RemoveSlot(const std::string& name) {
 }
 
 void TFactTemplate::SlotSetChanged() {
+  ++layoutVersion_;
   order_.clear();
   order_.reserve(size_t(table_.Count()));
   // Rebuilt on each change of the slot set only, so the key walk and one

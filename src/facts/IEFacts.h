@@ -201,6 +201,9 @@ class TFactTemplate : public ICloneable {
   IStringIteratorRef SlotNames() const;
   // The size of the value layout (the largest slot index + 1, holes included).
   int32_t LayoutSize() const noexcept { return int32_t(layout_.size()); }
+  // Counts the changes of the slot set (additions, removals, renames), so
+  // that a reader that remembered a slot's position knows when to look again.
+  uint32_t LayoutVersion() const noexcept { return layoutVersion_; }
   // The slot at a layout index, or none (a hole or out of range).
   TFactSlot* SlotAtIndex(int32_t index) const noexcept {
     return uint32_t(index) < layout_.size() ? layout_[size_t(index)].get() : nullptr;
@@ -265,6 +268,7 @@ class TFactTemplate : public ICloneable {
   IFactEngine* engine_ = nullptr;
   bool backwardChaining_ = false;
   bool implied_ = false;
+  uint32_t layoutVersion_ = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -299,6 +303,12 @@ class TFact : public TCustomFact {
   // The stored value, or the slot default itself when the slot was not read
   // yet; nothing is stored. For printing and comparing.
   const TIEValue* PeekSlotValue(const TFactSlot& slot) const;
+  // The same by layout index (no default for an index outside the layout).
+  const TIEValue* PeekValueAt(int32_t index) const noexcept {
+    if (uint32_t(index) < values_.size() && values_[size_t(index)]) return values_[size_t(index)].get();
+    const TFactSlot* slot = template_ ? template_->SlotAtIndex(index) : nullptr;
+    return slot ? slot->SlotDefault().get() : nullptr;
+  }
   // Calls Visit for every slot of the template in slot-table order.
   void ForEachSlot(const std::function<void(const TFactSlot&, const TIEValue*)>& visit) const;
 
@@ -338,6 +348,37 @@ class TFact : public TCustomFact {
   IFactTemplate template_;
   std::vector<IIEValue> values_;
   int32_t id_ = -1;
+};
+
+// ---------------------------------------------------------------------------
+// TSlotReader: reads one named slot of facts of any template. It remembers
+// where the last template it met keeps the slot (and holds that template, so
+// the memory cannot be reused by another), so reading facts of one template
+// costs no name lookup. Used by one engine thread at a time.
+
+class TSlotReader {
+ public:
+  TSlotReader() = default;
+  explicit TSlotReader(std::string name) : name_(std::move(name)) {}
+  const std::string& Name() const noexcept { return name_; }
+  void SetName(std::string name) {
+    name_ = std::move(name);
+    template_ = nullptr;
+  }
+  // The slot's value (its default while the fact has not stored one; nothing
+  // is stored), or none when there is no fact or its template lacks the slot.
+  const TIEValue* Peek(TCustomFact* fact) const;
+  // The same, or with SubIndex other than -1 that item of the multifield
+  // value (none when the value is no multifield or too short).
+  const TIEValue* Peek(TCustomFact* fact, int32_t subIndex) const;
+
+ private:
+  std::string name_;
+  mutable IFactTemplate template_;
+  mutable uint32_t version_ = 0;
+  mutable int32_t index_ = -1;
+  // The value read from a fact that is no TFact, kept while it is looked at.
+  mutable IIEValue held_;
 };
 
 inline TFact* AsTFact(const TCustomFact* fact) {

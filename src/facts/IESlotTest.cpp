@@ -37,14 +37,7 @@ IIEValue SlotValueOf(TCustomFact* fact, const std::string& slot, int32_t subInde
   return list.Get(subIndex);
 }
 
-namespace {
 
-// Strict equality where a missing value equals nothing.
-bool PresentAndEqual(const IIEValue& a, const IIEValue& b) {
-  return a && b && a->Equals(b);
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // TIESlotTest
@@ -165,13 +158,13 @@ void TIEPatternMatchTest::Assign(const TPersistent* source) {
 TIEJoinTest::TIEJoinTest(TSlotTestType type, int32_t tokenIndex, std::string rightSlot,
                          std::string leftSlot)
     : TIESlotTest(type), rightIndex_(std::move(rightSlot)), leftIndex_(std::move(leftSlot)),
-      tokenIndex_(tokenIndex) {}
+      tokenIndex_(tokenIndex), leftReader_(leftIndex_), rightReader_(rightIndex_) {}
 
 TIEJoinTest::TIEJoinTest(TSlotTestType type, int32_t tokenIndex, int32_t rightSubIndex,
                          std::string rightSlot, int32_t leftSubIndex, std::string leftSlot)
     : TIESlotTest(type), rightSubIndex_(rightSubIndex), rightIndex_(std::move(rightSlot)),
       leftIndex_(std::move(leftSlot)), tokenIndex_(tokenIndex), leftSubIndex_(leftSubIndex),
-      joinTestType_(tstMultiSlot) {}
+      joinTestType_(tstMultiSlot), leftReader_(leftIndex_), rightReader_(rightIndex_) {}
 
 bool TIEJoinTest::Test(TIEContext* context) {
   TCustomFact* rightFact = context ? context->Fact().get() : nullptr;
@@ -181,13 +174,13 @@ bool TIEJoinTest::Test(TIEContext* context) {
                               : nullptr;
   bool result;
   if (joinTestType_ == tstSlot) {
-    result = PresentAndEqual(SlotValueOf(leftFact, leftIndex_, -1),
-                             SlotValueOf(rightFact, rightIndex_, -1));
+    const TIEValue* left = leftReader_.Peek(leftFact);
+    result = left && left->Equals(rightReader_.Peek(rightFact));
   } else {
     // A token that does not reach TokenIndex has nothing to compare with.
     if (!leftFact) return true;
-    result = PresentAndEqual(SlotValueOf(leftFact, leftIndex_, leftSubIndex_),
-                             SlotValueOf(rightFact, rightIndex_, rightSubIndex_));
+    const TIEValue* left = leftReader_.Peek(leftFact, leftSubIndex_);
+    result = left && left->Equals(rightReader_.Peek(rightFact, rightSubIndex_));
   }
   return SlotTestType() == sttNotEquals ? !result : result;
 }
@@ -230,6 +223,8 @@ void TIEJoinTest::Assign(const TPersistent* source) {
     tokenIndex_ = test->tokenIndex_;
     leftSubIndex_ = test->leftSubIndex_;
     joinTestType_ = test->joinTestType_;
+    leftReader_.SetName(leftIndex_);
+    rightReader_.SetName(rightIndex_);
     return;
   }
   TIESlotTest::Assign(source);

@@ -178,6 +178,8 @@ class TIEJoinTest : public TIESlotTest {
   int32_t tokenIndex_ = 0;
   int32_t leftSubIndex_ = -1;
   TJoinTestType joinTestType_ = tstSlot;
+  TSlotReader leftReader_;
+  TSlotReader rightReader_;
 };
 
 // The constraints of one slot of one pattern, in order. Owns its tests; tells

@@ -110,7 +110,18 @@ std::string TIEToken::FactIdsText() const {
 TIETokenTree::TIETokenTree(TKeyKind kind, int32_t bucketCount, std::string slotName,
                            int32_t subIndex, int32_t tokenIndex)
     : kind_(kind), bucketCount_(bucketCount > 0 ? bucketCount : 1),
-      slotName_(std::move(slotName)), subIndex_(subIndex), tokenIndex_(tokenIndex) {}
+      slotName_(std::move(slotName)), subIndex_(subIndex), tokenIndex_(tokenIndex) {
+  if (kind_ == tkSlot) readers_.push_back({TSlotReader(slotName_), subIndex_, tokenIndex_});
+}
+
+TIETokenTree::TIETokenTree(int32_t bucketCount, const std::vector<TKeyPart>& parts)
+    : kind_(tkSlot), bucketCount_(bucketCount > 0 ? bucketCount : 1),
+      slotName_(parts.empty() ? std::string() : parts[0].Slot),
+      subIndex_(parts.empty() ? -1 : parts[0].SubIndex),
+      tokenIndex_(parts.empty() ? 0 : parts[0].TokenIndex) {
+  for (const TKeyPart& part : parts)
+    readers_.push_back({TSlotReader(part.Slot), part.SubIndex, part.TokenIndex});
+}
 
 int32_t TIETokenTree::Key(const TIEToken& token) const {
   switch (kind_) {
@@ -123,8 +134,12 @@ int32_t TIETokenTree::Key(const TIEToken& token) const {
       return fact ? fact->ID() : 0;
     }
     case tkSlot: {
-      IIEValue value = SlotValueOf(token.FactAt(tokenIndex_), slotName_, subIndex_);
-      return value ? value->HashCode() : 0;
+      uint32_t key = 0;
+      for (const TPartReader& part : readers_) {
+        const TIEValue* value = part.Reader.Peek(token.FactAt(part.TokenIndex), part.SubIndex);
+        key = key * 31u + uint32_t(value ? value->HashCode() : 0);
+      }
+      return int32_t(key);
     }
   }
   return 0;

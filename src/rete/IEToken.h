@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "collections/RefCount.h"
+#include "facts/IEFacts.h"
 #include "core/IEInterfaces.h"
 #include "values/IEValue.h"
 
@@ -90,7 +91,10 @@ class TIEToken : public TCustomReteToken {
 //  - tkTokenHash: the token's hash;
 //  - tkFactId: the id of the fact at TokenIndex;
 //  - tkSlot: the hash code of the fact's slot value (or of its multifield item
-//    at SubIndex), the fact being the one at TokenIndex; a missing value is 0;
+//    at SubIndex), the fact being the one at TokenIndex; a missing value is 0.
+//    A memory may be keyed by several slots (KeyParts): their hash codes are
+//    combined in order, so a join on several equal variables meets only the
+//    tokens that can agree on all of them;
 //  - tkParentHash: the hash of the token's parent (0 without one).
 // Every lookup is by the whole key, so it meets only tokens whose keys are
 // equal and its cost does not grow with the memory. Memories keyed by a slot
@@ -106,15 +110,26 @@ class TIETokenTree {
   enum TKeyKind : uint8_t { tkTokenHash, tkFactId, tkSlot, tkParentHash };
   using TBucket = std::vector<TTokenRef>;
 
+  // One slot of the fact at TokenIndex (or its item at SubIndex).
+  struct TKeyPart {
+    std::string Slot;
+    int32_t SubIndex = -1;
+    int32_t TokenIndex = 0;
+  };
+
   TIETokenTree(TKeyKind kind, int32_t bucketCount, std::string slotName = {},
                int32_t subIndex = -1, int32_t tokenIndex = 0);
+  // Keyed by slots (tkSlot) combined in order.
+  TIETokenTree(int32_t bucketCount, const std::vector<TKeyPart>& parts);
   TIETokenTree(const TIETokenTree&) = delete;
   TIETokenTree& operator=(const TIETokenTree&) = delete;
 
   TKeyKind KeyKind() const noexcept { return kind_; }
+  // The first key slot.
   const std::string& SlotName() const noexcept { return slotName_; }
   int32_t SubIndex() const noexcept { return subIndex_; }
   int32_t TokenIndex() const noexcept { return tokenIndex_; }
+  int32_t KeyPartCount() const noexcept { return int32_t(readers_.size()); }
   int32_t BucketCount() const noexcept { return bucketCount_; }
   // Lookups never create buckets; kept for the published shape.
   bool AllowNilBucket() const noexcept { return true; }
@@ -185,6 +200,13 @@ class TIETokenTree {
   std::string slotName_;
   int32_t subIndex_;
   int32_t tokenIndex_;
+  // tkSlot: a reader per key part, with the part's sub-index and fact.
+  struct TPartReader {
+    TSlotReader Reader;
+    int32_t SubIndex;
+    int32_t TokenIndex;
+  };
+  std::vector<TPartReader> readers_;
   // Keyed kinds: the tokens by key.
   std::unordered_map<int32_t, TBucket> byKey_;
   // Walked kinds: the tokens in arrival order (none where one was removed)

@@ -71,15 +71,28 @@ void TJoinNode::ChooseHashKey() {
   size_t chosen = pick(tstSlot);
   if (chosen == tests_.size()) chosen = pick(tstMultiSlot);
   if (!chained_ && chosen < tests_.size()) {
-    auto* test = static_cast<TIEJoinTest*>(tests_[chosen].get());
-    leftTokenIndex_ = test->TokenIndex();
-    leftSlot_ = test->LeftIndex();
-    rightSlot_ = test->RightIndex();
-    leftSubIndex_ = test->JoinTestType() == tstMultiSlot ? test->LeftSubIndex() : -1;
-    rightSubIndex_ = test->JoinTestType() == tstMultiSlot ? test->RightSubIndex() : -1;
     std::unique_ptr<TIESlotTest> moved = std::move(tests_[chosen]);
     tests_.erase(tests_.begin() + std::ptrdiff_t(chosen));
     tests_.insert(tests_.begin(), std::move(moved));
+    leftKey_.clear();
+    rightKey_.clear();
+    auto addKey = [this](const TIEJoinTest& test) {
+      const bool multi = test.JoinTestType() == tstMultiSlot;
+      leftKey_.push_back({test.LeftIndex(), multi ? test.LeftSubIndex() : -1, test.TokenIndex()});
+      rightKey_.push_back({test.RightIndex(), multi ? test.RightSubIndex() : -1, 0});
+    };
+    const auto& first = static_cast<const TIEJoinTest&>(*tests_.front());
+    if (first.JoinTestType() == tstMultiSlot) {
+      // A token shorter than the test's position passes a multislot test
+      // whatever its values: such a key is used alone.
+      addKey(first);
+    } else {
+      for (const auto& test : tests_) {
+        auto* join = dynamic_cast<const TIEJoinTest*>(test.get());
+        if (join && join->JoinTestType() == tstSlot && join->SlotTestType() == sttEquals)
+          addKey(*join);
+      }
+    }
     hashed_ = true;
   }
   if (!(left_ && right_ && left_->IsEmpty() && right_->IsEmpty())) MakeMemories();
@@ -92,8 +105,8 @@ void TJoinNode::MakeMemories() {
     left_ = std::make_unique<T>(T::tkTokenHash, bucketCount_);
     right_ = std::make_unique<T>(T::tkParentHash, bucketCount_);
   } else if (hashed_) {
-    left_ = std::make_unique<T>(T::tkSlot, bucketCount_, leftSlot_, leftSubIndex_, leftTokenIndex_);
-    right_ = std::make_unique<T>(T::tkSlot, bucketCount_, rightSlot_, rightSubIndex_, 0);
+    left_ = std::make_unique<T>(bucketCount_, leftKey_);
+    right_ = std::make_unique<T>(bucketCount_, rightKey_);
   } else {
     left_ = std::make_unique<T>(T::tkTokenHash, bucketCount_);
     right_ = std::make_unique<T>(T::tkFactId, bucketCount_);

@@ -209,7 +209,9 @@ class TJoinNode : public TTestNode {
   void AddJoinTest(TSlotTestType type, int32_t tokenIndex, int32_t rightSubIndex,
                    const std::string& rightSlot, int32_t leftSubIndex, const std::string& leftSlot);
   // Picks the first tstSlot equality join test (else the first tstMultiSlot
-  // one) as hash key, moves it to the front, and makes the memories.
+  // one), moves it to the front, and makes the memories. The memories are
+  // keyed by every tstSlot equality join test (or by that one tstMultiSlot
+  // test), so a token meets only the tokens that agree on all of them.
   void ChooseHashKey();
   bool Hashed() const noexcept { return hashed_; }
   const TIETokenTree* LeftMemory() const noexcept { return left_.get(); }
@@ -243,12 +245,10 @@ class TJoinNode : public TTestNode {
   int32_t matchCount_ = 0;
   const TIEPattern* bcPattern_ = nullptr;
   TRule* rule_ = nullptr;
-  // The hash key: left fact position and slots (sub-indices -1 when unused).
-  int32_t leftTokenIndex_ = -1;
-  std::string leftSlot_;
-  int32_t leftSubIndex_ = -1;
-  std::string rightSlot_;
-  int32_t rightSubIndex_ = -1;
+  // The hash key: the slots of the equality join tests, left (with their
+  // fact positions) and right, in test order.
+  std::vector<TIETokenTree::TKeyPart> leftKey_;
+  std::vector<TIETokenTree::TKeyPart> rightKey_;
   std::unique_ptr<TIETokenTree> left_;
   std::unique_ptr<TIETokenTree> right_;
 };
