@@ -137,16 +137,17 @@ void TRule::SetSalienceExpression(const IIEValue& value) {
 
 int32_t TRule::EvaluateSalience() {
   TIEContext* root = ruleEngine_ ? ruleEngine_->RootContext() : nullptr;
-  if (root) {
+  const TIEType kind = salienceExpression_->DType();
+  const bool constant = kind != dtVariable && kind != dtMultiVariable && kind != dtFunCall;
+  if (root && !constant) {
     std::unique_ptr<TIEContext> child = root->CreateChild();
     IIEValue result = salienceExpression_->Resolve(child.get());
     // A call that gives no value fails like one that gives no integer.
     if (!result) result = NilValue();
     salience_ = result->AsInteger();
-  } else {
-    const TIEType type = salienceExpression_->DType();
-    if (type != dtVariable && type != dtMultiVariable && type != dtFunCall)
-      salience_ = salienceExpression_->AsInteger();
+  } else if (constant) {
+    // A constant needs no context to be read.
+    salience_ = salienceExpression_->AsInteger();
   }
   return salience_;
 }

@@ -229,3 +229,52 @@ TEST_F(WorkingMemoryTest, FactListTextsAndCopies) {
   EXPECT_EQ(other.Facts().Get(1)->Template().get(), other.FindFactTemplate("a").get());
   EXPECT_NE(other.Facts().Get(1).get(), engine.Facts().Get(1).get());
 }
+
+// The fact list keeps its facts indexed by identifier, object and content
+// while facts leave from anywhere: positions, lookups and the duplicate check
+// must stay right across the holes retracting leaves and after the list
+// squeezes them out.
+TEST_F(WorkingMemoryTest, LookupsStayRightWhileFactsLeaveFromTheMiddle) {
+  for (int i = 1; i <= 300; ++i) engine.AssertString("(n " + std::to_string(i) + ")");
+  // Every third fact goes: enough holes for the list to squeeze them out.
+  for (int id = 3; id <= 300; id += 3) engine.RetractById(id);
+  for (int id = 1; id <= 300; id += 3) engine.RetractById(id);
+  ASSERT_EQ(engine.FactCount(), 1 + 100);
+  for (int32_t i = 1; i < engine.FactCount(); ++i) {
+    const IFactRef& fact = engine.Facts().Get(i);
+    ASSERT_EQ(fact->ID(), 3 * i - 1) << i;
+    ASSERT_EQ(engine.Facts().IndexOfId(fact->ID()), i);
+    ASSERT_EQ(engine.Facts().IndexOf(fact), i);
+  }
+  EXPECT_EQ(engine.Facts().IndexOfId(3), -1);
+  EXPECT_EQ(engine.Facts().FindById(300), nullptr);
+  // Content: a retracted fact may come again, a listed one may not.
+  EXPECT_EQ(engine.AssertString("(n 2)"), -1);
+  EXPECT_EQ(engine.AssertString("(n 3)"), 301);
+  EXPECT_EQ(engine.Facts().IndexOfEqual(engine.ParseFact("(n 3)").get()), engine.FactCount() - 1);
+  // Facts that hash alike but differ are told apart.
+  engine.AssertString("(pair 1 2)");
+  EXPECT_EQ(engine.AssertString("(pair 2 1)"), 303);
+  EXPECT_EQ(engine.AssertString("(pair 2 1)"), -1);
+
+  engine.Retract(engine.ParseFact("(n 5)").get());
+  EXPECT_EQ(engine.Facts().FindById(5), nullptr);
+  std::vector<int32_t> walked;
+  for (const IFactRef& fact : engine.Facts()) walked.push_back(fact->ID());
+  ASSERT_EQ(walked.size(), size_t(engine.FactCount()));
+  for (int32_t i = 0; i < engine.FactCount(); ++i) EXPECT_EQ(walked[size_t(i)], engine.Facts().Get(i)->ID());
+}
+
+TEST_F(WorkingMemoryTest, WithDuplicationOnRetractingByContentTakesTheFirstEqualFact) {
+  engine.SetFactDuplication(true);
+  for (int i = 0; i < 3; ++i) engine.AssertString("(x)");
+  engine.RetractById(2);
+  engine.Retract(engine.ParseFact("(x)").get());
+  EXPECT_EQ(FactTexts(), (Lines{"f-0 (Initial-Fact)", "f-3 (x)"}));
+  // The duplicate check comes back on with the facts listed meanwhile.
+  engine.SetFactDuplication(false);
+  EXPECT_EQ(engine.AssertString("(x)"), -1);
+  engine.Facts().Clear();
+  EXPECT_EQ(engine.FactCount(), 0);
+  EXPECT_EQ(engine.AssertString("(x)"), 4);
+}
