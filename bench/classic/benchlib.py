@@ -6,6 +6,7 @@ import re
 import signal
 import statistics
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -23,6 +24,8 @@ def runner_path():
 def wait_for_runner(path, patience=60.0):
     """The binary may be relinked under us: wait up to `patience` seconds for it."""
     deadline = time.monotonic() + patience
+    if not os.access(path, os.X_OK):
+        print("waiting up to %.0f s for %s" % (patience, path), file=sys.stderr, flush=True)
     while not os.access(path, os.X_OK):
         if time.monotonic() > deadline:
             raise SystemExit("no runner at %s (build it, or set IE=path)" % path)

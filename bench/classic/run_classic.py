@@ -168,6 +168,8 @@ def table(summaries):
         prof = s.get("rss_profile_kb")
         if ok and prof:
             note = "RSS start/mid/end %.1f / %.1f / %.1f MB" % tuple(k / 1024.0 for k in prof)
+        elif ok and "rss_profile_kb" in s and s["kind"] == "churn":
+            note = "no RSS samples: shorter than 0.1 s"
         rows.append([
             s["case"], s["runs"], s["status"],
             "%.3f" % s["wall_s"] if ok else None,
