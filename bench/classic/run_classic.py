@@ -18,7 +18,7 @@ case did not pass.
 
 Environment (all optional):
   IE              runner binary (default build/bin/ie); it is never rebuilt here
-  RUNS            runs per case (default 5; heavy cases at most 3, churn 1)
+  RUNS            runs per case (default 5; the largest sizes and churn at most 3)
   TIMEOUT         seconds per run (default 120)
   MANNERS_SIZES   default "16 32 64 128"
   RETRACT_SIZES   default "1000 10000 100000"
@@ -55,9 +55,9 @@ class Case:
     """kind/size: `make(dir)` writes the program and returns the runner's
     arguments; `check(run, fired)` returns the problems with an answer."""
 
-    def __init__(self, kind, size, make, check, heavy=False, sample=False, runs=None):
+    def __init__(self, kind, size, make, check, heavy=False, sample=False):
         self.kind, self.size, self.make, self.check = kind, size, make, check
-        self.heavy, self.sample, self.runs = heavy, sample, runs
+        self.heavy, self.sample = heavy, sample
         self.name = "%s/%d" % (kind, size)
 
 
@@ -103,7 +103,7 @@ def build_cases(cfg):
         lambda d: [_write(os.path.join(d, "churn_%d.ie" % cycles), gen_programs.churn_program(cycles, others)),
                    "--watch", "statistics"],
         lambda run, fired: checks.line_problems(run.stdout, "tick %d" % cycles, fired, cycles + 1),
-        sample=True, runs=1))
+        heavy=True, sample=True))
     for r in sizes(cfg, "LOAD_SIZES"):
         out.append(Case(
             "load", r,
@@ -118,7 +118,7 @@ def build_cases(cfg):
 def run_case(case, ie, workdir, runs, timeout, log):
     """Runs one case; returns its summary dict (status PASS, FAILED or TIMEOUT)."""
     argv = [ie] + case.make(workdir)
-    n_runs = case.runs or (min(runs, 3) if case.heavy else runs)
+    n_runs = min(runs, 3) if case.heavy else runs
     results = []
     status, why = "PASS", ""
     for i in range(max(1, n_runs)):
@@ -151,7 +151,7 @@ def run_case(case, ie, workdir, runs, timeout, log):
         for key in ("wall_s", "rate", "peak_kb", "engine_run_s"):
             summary[key] = benchlib.median([r[key] for r in results])
         profiles = [r["rss_profile_kb"] for r in results if r["rss_profile_kb"]]
-        summary["rss_profile_kb"] = profiles[len(profiles) // 2] if profiles else None
+        summary["rss_profile_kb"] = [benchlib.median(p[i] for p in profiles) for i in range(3)] if profiles else None
     return summary
 
 
