@@ -21,6 +21,58 @@ const std::vector<std::string>& CallTypeNames() {
 
 namespace {
 
+// Freed token blocks of this thread, at most MaxKept of them (beyond that
+// they go back to the heap, so memory follows the peak of live tokens).
+struct TTokenBlocks {
+  static constexpr std::size_t MaxKept = 1 << 16;
+  struct TBlock {
+    TBlock* Next;
+  };
+  TBlock* free = nullptr;
+  std::size_t kept = 0;
+  ~TTokenBlocks();
+};
+// Set once this thread's blocks are gone (tokens freed later, while the
+// thread ends, go straight back to the heap).
+thread_local bool tokenBlocksGone = false;
+thread_local TTokenBlocks tokenBlocks;
+
+TTokenBlocks::~TTokenBlocks() {
+  while (free) {
+    TBlock* block = free;
+    free = block->Next;
+    ::operator delete(block);
+  }
+  kept = 0;
+  tokenBlocksGone = true;
+}
+
+}  // namespace
+
+void* TIEToken::operator new(std::size_t size) {
+  if (size == sizeof(TIEToken) && !tokenBlocksGone && tokenBlocks.free) {
+    TTokenBlocks::TBlock* block = tokenBlocks.free;
+    tokenBlocks.free = block->Next;
+    --tokenBlocks.kept;
+    return block;
+  }
+  return ::operator new(size);
+}
+
+void TIEToken::operator delete(void* block, std::size_t size) noexcept {
+  if (!block) return;
+  if (size == sizeof(TIEToken) && !tokenBlocksGone && tokenBlocks.kept < TTokenBlocks::MaxKept) {
+    auto* freed = static_cast<TTokenBlocks::TBlock*>(block);
+    freed->Next = tokenBlocks.free;
+    tokenBlocks.free = freed;
+    ++tokenBlocks.kept;
+    return;
+  }
+  ::operator delete(block);
+}
+
+namespace {
+
 int32_t IdOf(const IFact& fact) { return fact ? fact->ID() : 0; }
 
 }  // namespace
@@ -155,9 +207,11 @@ bool TIETokenTree::Add(const TTokenRef& token) {
   if (!token) return false;
   const int32_t key = Key(*token);
   if (Keyed()) {
+    auto [first, last] = places_.equal_range(token->Hash());
+    for (auto it = first; it != last; ++it)
+      if (byKey_[it->second.Key][it->second.Index]->IsEqual(token.get())) return false;
     TBucket& bucket = byKey_[key];
-    for (const TTokenRef& held : bucket)
-      if (held->IsEqual(token.get())) return false;
+    places_.emplace(token->Hash(), TPlace{key, uint32_t(bucket.size())});
     bucket.push_back(token);
   } else {
     auto [first, last] = positions_.equal_range(key);
@@ -173,15 +227,27 @@ bool TIETokenTree::Add(const TTokenRef& token) {
 TTokenRef TIETokenTree::Remove(const TIEToken& token) {
   const int32_t key = Key(token);
   if (Keyed()) {
-    auto found = byKey_.find(key);
-    if (found == byKey_.end()) return nullptr;
-    TBucket& bucket = found->second;
-    for (auto it = bucket.begin(); it != bucket.end(); ++it) {
-      if (!(*it)->IsEqual(&token)) continue;
-      TTokenRef removed = std::move(*it);
-      bucket.erase(it);
+    auto [first, last] = places_.equal_range(token.Hash());
+    for (auto it = first; it != last; ++it) {
+      const TPlace place = it->second;
+      auto found = byKey_.find(place.Key);
+      if (found == byKey_.end()) continue;
+      TBucket& bucket = found->second;
+      TTokenRef& held = bucket[place.Index];
+      if (!held->IsEqual(&token)) continue;
+      TTokenRef removed = std::move(held);
+      held = nullptr;
+      places_.erase(it);
       --count_;
-      if (bucket.empty()) byKey_.erase(found);
+      uint32_t& holes = holes_[place.Key];
+      if (++holes == bucket.size()) {
+        if (walking_ == 0) {
+          byKey_.erase(found);
+          holes_.erase(place.Key);
+        }
+      } else if (walking_ == 0 && holes > 8 && holes * 2 > bucket.size()) {
+        CompactBucket(place.Key, bucket);
+      }
       return removed;
     }
     return nullptr;
@@ -211,9 +277,31 @@ void TIETokenTree::Compact() {
   for (uint32_t i = 0; i < arrived_.size(); ++i) positions_.emplace(Key(*arrived_[i]), i);
 }
 
+void TIETokenTree::CompactBucket(int32_t key, TBucket& bucket) {
+  uint32_t to = 0;
+  for (uint32_t from = 0; from < bucket.size(); ++from) {
+    if (!bucket[from]) continue;
+    if (from != to) {
+      // The token's place moves with it.
+      auto [first, last] = places_.equal_range(bucket[from]->Hash());
+      for (auto it = first; it != last; ++it)
+        if (it->second.Key == key && it->second.Index == from) {
+          it->second.Index = to;
+          break;
+        }
+      bucket[to] = std::move(bucket[from]);
+    }
+    ++to;
+  }
+  bucket.resize(to);
+  holes_.erase(key);
+}
+
 void TIETokenTree::Clear() {
-  if (count_ == 0 && arrived_.empty()) return;
+  if (count_ == 0 && arrived_.empty() && byKey_.empty()) return;
   byKey_.clear();
+  places_.clear();
+  holes_.clear();
   positions_.clear();
   // Mid-walk the positions stay, emptied; otherwise the list goes.
   if (walking_ > 0)

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -36,6 +37,11 @@ class TIEToken : public TCustomReteToken {
   TIEToken() = default;
   // A one-fact token: size 1, hash = the fact's id.
   TIEToken(TTokenAction tag, IFact fact);
+
+  // Tokens are made and freed by the million: each thread keeps the blocks of
+  // freed tokens for the next ones instead of going back to the heap.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size) noexcept;
 
   static TTokenRef Create(TTokenAction tag, IFact fact) { return MakeRef<TIEToken>(tag, std::move(fact)); }
   static TTokenRef CreateClear() { return MakeRef<TIEToken>(); }
@@ -148,20 +154,21 @@ class TIETokenTree {
   int32_t Count() const noexcept { return count_; }
 
   // Keyed by slot value or parent hash: the tokens whose key is Key, in the
-  // order they arrived; none when there are none (or for the other kinds).
+  // order they arrived, with an empty entry where one was removed; none when
+  // there are none (or for the other kinds).
   const TBucket* Bucket(int32_t key) const;
   // Calls Visit(token) for each token whose key is Key, in the order they
   // arrived; Visit returns false to stop.
   template <class F>
   void ForEachOfKey(int32_t key, F&& visit) const {
+    TWalk walk(*this);
     if (Keyed()) {
       const TBucket* bucket = Bucket(key);
       if (!bucket) return;
       for (size_t i = 0; i < bucket->size(); ++i)
-        if (!visit((*bucket)[i])) return;
+        if ((*bucket)[i] && !visit((*bucket)[i])) return;
       return;
     }
-    TWalk walk(*this);
     std::vector<uint32_t> found;
     auto [first, last] = positions_.equal_range(key);
     for (auto it = first; it != last; ++it) found.push_back(it->second);
@@ -174,9 +181,10 @@ class TIETokenTree {
   template <class F>
   void ForEach(F&& visit) const {
     if (Keyed()) {
+      TWalk walk(*this);
       for (const auto& entry : byKey_)
         for (const TTokenRef& token : entry.second)
-          if (!visit(token)) return;
+          if (token && !visit(token)) return;
       return;
     }
     TWalk walk(*this);
@@ -194,6 +202,8 @@ class TIETokenTree {
     const TIETokenTree& tree_;
   };
   void Compact();
+  // Squeezes the empty entries out of the bucket of Key (keyed kinds).
+  void CompactBucket(int32_t key, TBucket& bucket);
 
   TKeyKind kind_;
   int32_t bucketCount_;
@@ -207,8 +217,16 @@ class TIETokenTree {
     int32_t TokenIndex;
   };
   std::vector<TPartReader> readers_;
-  // Keyed kinds: the tokens by key.
+  // Keyed kinds: the tokens by key, and where each token is (its key and its
+  // place in the bucket) by the token's own hash, so that a removal finds
+  // its token without walking the bucket.
   std::unordered_map<int32_t, TBucket> byKey_;
+  struct TPlace {
+    int32_t Key;
+    uint32_t Index;
+  };
+  std::unordered_multimap<int32_t, TPlace> places_;
+  std::unordered_map<int32_t, uint32_t> holes_;
   // Walked kinds: the tokens in arrival order (none where one was removed)
   // and, by key, their positions there.
   std::vector<TTokenRef> arrived_;
