@@ -82,6 +82,9 @@ class TIESlotTest : public TPersistent {
   virtual bool Equals(const TIESlotTest* other) const;
   // Whether the test passes in Context (its token and fact).
   virtual bool Test(TIEContext* context) = 0;
+  // A test of a pattern's slot constraint (it may evaluate calls), rather
+  // than a plain comparison of two slots.
+  virtual bool IsPatternMatchTest() const noexcept { return false; }
 
   // From another TIESlotTest: SlotTestType.
   void Assign(const TPersistent* source) override;
@@ -99,6 +102,7 @@ class TIEPatternMatchTest : public TIESlotTest {
   // Value is copied.
   TIEPatternMatchTest(const IIEValue& value, int32_t subIndex, TSlotTestType type);
   std::string ClassName() const override { return "TIEPatternMatchTest"; }
+  bool IsPatternMatchTest() const noexcept override { return true; }
 
   const IIEValue& SlotValue() const noexcept { return slotValue_; }
   // Stores a copy of Value.

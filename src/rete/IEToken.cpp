@@ -75,10 +75,19 @@ namespace {
 
 int32_t IdOf(const IFact& fact) { return fact ? fact->ID() : 0; }
 
+// The identity of a chain extended by a fact id.
+uint64_t MixIdentity(uint64_t parent, int32_t id) {
+  uint64_t x = (parent + 0x9E3779B97F4A7C15ull) ^ (uint64_t(uint32_t(id)) * 0xBF58476D1CE4E5B9ull);
+  x ^= x >> 31;
+  x *= 0x94D049BB133111EBull;
+  return x ^ (x >> 29);
+}
+
 }  // namespace
 
 TIEToken::TIEToken(TTokenAction tag, IFact fact)
-    : fact_(std::move(fact)), size_(1), hash_(IdOf(fact_)), tag_(tag) {
+    : fact_(std::move(fact)), size_(1), hash_(IdOf(fact_)),
+      identity_(MixIdentity(0, IdOf(fact_))), tag_(tag) {
   if (!fact_ && tag != taClear) throw EIEException(SInvalidTokenAction);
 }
 
@@ -91,6 +100,7 @@ TTokenRef TIEToken::Extend(const TTokenRef& parent, IFact fact) {
   // Wrapping arithmetic on the unsigned representation.
   const uint32_t parentHash = parent ? uint32_t(parent->hash_) : 0u;
   token->hash_ = int32_t(parentHash * 8u + uint32_t(IdOf(token->fact_)));
+  token->identity_ = MixIdentity(parent ? parent->identity_ : 0, IdOf(token->fact_));
   return token;
 }
 
@@ -100,6 +110,7 @@ TTokenRef TIEToken::Copy(const TIEToken& source) {
   token->parent_ = source.parent_;
   token->size_ = source.size_;
   token->hash_ = source.hash_;
+  token->identity_ = source.identity_;
   token->tag_ = source.tag_;
   return token;
 }
@@ -108,6 +119,8 @@ bool TIEToken::IsEqual(const TIEToken* other) const {
   // Walks both chains iteratively: long tokens would otherwise recurse deeply.
   const TIEToken* a = this;
   const TIEToken* b = other;
+  // Equal chains have equal identities: most unequal tokens stop here.
+  if (b && a != b && a->identity_ != b->identity_) return false;
   while (true) {
     if (a == b) return true;
     if (!b || a->hash_ != b->hash_ || IdOf(a->fact_) != IdOf(b->fact_)) return false;
@@ -178,9 +191,9 @@ TIETokenTree::TIETokenTree(int32_t bucketCount, const std::vector<TKeyPart>& par
 int32_t TIETokenTree::Key(const TIEToken& token) const {
   switch (kind_) {
     case tkTokenHash:
-      return token.Hash();
+      return token.IdentityKey();
     case tkParentHash:
-      return token.Parent() ? token.Parent()->Hash() : 0;
+      return token.Parent() ? token.Parent()->IdentityKey() : 0;
     case tkFactId: {
       TCustomFact* fact = token.FactAt(tokenIndex_);
       return fact ? fact->ID() : 0;
@@ -203,15 +216,14 @@ const TIETokenTree::TBucket* TIETokenTree::Bucket(int32_t key) const {
   return it == byKey_.end() || it->second.empty() ? nullptr : &it->second;
 }
 
-bool TIETokenTree::Add(const TTokenRef& token) {
+bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
   if (!token) return false;
-  const int32_t key = Key(*token);
   if (Keyed()) {
-    auto [first, last] = places_.equal_range(token->Hash());
+    auto [first, last] = places_.equal_range(token->IdentityKey());
     for (auto it = first; it != last; ++it)
       if (byKey_[it->second.Key][it->second.Index]->IsEqual(token.get())) return false;
     TBucket& bucket = byKey_[key];
-    places_.emplace(token->Hash(), TPlace{key, uint32_t(bucket.size())});
+    places_.emplace(token->IdentityKey(), TPlace{key, uint32_t(bucket.size())});
     bucket.push_back(token);
   } else {
     auto [first, last] = positions_.equal_range(key);
@@ -224,10 +236,9 @@ bool TIETokenTree::Add(const TTokenRef& token) {
   return true;
 }
 
-TTokenRef TIETokenTree::Remove(const TIEToken& token) {
-  const int32_t key = Key(token);
+TTokenRef TIETokenTree::Remove(const TIEToken& token, int32_t key) {
   if (Keyed()) {
-    auto [first, last] = places_.equal_range(token.Hash());
+    auto [first, last] = places_.equal_range(token.IdentityKey());
     for (auto it = first; it != last; ++it) {
       const TPlace place = it->second;
       auto found = byKey_.find(place.Key);
@@ -268,13 +279,23 @@ TTokenRef TIETokenTree::Remove(const TIEToken& token) {
 }
 
 void TIETokenTree::Compact() {
-  std::vector<TTokenRef> live;
-  live.reserve(size_t(count_));
-  for (TTokenRef& token : arrived_)
-    if (token) live.push_back(std::move(token));
-  arrived_ = std::move(live);
-  positions_.clear();
-  for (uint32_t i = 0; i < arrived_.size(); ++i) positions_.emplace(Key(*arrived_[i]), i);
+  if (count_ == 0) {
+    arrived_.clear();
+    positions_.clear();
+    return;
+  }
+  // In place: each token moves down over the holes and its position entry
+  // follows, so nothing is allocated.
+  std::vector<uint32_t> moved(arrived_.size());
+  uint32_t to = 0;
+  for (uint32_t from = 0; from < arrived_.size(); ++from) {
+    if (!arrived_[from]) continue;
+    moved[from] = to;
+    if (from != to) arrived_[to] = std::move(arrived_[from]);
+    ++to;
+  }
+  arrived_.resize(to);
+  for (auto& entry : positions_) entry.second = moved[entry.second];
 }
 
 void TIETokenTree::CompactBucket(int32_t key, TBucket& bucket) {
@@ -283,7 +304,7 @@ void TIETokenTree::CompactBucket(int32_t key, TBucket& bucket) {
     if (!bucket[from]) continue;
     if (from != to) {
       // The token's place moves with it.
-      auto [first, last] = places_.equal_range(bucket[from]->Hash());
+      auto [first, last] = places_.equal_range(bucket[from]->IdentityKey());
       for (auto it = first; it != last; ++it)
         if (it->second.Key == key && it->second.Index == from) {
           it->second.Index = to;

@@ -67,6 +67,12 @@ class TIEToken : public TCustomReteToken {
   const IFact& Fact() const noexcept { return fact_; }
   const TTokenRef& Parent() const noexcept { return parent_; }
   int32_t Hash() const noexcept { return hash_; }
+  // A well-mixed 64-bit hash of the chain of fact ids: equal tokens (IsEqual)
+  // have equal identities, and unlike Hash it keeps every fact's id in view
+  // however long the token, so indexes keyed by it see few collisions.
+  uint64_t Identity() const noexcept { return identity_; }
+  // The identity folded to a memory or index key.
+  int32_t IdentityKey() const noexcept { return int32_t(uint32_t(identity_ ^ (identity_ >> 32))); }
   TTokenAction Tag() const noexcept { return tag_; }
   // A tag other than taClear on a token without fact raises EIEException
   // "Invalid Token Action".
@@ -89,19 +95,20 @@ class TIEToken : public TCustomReteToken {
   int32_t size_ = 0;
   int32_t negatedCount_ = 0;
   int32_t hash_ = 0;
+  uint64_t identity_ = 0;
   TTokenAction tag_ = taClear;
 };
 
 // ---------------------------------------------------------------------------
 // TIETokenTree: a token memory. The key of a token is chosen by KeyKind:
-//  - tkTokenHash: the token's hash;
+//  - tkTokenHash: the token's identity (IdentityKey);
 //  - tkFactId: the id of the fact at TokenIndex;
 //  - tkSlot: the hash code of the fact's slot value (or of its multifield item
 //    at SubIndex), the fact being the one at TokenIndex; a missing value is 0.
 //    A memory may be keyed by several slots (KeyParts): their hash codes are
 //    combined in order, so a join on several equal variables meets only the
 //    tokens that can agree on all of them;
-//  - tkParentHash: the hash of the token's parent (0 without one).
+//  - tkParentHash: the identity of the token's parent (0 without one).
 // Every lookup is by the whole key, so it meets only tokens whose keys are
 // equal and its cost does not grow with the memory. Memories keyed by a slot
 // value or a parent hash are joined through by key (Bucket: the tokens of one
@@ -144,10 +151,13 @@ class TIETokenTree {
   int32_t Key(const TIEToken& token) const;
   // Stores Token; false (and nothing stored) when a token IsEqual to it is
   // stored already.
-  bool Add(const TTokenRef& token);
+  bool Add(const TTokenRef& token) { return token && Add(token, Key(*token)); }
+  // The same with the token's Key known already.
+  bool Add(const TTokenRef& token, int32_t key);
   // Deletes the first stored token that IsEqual Token and returns it; none
   // when there is none.
-  TTokenRef Remove(const TIEToken& token);
+  TTokenRef Remove(const TIEToken& token) { return Remove(token, Key(token)); }
+  TTokenRef Remove(const TIEToken& token, int32_t key);
   // Empties the memory (nothing when already empty).
   void Clear();
   bool IsEmpty() const noexcept { return count_ == 0; }

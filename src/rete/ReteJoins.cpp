@@ -134,7 +134,7 @@ bool TJoinNode::Matches(const TTokenRef& left, const TTokenRef& right) {
   TIEContext& context = Context();
   TJoinContextScope scope(context, left, right->Fact());
   for (const auto& test : tests_) {
-    if (removal && dynamic_cast<const TIEPatternMatchTest*>(test.get())) continue;
+    if (removal && test->IsPatternMatchTest()) continue;
     if (!test->Test(&context)) return false;
   }
   return true;
@@ -161,41 +161,47 @@ bool TJoinNode::Call(const TTokenRef& token, TCallType callType) {
     return false;
   }
   const bool removal = token->Tag() == taRemove;
+  // The token's memory key, worked out once for storing and joining.
   if (callType == ctLeft) {
+    const int32_t key = left_->Key(*token);
     if (!removal) {
       // Negated and unique joins keep per-token state: they store a copy.
       TTokenRef stored = negated_ || unique_ ? TIEToken::Copy(*token) : token;
-      if (!left_->Add(stored)) return false;
-      LeftJoin(stored, stored);
+      if (!left_->Add(stored, key)) return false;
+      LeftJoin(stored, stored, key);
       if (bcPattern_ && matchCount_ == 0 && bcPattern_->Name().rfind(SGoalPatternPrefix, 0) != 0)
         GenerateGoal(stored);
     } else {
-      TTokenRef stored = left_->Remove(*token);
+      TTokenRef stored = left_->Remove(*token, key);
       if (!stored) return false;
-      LeftJoin(token, stored);
+      LeftJoin(token, stored, key);
     }
   } else {
+    const int32_t key = right_->Key(*token);
     if (!removal) {
-      if (!right_->Add(token)) return false;
-    } else if (!right_->Remove(*token)) {
+      if (!right_->Add(token, key)) return false;
+    } else if (!right_->Remove(*token, key)) {
       return false;
     }
-    RightJoin(token);
+    RightJoin(token, key);
   }
   return matchCount_ > 0;
 }
 
-void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored) {
+void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t key) {
   const bool removal = left->Tag() == taRemove;
+  // Extensions grow from the stored token (with Left's tag): a withdrawal
+  // then shares its parent object with the token it withdraws downstream,
+  // which lets the memories there recognise it at the first step.
+  auto extend = [&](IFact fact) { return Tagged(TIEToken::Extend(stored, std::move(fact)), left->Tag()); };
   if (!(negated_ && removal)) {
-    const int32_t key = hashed_ || chained_ ? left_->Key(*left) : 0;
     ForEachCandidate(*right_, key, [&](const TTokenRef& right) {
       if (!Matches(left, right)) return true;
       if (negated_) {
         stored->SetNegatedCount(stored->NegatedCount() + 1);
         return true;
       }
-      Send(TIEToken::Extend(left, right->Fact()), !removal);
+      Send(extend(right->Fact()), !removal);
       if (unique_ && !removal) {
         stored->SetNegatedCount(UniqueMark(right));
         return false;
@@ -203,7 +209,7 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored) {
       return true;
     });
   }
-  if (negated_ && stored->NegatedCount() == 0) Send(TIEToken::Extend(left, Placeholder()), true);
+  if (negated_ && stored->NegatedCount() == 0) Send(extend(Placeholder()), true);
 }
 
 bool TJoinNode::SendFirstMatch(const TTokenRef& left, TTokenAction tag) {
@@ -218,10 +224,9 @@ bool TJoinNode::SendFirstMatch(const TTokenRef& left, TTokenAction tag) {
   return found;
 }
 
-void TJoinNode::RightJoin(const TTokenRef& right) {
+void TJoinNode::RightJoin(const TTokenRef& right, int32_t key) {
   const TTokenAction tag = right->Tag();
   const bool removal = tag == taRemove;
-  const int32_t key = hashed_ || chained_ ? right_->Key(*right) : 0;
   ForEachCandidate(*left_, key, [&](const TTokenRef& left) {
     if (!Matches(left, right)) return true;
     if (negated_) {

@@ -225,9 +225,9 @@ class TJoinNode : public TTestNode {
  private:
   void MakeMemories();
   // Left carries the tag the extensions get; Stored is the memory's token
-  // (its negated count).
-  void LeftJoin(const TTokenRef& left, const TTokenRef& stored);
-  void RightJoin(const TTokenRef& right);
+  // (its negated count); Key is the token's key in its memory.
+  void LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t key);
+  void RightJoin(const TTokenRef& right, int32_t key);
   // Whether Right's fact (or, chained, Right itself) matches Left.
   bool Matches(const TTokenRef& left, const TTokenRef& right);
   void Send(const TTokenRef& token, bool count);

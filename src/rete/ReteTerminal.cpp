@@ -31,7 +31,7 @@ std::vector<TActivation*> TPatternMatchTerminalNode::Activations() const {
 
 TActivation* TPatternMatchTerminalNode::FindByToken(const TIEToken& token) const {
   TActivation* oldest = nullptr;
-  auto [first, last] = byTokenHash_.equal_range(token.Hash());
+  auto [first, last] = byTokenHash_.equal_range(token.IdentityKey());
   for (auto it = first; it != last; ++it) {
     TActivation* candidate = it->second;
     if ((!oldest || candidate->sequence_ < oldest->sequence_) &&
@@ -68,7 +68,7 @@ void TPatternMatchTerminalNode::List(TActivation& activation) {
   (last_ ? last_->listNext_ : first_) = &activation;
   last_ = &activation;
   ++count_;
-  byTokenHash_.emplace(activation.ReteToken() ? activation.ReteToken()->Hash() : 0, &activation);
+  byTokenHash_.emplace(activation.ReteToken() ? activation.ReteToken()->IdentityKey() : 0, &activation);
 }
 
 bool TPatternMatchTerminalNode::Unlist(TActivation& activation) {
@@ -79,7 +79,7 @@ bool TPatternMatchTerminalNode::Unlist(TActivation& activation) {
   activation.listPrev_ = activation.listNext_ = nullptr;
   --count_;
   auto [first, last] =
-      byTokenHash_.equal_range(activation.ReteToken() ? activation.ReteToken()->Hash() : 0);
+      byTokenHash_.equal_range(activation.ReteToken() ? activation.ReteToken()->IdentityKey() : 0);
   for (auto it = first; it != last; ++it)
     if (it->second == &activation) {
       byTokenHash_.erase(it);
