@@ -10,6 +10,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import benchlib  # noqa: E402
 import checks  # noqa: E402
+import compare_peers  # noqa: E402
 import gen_manners  # noqa: E402
 import gen_programs  # noqa: E402
 
@@ -86,12 +87,64 @@ class RunOnceTest(unittest.TestCase):
         run = benchlib.run_once(["true"], timeout=10)
         self.assertLess(run.peak_kb, 100 * 1024)
 
+    def test_rss_profile_reads_ten_and_fifty_percent_and_the_end(self):
+        samples = [(t / 10.0, 1000 + t) for t in range(1, 101)]
+        self.assertEqual(benchlib.rss_profile(samples), (1010, 1050, 1100))
+        self.assertIsNone(benchlib.rss_profile([]))
+
     def test_statistics_lines(self):
         out = "x\n10001 rules fired.     Run time is 0.492 seconds\n20327.5 rules per second\n"
         self.assertEqual(benchlib.parse_statistics(out), (10001, 0.492, 20327.5))
         out0 = "8 rules fired.     Run time is 0 seconds\n8 rules per second\n"
         self.assertEqual(benchlib.parse_statistics(out0), (8, 0.0, None))
         self.assertEqual(benchlib.parse_statistics("nothing"), (None, None, None))
+
+
+class DriverTest(unittest.TestCase):
+    """run_classic.py's verdicts, with a stand-in runner script."""
+
+    def verdicts(self, script, **env):
+        import contextlib
+        import io
+        import run_classic
+        with tempfile.TemporaryDirectory() as d:
+            fake = os.path.join(d, "ie")
+            with open(fake, "w") as f:
+                f.write("#!/bin/sh\n" + script + "\n")
+            os.chmod(fake, 0o755)
+            old = dict(os.environ)
+            os.environ.update(dict(env, IE=fake, RUNS="2"))
+            out, err = io.StringIO(), io.StringIO()
+            try:
+                with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+                    rc = run_classic.main(["--only", "retract"])
+            finally:
+                os.environ.clear()
+                os.environ.update(old)
+        rows = {l.split()[0]: l.split()[2] for l in out.getvalue().splitlines() if l.startswith("retract/")}
+        return rc, rows
+
+    def test_right_wrong_and_endless_answers(self):
+        right = 'echo "retracted $N"; echo "$((N + 1)) rules fired.     Run time is 0.5 seconds"'
+        rc, rows = self.verdicts('N=$(grep -c "(item (i" "$1"); ' + right, RETRACT_SIZES="10 20")
+        self.assertEqual((rc, rows), (0, {"retract/10": "PASS", "retract/20": "PASS"}))
+        rc, rows = self.verdicts('N=$(grep -c "(item (i" "$1"); N=$((N - 1)); ' + right, RETRACT_SIZES="10")
+        self.assertEqual((rc, rows), (1, {"retract/10": "FAILED"}))
+        rc, rows = self.verdicts("sleep 20", RETRACT_SIZES="10 20", TIMEOUT="0.5")
+        self.assertEqual((rc, rows), (1, {"retract/10": "TIMEOUT", "retract/20": "SKIPPED"}))
+
+
+class PeerCheckTest(unittest.TestCase):
+    def test_peer_answers_are_checked_like_ours(self):
+        run = benchlib.Run(stdout='log line\n{"fired": 21, "seating": ["g4", "g1", "g2", "g3"]}\n')
+        self.assertEqual(compare_peers.peer_problems("manners", 4, GUESTS, run), [])
+        run.stdout = '{"fired": 21, "seating": ["g4", "g3", "g2", "g1"]}'
+        self.assertEqual(compare_peers.peer_problems("manners", 4, GUESTS, run),
+                         ["seats 1 and 2: no hobby in common"])
+        run.stdout = '{"fired": 10, "facts_left": 3}'
+        self.assertEqual(compare_peers.peer_problems("retract", 10, None, run), ["3 facts left, expected 0"])
+        run.stdout = 'crashed'
+        self.assertEqual(compare_peers.peer_problems("join", 10, None, run), ["printed no result"])
 
 
 IE = benchlib.runner_path()
