@@ -252,24 +252,18 @@ std::string TFact::IndexedText() const {
 // ---------------------------------------------------------------------------
 // TSlotReader
 
-const TIEValue* TSlotReader::Peek(TCustomFact* fact) const {
+const TIEValue* TSlotReader::PeekOther(TCustomFact* fact) const {
   if (!fact) return nullptr;
-  // Facts are TFacts but for stand-ins in tests: a type comparison is far
-  // cheaper than a cast through the hierarchy.
-  if (typeid(*fact) != typeid(TFact)) {
-    held_ = fact->GetSlotValue(name_);
-    return held_.get();
-  }
-  const TFact& typed = static_cast<const TFact&>(*fact);
-  const TFactTemplate* factTemplate = typed.Template().get();
-  if (!factTemplate) return nullptr;
-  if (factTemplate != template_.get() || factTemplate->LayoutVersion() != version_) {
-    const TFactSlot* slot = factTemplate->FindSlot(name_);
-    template_ = typed.Template();
-    version_ = factTemplate->LayoutVersion();
-    index_ = slot ? slot->Index() : -1;
-  }
-  return index_ < 0 ? nullptr : typed.PeekValueAt(index_);
+  held_ = fact->GetSlotValue(name_);
+  return held_.get();
+}
+
+void TSlotReader::Locate(const TFact& fact) const {
+  const TFactTemplate* factTemplate = fact.Template().get();
+  const TFactSlot* slot = factTemplate->FindSlot(name_);
+  template_ = fact.Template();
+  version_ = factTemplate->LayoutVersion();
+  index_ = slot ? slot->Index() : -1;
 }
 
 const TIEValue* TSlotReader::Peek(TCustomFact* fact, int32_t subIndex) const {

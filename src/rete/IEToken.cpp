@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "collections/BlockPool.h"
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
 #include "facts/IESlotTest.h"
@@ -19,56 +20,16 @@ const std::vector<std::string>& CallTypeNames() {
 // ---------------------------------------------------------------------------
 // TIEToken
 
-namespace {
-
-// Freed token blocks of this thread, at most MaxKept of them (beyond that
-// they go back to the heap, so memory follows the peak of live tokens).
-struct TTokenBlocks {
-  static constexpr std::size_t MaxKept = 1 << 16;
-  struct TBlock {
-    TBlock* Next;
-  };
-  TBlock* free = nullptr;
-  std::size_t kept = 0;
-  ~TTokenBlocks();
-};
-// Set once this thread's blocks are gone (tokens freed later, while the
-// thread ends, go straight back to the heap).
-thread_local bool tokenBlocksGone = false;
-thread_local TTokenBlocks tokenBlocks;
-
-TTokenBlocks::~TTokenBlocks() {
-  while (free) {
-    TBlock* block = free;
-    free = block->Next;
-    ::operator delete(block);
-  }
-  kept = 0;
-  tokenBlocksGone = true;
-}
-
-}  // namespace
-
 void* TIEToken::operator new(std::size_t size) {
-  if (size == sizeof(TIEToken) && !tokenBlocksGone && tokenBlocks.free) {
-    TTokenBlocks::TBlock* block = tokenBlocks.free;
-    tokenBlocks.free = block->Next;
-    --tokenBlocks.kept;
-    return block;
-  }
+  if (size == sizeof(TIEToken)) return TBlockPool<sizeof(TIEToken)>::Take();
   return ::operator new(size);
 }
 
 void TIEToken::operator delete(void* block, std::size_t size) noexcept {
-  if (!block) return;
-  if (size == sizeof(TIEToken) && !tokenBlocksGone && tokenBlocks.kept < TTokenBlocks::MaxKept) {
-    auto* freed = static_cast<TTokenBlocks::TBlock*>(block);
-    freed->Next = tokenBlocks.free;
-    tokenBlocks.free = freed;
-    ++tokenBlocks.kept;
-    return;
-  }
-  ::operator delete(block);
+  if (size == sizeof(TIEToken))
+    TBlockPool<sizeof(TIEToken)>::Give(block);
+  else
+    ::operator delete(block);
 }
 
 namespace {

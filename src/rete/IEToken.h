@@ -19,6 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "collections/BlockPool.h"
 #include "collections/RefCount.h"
 #include "facts/IEFacts.h"
 #include "core/IEInterfaces.h"
@@ -230,17 +231,23 @@ class TIETokenTree {
   // Keyed kinds: the tokens by key, and where each token is (its key and its
   // place in the bucket) by the token's own hash, so that a removal finds
   // its token without walking the bucket.
-  std::unordered_map<int32_t, TBucket> byKey_;
+  template <class K, class V>
+  using TPooledMap = std::unordered_map<K, V, std::hash<K>, std::equal_to<K>,
+                                        TPoolAllocator<std::pair<const K, V>>>;
+  template <class K, class V>
+  using TPooledMultimap = std::unordered_multimap<K, V, std::hash<K>, std::equal_to<K>,
+                                                  TPoolAllocator<std::pair<const K, V>>>;
+  TPooledMap<int32_t, TBucket> byKey_;
   struct TPlace {
     int32_t Key;
     uint32_t Index;
   };
-  std::unordered_multimap<int32_t, TPlace> places_;
-  std::unordered_map<int32_t, uint32_t> holes_;
+  TPooledMultimap<int32_t, TPlace> places_;
+  TPooledMap<int32_t, uint32_t> holes_;
   // Walked kinds: the tokens in arrival order (none where one was removed)
   // and, by key, their positions there.
   std::vector<TTokenRef> arrived_;
-  std::unordered_multimap<int32_t, uint32_t> positions_;
+  TPooledMultimap<int32_t, uint32_t> positions_;
   int32_t count_ = 0;
   mutable int32_t walking_ = 0;
 };

@@ -22,6 +22,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "collections/BlockPool.h"
 #include "collections/GGraph.h"
 #include "core/IEInterfaces.h"
 #include "facts/IESlotTest.h"
@@ -305,7 +306,9 @@ class TPatternMatchTerminalNode : public TReteNode {
   TActivation* last_ = nullptr;
   int32_t count_ = 0;
   uint64_t nextSequence_ = 0;
-  std::unordered_multimap<int32_t, TActivation*> byTokenHash_;
+  std::unordered_multimap<int32_t, TActivation*, std::hash<int32_t>, std::equal_to<int32_t>,
+                          TPoolAllocator<std::pair<const int32_t, TActivation*>>>
+      byTokenHash_;
 };
 
 // ---------------------------------------------------------------------------
@@ -320,6 +323,9 @@ class TActivation : public TPersistent {
   TActivation(const TActivation&) = delete;
   TActivation& operator=(const TActivation&) = delete;
   std::string ClassName() const override { return "TActivation"; }
+  // Activations come and go by the million: their blocks are pooled.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size) noexcept;
 
   TRule* Rule() const noexcept { return rule_; }
   // Fact i of the token matched pattern i of the rule.
