@@ -306,9 +306,13 @@ class TPatternMatchTerminalNode : public TReteNode {
   TActivation* last_ = nullptr;
   int32_t count_ = 0;
   uint64_t nextSequence_ = 0;
-  std::unordered_multimap<int32_t, TActivation*, std::hash<int32_t>, std::equal_to<int32_t>,
-                          TPoolAllocator<std::pair<const int32_t, TActivation*>>>
-      byTokenHash_;
+  // The activations by their tokens' identity: buckets of chains through
+  // the activations themselves (a power-of-two count, grown with the list).
+  std::vector<TActivation*> buckets_;
+  TActivation*& BucketOf(uint64_t identity) {
+    return buckets_[size_t(identity & uint64_t(buckets_.size() - 1))];
+  }
+  void Rehash(size_t count);
 };
 
 // ---------------------------------------------------------------------------
@@ -368,6 +372,9 @@ class TActivation : public TPersistent {
   TActivation* listPrev_ = nullptr;
   TActivation* listNext_ = nullptr;
   uint64_t sequence_ = 0;
+  // The node's index: the token's identity and the next in its bucket.
+  uint64_t identity_ = 0;
+  TActivation* bucketNext_ = nullptr;
   TAgendaHook hook_;
 };
 

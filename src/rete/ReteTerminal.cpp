@@ -30,11 +30,13 @@ std::vector<TActivation*> TPatternMatchTerminalNode::Activations() const {
 }
 
 TActivation* TPatternMatchTerminalNode::FindByToken(const TIEToken& token) const {
+  if (buckets_.empty()) return nullptr;
   TActivation* oldest = nullptr;
-  auto [first, last] = byTokenHash_.equal_range(token.IdentityKey());
-  for (auto it = first; it != last; ++it) {
-    TActivation* candidate = it->second;
-    if ((!oldest || candidate->sequence_ < oldest->sequence_) &&
+  const size_t bucket = size_t(token.Identity() & uint64_t(buckets_.size() - 1));
+  for (TActivation* candidate = buckets_[bucket]; candidate;
+       candidate = candidate->bucketNext_) {
+    if (candidate->identity_ == token.Identity() &&
+        (!oldest || candidate->sequence_ < oldest->sequence_) &&
         candidate->ReteToken()->IsEqual(&token))
       oldest = candidate;
   }
@@ -68,7 +70,24 @@ void TPatternMatchTerminalNode::List(TActivation& activation) {
   (last_ ? last_->listNext_ : first_) = &activation;
   last_ = &activation;
   ++count_;
-  byTokenHash_.emplace(activation.ReteToken() ? activation.ReteToken()->IdentityKey() : 0, &activation);
+  if (size_t(count_) > buckets_.size()) Rehash(buckets_.empty() ? 16 : buckets_.size() * 2);
+  activation.identity_ = activation.ReteToken() ? activation.ReteToken()->Identity() : 0;
+  TActivation*& bucket = BucketOf(activation.identity_);
+  activation.bucketNext_ = bucket;
+  bucket = &activation;
+}
+
+void TPatternMatchTerminalNode::Rehash(size_t count) {
+  std::vector<TActivation*> old = std::move(buckets_);
+  buckets_.assign(count, nullptr);
+  for (TActivation* chain : old)
+    while (chain) {
+      TActivation* next = chain->bucketNext_;
+      TActivation*& bucket = BucketOf(chain->identity_);
+      chain->bucketNext_ = bucket;
+      bucket = chain;
+      chain = next;
+    }
 }
 
 bool TPatternMatchTerminalNode::Unlist(TActivation& activation) {
@@ -78,13 +97,12 @@ bool TPatternMatchTerminalNode::Unlist(TActivation& activation) {
   (activation.listNext_ ? activation.listNext_->listPrev_ : last_) = activation.listPrev_;
   activation.listPrev_ = activation.listNext_ = nullptr;
   --count_;
-  auto [first, last] =
-      byTokenHash_.equal_range(activation.ReteToken() ? activation.ReteToken()->IdentityKey() : 0);
-  for (auto it = first; it != last; ++it)
-    if (it->second == &activation) {
-      byTokenHash_.erase(it);
+  for (TActivation** link = &BucketOf(activation.identity_); *link; link = &(*link)->bucketNext_)
+    if (*link == &activation) {
+      *link = activation.bucketNext_;
       break;
     }
+  activation.bucketNext_ = nullptr;
   return true;
 }
 
