@@ -163,3 +163,32 @@ TEST_F(AgendaTest, AgendaEventsAndWatchLinesOnAddAndRemove) {
   EXPECT_EQ(engine.AgendaCount(), 0);
   EXPECT_THROW(engine.GetActivation(0), EListError);
 }
+
+// Lines leave from anywhere among several saliences: each event reports the
+// line's position at that moment, and reading by position (forwards,
+// backwards, after changes) always meets the lines in agenda order.
+TEST_F(AgendaTest, PositionsStayRightWhileLinesLeaveFromAnywhere) {
+  engine.Evaluate(
+      "(defrule high (declare (salience 10)) (a ?x) => )"
+      "(defrule mid (b ?x) => )"
+      "(defrule low (declare (salience -10)) (c ?x) => )");
+  for (const char* fact : {"(a 1)", "(a 2)", "(b 1)", "(b 2)", "(c 1)", "(c 2)", "(c 3)"})
+    engine.AssertString(fact);
+  const Lines all{"high : f-2", "high : f-1", "mid : f-4", "mid : f-3",
+                  "low : f-7",  "low : f-6",  "low : f-5"};
+  ASSERT_EQ(Agenda(), all);
+  // By position out of order: the same lines.
+  for (int32_t i : {6, 0, 4, 3, 5, 1}) EXPECT_EQ(engine.AgendaText(i), all[size_t(i)]) << i;
+  LogAgenda();
+  engine.RetractById(1);
+  engine.RetractById(6);
+  engine.RemoveActivation(1);
+  engine.AssertString("(b 9)");
+  EXPECT_EQ(events, (Lines{"-1 high : f-1", "-4 low : f-6", "-1 mid : f-4", "+1 mid : f-8"}));
+  EXPECT_EQ(Agenda(), (Lines{"high : f-2", "mid : f-8", "mid : f-3", "low : f-7", "low : f-5"}));
+  // A line put in place of another keeps its position.
+  engine.SetActivationObject(0, engine.GetActivation(4)->Clone());
+  EXPECT_EQ(engine.AgendaText(0), "low : f-5");
+  EXPECT_EQ(engine.Run(1), 1);
+  EXPECT_EQ(Agenda(), (Lines{"mid : f-8", "mid : f-3", "low : f-7", "low : f-5"}));
+}

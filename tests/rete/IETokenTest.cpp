@@ -90,3 +90,60 @@ TEST_F(TokenTest, MemoriesRejectDuplicatesAndFindByKey) {
 }
 
 }  // namespace
+
+namespace {
+
+// Tokens whose chained hashes collide ([f-0, f-8] and [f-1, f-0] both hash to
+// 8) are different tokens: memories keep both and find each again, and long
+// tokens that differ only in their oldest fact stay apart too.
+TEST_F(TokenTest, MemoriesTellApartTokensWhoseHashesCollide) {
+  TTokenRef a = TIEToken::Extend(TIEToken::Create(taAdd, Fact(0)), Fact(8));
+  TTokenRef b = TIEToken::Extend(TIEToken::Create(taAdd, Fact(1)), Fact(0));
+  ASSERT_EQ(a->Hash(), b->Hash());
+  EXPECT_FALSE(a->IsEqual(b));
+  EXPECT_NE(a->Identity(), b->Identity());
+  for (auto kind : {TIETokenTree::tkTokenHash, TIETokenTree::tkFactId}) {
+    TIETokenTree memory(kind, 101, {}, -1, 1);
+    EXPECT_TRUE(memory.Add(a));
+    EXPECT_TRUE(memory.Add(b));
+    EXPECT_FALSE(memory.Add(TIEToken::Extend(TIEToken::Create(taAdd, Fact(1)), Fact(0))));
+    EXPECT_EQ(memory.Remove(*TIEToken::Extend(TIEToken::Create(taRemove, Fact(0)), Fact(8))), a);
+    EXPECT_EQ(memory.Count(), 1);
+  }
+  auto chain = [&](int32_t first) {
+    TTokenRef token = TIEToken::Create(taAdd, Fact(first));
+    for (int i = 0; i < 15; ++i) token = TIEToken::Extend(token, Fact(3));
+    return token;
+  };
+  TIETokenTree memory(TIETokenTree::tkTokenHash, 101);
+  EXPECT_TRUE(memory.Add(chain(1)));
+  EXPECT_TRUE(memory.Add(chain(2)));
+  EXPECT_EQ(memory.Count(), 2);
+}
+
+// A keyed memory removes tokens from the middle of a large bucket and keeps
+// the others in the order they arrived, also after it squeezes out holes.
+TEST_F(TokenTest, KeyedMemoryKeepsArrivalOrderThroughRemovals) {
+  IFactTemplate t = MakeTemplate(&engine, "v", {"k"});
+  auto token = [&](int32_t id) {
+    IFactRef f = MakeFact(t, {{"k", Atom("same")}});
+    f->SetID(id);
+    return TIEToken::Create(taAdd, IFact(f.get()));
+  };
+  TIETokenTree memory(TIETokenTree::tkSlot, 101, "k");
+  for (int32_t id = 1; id <= 40; ++id) ASSERT_TRUE(memory.Add(token(id)));
+  for (int32_t id = 1; id <= 40; ++id)
+    if (id % 4 != 0) ASSERT_TRUE(memory.Remove(*token(id))) << id;
+  EXPECT_FALSE(memory.Remove(*token(1)));
+  std::vector<int32_t> order;
+  memory.ForEachOfKey(memory.Key(*token(0)), [&](const TTokenRef& held) {
+    order.push_back(held->Fact()->ID());
+    return true;
+  });
+  EXPECT_EQ(order, (std::vector<int32_t>{4, 8, 12, 16, 20, 24, 28, 32, 36, 40}));
+  EXPECT_FALSE(memory.Add(token(8)));
+  EXPECT_TRUE(memory.Add(token(1)));
+  EXPECT_EQ(memory.Count(), 11);
+}
+
+}  // namespace
