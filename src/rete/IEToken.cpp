@@ -174,7 +174,7 @@ int32_t TIETokenTree::Key(const TIEToken& token) const {
 const TIETokenTree::TBucket* TIETokenTree::Bucket(int32_t key) const {
   if (!Keyed()) return nullptr;
   auto it = byKey_.find(key);
-  return it == byKey_.end() || it->second.empty() ? nullptr : &it->second;
+  return it == byKey_.end() || it->second.Tokens.empty() ? nullptr : &it->second.Tokens;
 }
 
 bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
@@ -182,10 +182,10 @@ bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
   if (Keyed()) {
     auto [first, last] = places_.equal_range(token->IdentityKey());
     for (auto it = first; it != last; ++it)
-      if (byKey_[it->second.Key][it->second.Index]->IsEqual(token.get())) return false;
-    TBucket& bucket = byKey_[key];
-    places_.emplace(token->IdentityKey(), TPlace{key, uint32_t(bucket.size())});
-    bucket.push_back(token);
+      if (it->second.Bucket->Tokens[it->second.Index]->IsEqual(token.get())) return false;
+    TKeyedBucket& bucket = byKey_[key];
+    places_.emplace(token->IdentityKey(), TPlace{&bucket, key, uint32_t(bucket.Tokens.size())});
+    bucket.Tokens.push_back(token);
   } else {
     auto [first, last] = positions_.equal_range(key);
     for (auto it = first; it != last; ++it)
@@ -202,23 +202,17 @@ TTokenRef TIETokenTree::Remove(const TIEToken& token, int32_t key) {
     auto [first, last] = places_.equal_range(token.IdentityKey());
     for (auto it = first; it != last; ++it) {
       const TPlace place = it->second;
-      auto found = byKey_.find(place.Key);
-      if (found == byKey_.end()) continue;
-      TBucket& bucket = found->second;
-      TTokenRef& held = bucket[place.Index];
+      TKeyedBucket& bucket = *place.Bucket;
+      TTokenRef& held = bucket.Tokens[place.Index];
       if (!held->IsEqual(&token)) continue;
       TTokenRef removed = std::move(held);
       held = nullptr;
       places_.erase(it);
       --count_;
-      uint32_t& holes = holes_[place.Key];
-      if (++holes == bucket.size()) {
-        if (walking_ == 0) {
-          byKey_.erase(found);
-          holes_.erase(place.Key);
-        }
-      } else if (walking_ == 0 && holes > 8 && holes * 2 > bucket.size()) {
-        CompactBucket(place.Key, bucket);
+      if (++bucket.Holes == bucket.Tokens.size()) {
+        if (walking_ == 0) byKey_.erase(place.Key);
+      } else if (walking_ == 0 && bucket.Holes > 8 && bucket.Holes * 2 > bucket.Tokens.size()) {
+        CompactBucket(bucket);
       }
       return removed;
     }
@@ -259,31 +253,31 @@ void TIETokenTree::Compact() {
   for (auto& entry : positions_) entry.second = moved[entry.second];
 }
 
-void TIETokenTree::CompactBucket(int32_t key, TBucket& bucket) {
+void TIETokenTree::CompactBucket(TKeyedBucket& bucket) {
+  TBucket& tokens = bucket.Tokens;
   uint32_t to = 0;
-  for (uint32_t from = 0; from < bucket.size(); ++from) {
-    if (!bucket[from]) continue;
+  for (uint32_t from = 0; from < tokens.size(); ++from) {
+    if (!tokens[from]) continue;
     if (from != to) {
       // The token's place moves with it.
-      auto [first, last] = places_.equal_range(bucket[from]->IdentityKey());
+      auto [first, last] = places_.equal_range(tokens[from]->IdentityKey());
       for (auto it = first; it != last; ++it)
-        if (it->second.Key == key && it->second.Index == from) {
+        if (it->second.Bucket == &bucket && it->second.Index == from) {
           it->second.Index = to;
           break;
         }
-      bucket[to] = std::move(bucket[from]);
+      tokens[to] = std::move(tokens[from]);
     }
     ++to;
   }
-  bucket.resize(to);
-  holes_.erase(key);
+  tokens.resize(to);
+  bucket.Holes = 0;
 }
 
 void TIETokenTree::Clear() {
   if (count_ == 0 && arrived_.empty() && byKey_.empty()) return;
   byKey_.clear();
   places_.clear();
-  holes_.clear();
   positions_.clear();
   // Mid-walk the positions stay, emptied; otherwise the list goes.
   if (walking_ > 0)

@@ -194,7 +194,7 @@ class TIETokenTree {
     if (Keyed()) {
       TWalk walk(*this);
       for (const auto& entry : byKey_)
-        for (const TTokenRef& token : entry.second)
+        for (const TTokenRef& token : entry.second.Tokens)
           if (token && !visit(token)) return;
       return;
     }
@@ -213,8 +213,6 @@ class TIETokenTree {
     const TIETokenTree& tree_;
   };
   void Compact();
-  // Squeezes the empty entries out of the bucket of Key (keyed kinds).
-  void CompactBucket(int32_t key, TBucket& bucket);
 
   TKeyKind kind_;
   int32_t bucketCount_;
@@ -237,13 +235,19 @@ class TIETokenTree {
   template <class K, class V>
   using TPooledMultimap = std::unordered_multimap<K, V, std::hash<K>, std::equal_to<K>,
                                                   TPoolAllocator<std::pair<const K, V>>>;
-  TPooledMap<int32_t, TBucket> byKey_;
+  struct TKeyedBucket {
+    TBucket Tokens;
+    uint32_t Holes = 0;  // removed tokens' empty entries
+  };
+  TPooledMap<int32_t, TKeyedBucket> byKey_;
   struct TPlace {
+    TKeyedBucket* Bucket;  // stays put while it holds tokens
     int32_t Key;
     uint32_t Index;
   };
   TPooledMultimap<int32_t, TPlace> places_;
-  TPooledMap<int32_t, uint32_t> holes_;
+  // Squeezes the empty entries out of a bucket (keyed kinds).
+  void CompactBucket(TKeyedBucket& bucket);
   // Walked kinds: the tokens in arrival order (none where one was removed)
   // and, by key, their positions there.
   std::vector<TTokenRef> arrived_;
