@@ -167,8 +167,11 @@ TIEJoinTest::TIEJoinTest(TSlotTestType type, int32_t tokenIndex, int32_t rightSu
       joinTestType_(tstMultiSlot), leftReader_(leftIndex_), rightReader_(rightIndex_) {}
 
 bool TIEJoinTest::Test(TIEContext* context) {
-  TCustomFact* rightFact = context ? context->Fact().get() : nullptr;
-  TCustomReteToken* token = context ? context->Token().get() : nullptr;
+  if (!context) return TestFacts(nullptr, nullptr);
+  return TestFacts(context->Token().get(), context->Fact().get());
+}
+
+bool TIEJoinTest::TestFacts(const TCustomReteToken* token, TCustomFact* rightFact) const {
   TCustomFact* leftFact = token && tokenIndex_ >= 0 && tokenIndex_ < token->FactCount()
                               ? token->FactAt(tokenIndex_)
                               : nullptr;

@@ -85,6 +85,8 @@ class TIESlotTest : public TPersistent {
   // A test of a pattern's slot constraint (it may evaluate calls), rather
   // than a plain comparison of two slots.
   virtual bool IsPatternMatchTest() const noexcept { return false; }
+  // The test as a comparison of two facts' slots, or none.
+  virtual const class TIEJoinTest* AsJoinTest() const noexcept { return nullptr; }
 
   // From another TIESlotTest: SlotTestType.
   void Assign(const TPersistent* source) override;
@@ -168,6 +170,9 @@ class TIEJoinTest : public TIESlotTest {
   // has no fact at TokenIndex; else the values (items at the sub-indices that
   // are not -1) are compared. sttNotEquals inverts the comparison.
   bool Test(TIEContext* context) override;
+  // The same for Token's fact at TokenIndex (left) and Right, with no context.
+  bool TestFacts(const TCustomReteToken* token, TCustomFact* right) const;
+  const TIEJoinTest* AsJoinTest() const noexcept override { return this; }
   bool Equals(const TIESlotTest* other) const override;
   // "= tstMultiSlot TokenIdx: 0 Left: a 1 Right: b 2" (sub-indices only for
   // tstMultiSlot).

@@ -2,6 +2,8 @@
 // the goals of backward chaining.
 #include "rete/ReteNetwork.h"
 
+#include <optional>
+
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
@@ -131,11 +133,17 @@ bool TJoinNode::Matches(const TTokenRef& left, const TTokenRef& right) {
   if (tests_.empty()) return true;
   // A positive join withdraws what it made without asking calls again.
   const bool removal = !negated_ && (left->Tag() == taRemove || right->Tag() == taRemove);
-  TIEContext& context = Context();
-  TJoinContextScope scope(context, left, right->Fact());
+  // Comparisons of two slots need no context; the node's context is set up
+  // for the first test that evaluates expressions.
+  std::optional<TJoinContextScope> scope;
   for (const auto& test : tests_) {
+    if (const TIEJoinTest* compare = test->AsJoinTest()) {
+      if (!compare->TestFacts(left.get(), right->Fact().get())) return false;
+      continue;
+    }
     if (removal && test->IsPatternMatchTest()) continue;
-    if (!test->Test(&context)) return false;
+    if (!scope) scope.emplace(Context(), left, right->Fact());
+    if (!test->Test(&Context())) return false;
   }
   return true;
 }

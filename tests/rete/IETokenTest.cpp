@@ -132,8 +132,11 @@ TEST_F(TokenTest, KeyedMemoryKeepsArrivalOrderThroughRemovals) {
   };
   TIETokenTree memory(TIETokenTree::tkSlot, 101, "k");
   for (int32_t id = 1; id <= 40; ++id) ASSERT_TRUE(memory.Add(token(id)));
-  for (int32_t id = 1; id <= 40; ++id)
-    if (id % 4 != 0) ASSERT_TRUE(memory.Remove(*token(id))) << id;
+  for (int32_t id = 1; id <= 40; ++id) {
+    if (id % 4 != 0) {
+      ASSERT_TRUE(memory.Remove(*token(id))) << id;
+    }
+  }
   EXPECT_FALSE(memory.Remove(*token(1)));
   std::vector<int32_t> order;
   memory.ForEachOfKey(memory.Key(*token(0)), [&](const TTokenRef& held) {
