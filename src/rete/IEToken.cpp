@@ -180,17 +180,19 @@ const TIETokenTree::TBucket* TIETokenTree::Bucket(int32_t key) const {
 bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
   if (!token) return false;
   if (Keyed()) {
-    auto [first, last] = places_.equal_range(token->IdentityKey());
-    for (auto it = first; it != last; ++it)
-      if (it->second.Bucket->Tokens[it->second.Index]->IsEqual(token.get())) return false;
+    if (places_.Find(token->Identity(), [&](const TPlace& place) {
+          return place.Bucket->Tokens[place.Index]->IsEqual(token.get());
+        }))
+      return false;
     TKeyedBucket& bucket = byKey_[key];
-    places_.emplace(token->IdentityKey(), TPlace{&bucket, key, uint32_t(bucket.Tokens.size())});
+    places_.Insert(token->Identity(), TPlace{&bucket, key, uint32_t(bucket.Tokens.size())});
     bucket.Tokens.push_back(token);
   } else {
-    auto [first, last] = positions_.equal_range(key);
-    for (auto it = first; it != last; ++it)
-      if (arrived_[it->second]->IsEqual(token.get())) return false;
-    positions_.emplace(key, uint32_t(arrived_.size()));
+    if (positions_.Find(uint64_t(uint32_t(key)), [&](uint32_t position) {
+          return arrived_[position]->IsEqual(token.get());
+        }))
+      return false;
+    positions_.Insert(uint64_t(uint32_t(key)), uint32_t(arrived_.size()));
     arrived_.push_back(token);
   }
   ++count_;
@@ -199,15 +201,15 @@ bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
 
 TTokenRef TIETokenTree::Remove(const TIEToken& token, int32_t key) {
   if (Keyed()) {
-    auto [first, last] = places_.equal_range(token.IdentityKey());
-    for (auto it = first; it != last; ++it) {
-      const TPlace place = it->second;
+    TPlace* found = places_.Find(token.Identity(), [&](const TPlace& place) {
+      return place.Bucket->Tokens[place.Index]->IsEqual(&token);
+    });
+    if (found) {
+      const TPlace place = *found;
+      places_.Erase(found);
       TKeyedBucket& bucket = *place.Bucket;
-      TTokenRef& held = bucket.Tokens[place.Index];
-      if (!held->IsEqual(&token)) continue;
-      TTokenRef removed = std::move(held);
-      held = nullptr;
-      places_.erase(it);
+      TTokenRef removed = std::move(bucket.Tokens[place.Index]);
+      bucket.Tokens[place.Index] = nullptr;
       --count_;
       if (++bucket.Holes == bucket.Tokens.size()) {
         if (walking_ == 0) byKey_.erase(place.Key);
@@ -218,25 +220,24 @@ TTokenRef TIETokenTree::Remove(const TIEToken& token, int32_t key) {
     }
     return nullptr;
   }
-  auto [first, last] = positions_.equal_range(key);
-  for (auto it = first; it != last; ++it) {
-    TTokenRef& held = arrived_[it->second];
-    if (!held->IsEqual(&token)) continue;
-    TTokenRef removed = std::move(held);
-    held = nullptr;
-    positions_.erase(it);
-    --count_;
-    const size_t holes = arrived_.size() - size_t(count_);
-    if (walking_ == 0 && holes > 32 && holes > size_t(count_)) Compact();
-    return removed;
-  }
-  return nullptr;
+  uint32_t* found = positions_.Find(uint64_t(uint32_t(key)), [&](uint32_t position) {
+    return arrived_[position]->IsEqual(&token);
+  });
+  if (!found) return nullptr;
+  TTokenRef& held = arrived_[*found];
+  TTokenRef removed = std::move(held);
+  held = nullptr;
+  positions_.Erase(found);
+  --count_;
+  const size_t holes = arrived_.size() - size_t(count_);
+  if (walking_ == 0 && holes > 32 && holes > size_t(count_)) Compact();
+  return removed;
 }
 
 void TIETokenTree::Compact() {
   if (count_ == 0) {
     arrived_.clear();
-    positions_.clear();
+    positions_.Clear();
     return;
   }
   // In place: each token moves down over the holes and its position entry
@@ -250,7 +251,7 @@ void TIETokenTree::Compact() {
     ++to;
   }
   arrived_.resize(to);
-  for (auto& entry : positions_) entry.second = moved[entry.second];
+  positions_.ForEachValue([&](uint32_t& position) { position = moved[position]; });
 }
 
 void TIETokenTree::CompactBucket(TKeyedBucket& bucket) {
@@ -260,12 +261,10 @@ void TIETokenTree::CompactBucket(TKeyedBucket& bucket) {
     if (!tokens[from]) continue;
     if (from != to) {
       // The token's place moves with it.
-      auto [first, last] = places_.equal_range(tokens[from]->IdentityKey());
-      for (auto it = first; it != last; ++it)
-        if (it->second.Bucket == &bucket && it->second.Index == from) {
-          it->second.Index = to;
-          break;
-        }
+      TPlace* place = places_.Find(tokens[from]->Identity(), [&](const TPlace& candidate) {
+        return candidate.Bucket == &bucket && candidate.Index == from;
+      });
+      if (place) place->Index = to;
       tokens[to] = std::move(tokens[from]);
     }
     ++to;
@@ -277,8 +276,8 @@ void TIETokenTree::CompactBucket(TKeyedBucket& bucket) {
 void TIETokenTree::Clear() {
   if (count_ == 0 && arrived_.empty() && byKey_.empty()) return;
   byKey_.clear();
-  places_.clear();
-  positions_.clear();
+  places_.Clear();
+  positions_.Clear();
   // Mid-walk the positions stay, emptied; otherwise the list goes.
   if (walking_ > 0)
     for (TTokenRef& token : arrived_) token = nullptr;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "collections/BlockPool.h"
+#include "collections/FlatIndex.h"
 #include "collections/RefCount.h"
 #include "facts/IEFacts.h"
 #include "core/IEInterfaces.h"
@@ -181,8 +182,7 @@ class TIETokenTree {
       return;
     }
     std::vector<uint32_t> found;
-    auto [first, last] = positions_.equal_range(key);
-    for (auto it = first; it != last; ++it) found.push_back(it->second);
+    positions_.ForEachOf(uint64_t(uint32_t(key)), [&](uint32_t position) { found.push_back(position); });
     std::sort(found.begin(), found.end());
     for (uint32_t position : found)
       if (arrived_[position] && !visit(arrived_[position])) return;
@@ -232,26 +232,23 @@ class TIETokenTree {
   template <class K, class V>
   using TPooledMap = std::unordered_map<K, V, std::hash<K>, std::equal_to<K>,
                                         TPoolAllocator<std::pair<const K, V>>>;
-  template <class K, class V>
-  using TPooledMultimap = std::unordered_multimap<K, V, std::hash<K>, std::equal_to<K>,
-                                                  TPoolAllocator<std::pair<const K, V>>>;
   struct TKeyedBucket {
     TBucket Tokens;
     uint32_t Holes = 0;  // removed tokens' empty entries
   };
   TPooledMap<int32_t, TKeyedBucket> byKey_;
   struct TPlace {
-    TKeyedBucket* Bucket;  // stays put while it holds tokens
-    int32_t Key;
-    uint32_t Index;
+    TKeyedBucket* Bucket = nullptr;  // stays put while it holds tokens
+    int32_t Key = 0;
+    uint32_t Index = 0;
   };
-  TPooledMultimap<int32_t, TPlace> places_;
+  TFlatIndex<TPlace> places_;  // by the token's Identity
   // Squeezes the empty entries out of a bucket (keyed kinds).
   void CompactBucket(TKeyedBucket& bucket);
   // Walked kinds: the tokens in arrival order (none where one was removed)
   // and, by key, their positions there.
   std::vector<TTokenRef> arrived_;
-  TPooledMultimap<int32_t, uint32_t> positions_;
+  TFlatIndex<uint32_t> positions_;  // by the key, as unsigned
   int32_t count_ = 0;
   mutable int32_t walking_ = 0;
 };

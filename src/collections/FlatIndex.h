@@ -1,0 +1,93 @@
+// TFlatIndex<V>: a hash index from 64-bit keys to values that may share a key,
+// kept in one array with linear probing (removal shifts the following entries
+// back, so no tombstones build up). A lookup touches one or two cache lines
+// where a node-based table follows a pointer per entry; the network's memories
+// look tokens up by the million.
+// Values are plain data; a pointer returned by Find is valid until the next
+// Insert or Erase. Not thread-safe.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+template <class V>
+class TFlatIndex {
+ public:
+  size_t Size() const noexcept { return size_; }
+  bool IsEmpty() const noexcept { return size_ == 0; }
+
+  void Insert(uint64_t key, const V& value) {
+    if ((size_ + 1) * 2 > slots_.size()) Grow();
+    size_t at = Home(key);
+    while (slots_[at].Used) at = (at + 1) & Mask();
+    slots_[at] = TSlot{key, value, true};
+    ++size_;
+  }
+
+  // The first value of Key for which Match(value) is true, or none.
+  template <class F>
+  V* Find(uint64_t key, F&& match) {
+    if (size_ == 0) return nullptr;
+    for (size_t at = Home(key); slots_[at].Used; at = (at + 1) & Mask())
+      if (slots_[at].Key == key && match(slots_[at].Value)) return &slots_[at].Value;
+    return nullptr;
+  }
+
+  // Calls Visit(value) for every value of Key.
+  template <class F>
+  void ForEachOf(uint64_t key, F&& visit) const {
+    if (size_ == 0) return;
+    for (size_t at = Home(key); slots_[at].Used; at = (at + 1) & Mask())
+      if (slots_[at].Key == key) visit(slots_[at].Value);
+  }
+  // Calls Visit(value) for every value, in no particular order.
+  template <class F>
+  void ForEachValue(F&& visit) {
+    for (TSlot& slot : slots_)
+      if (slot.Used) visit(slot.Value);
+  }
+
+  // Removes the entry of Value (a pointer Find returned).
+  void Erase(V* value) {
+    auto* slot = reinterpret_cast<TSlot*>(reinterpret_cast<char*>(value) - offsetof(TSlot, Value));
+    size_t hole = size_t(slot - slots_.data());
+    // Entries after the hole that could live at or before it move back.
+    for (size_t at = (hole + 1) & Mask(); slots_[at].Used; at = (at + 1) & Mask()) {
+      const size_t home = Home(slots_[at].Key);
+      const bool stays = hole <= at ? (home > hole && home <= at) : (home > hole || home <= at);
+      if (stays) continue;
+      slots_[hole] = slots_[at];
+      hole = at;
+    }
+    slots_[hole].Used = false;
+    --size_;
+  }
+
+  void Clear() {
+    slots_.clear();
+    size_ = 0;
+  }
+
+ private:
+  struct TSlot {
+    uint64_t Key;
+    V Value;
+    bool Used;
+  };
+  size_t Mask() const noexcept { return slots_.size() - 1; }
+  size_t Home(uint64_t key) const noexcept {
+    // Keys may be small integers: spread them over the table.
+    return size_t((key * 0x9E3779B97F4A7C15ull) >> 17) & Mask();
+  }
+  void Grow() {
+    std::vector<TSlot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 16 : old.size() * 2, TSlot{0, V{}, false});
+    size_ = 0;
+    for (const TSlot& slot : old)
+      if (slot.Used) Insert(slot.Key, slot.Value);
+  }
+
+  std::vector<TSlot> slots_;
+  size_t size_ = 0;
+};
