@@ -10,6 +10,13 @@
 
 namespace {
 
+// Makes room for one more item without giving up geometric growth: a reserve
+// of exactly Size + 1 would reallocate on every push, which makes building a
+// node with many edges quadratic.
+void RoomForOne(std::vector<TGGraphEdge*>& list) {
+  if (list.size() == list.capacity()) list.reserve(std::max<size_t>(4, list.size() * 2));
+}
+
 // Removes Edge from List, searching from the back: edges are mostly removed
 // newest first (a node dropping its edges), which makes that case O(1).
 void EraseEdge(std::vector<TGGraphEdge*>& list, const TGGraphEdge* edge) {
@@ -79,9 +86,9 @@ TGGraphEdge* TGGraphEdge::Link(std::unique_ptr<TGGraphEdge> edge) {
   const TGCustomGraph* graph = from->graph_;
   const bool bothEnds = graph && !graph->Directed() && from != to;
   // Room first, so that nothing below can fail half-way through the lists.
-  from->edges_.reserve(from->edges_.size() + 1);
-  to->incoming_.reserve(to->incoming_.size() + 1);
-  if (bothEnds) to->edges_.reserve(to->edges_.size() + 1);
+  RoomForOne(from->edges_);
+  RoomForOne(to->incoming_);
+  if (bothEnds) RoomForOne(to->edges_);
 
   TGGraphEdge* e = edge.release();
   e->linked_ = true;

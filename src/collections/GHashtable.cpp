@@ -243,6 +243,7 @@ void TGCustomHashtable::FreeEntry(std::unique_ptr<TGHashtableEntry> entry) {
 }
 
 void TGCustomHashtable::FreeAllEntries() noexcept {
+  ++changeStamp_;
   for (size_t b = buckets_.size(); b-- > 0;) {
     TGHashtableEntry* e = buckets_[b];
     buckets_[b] = nullptr;
@@ -267,6 +268,7 @@ void TGCustomHashtable::Clear() {
   }
   count_ = 0;
   collisions_ = 0;
+  ++changeStamp_;
   for (TGHashtableEntry* e : chains) {
     while (e) {
       std::unique_ptr<TGHashtableEntry> owned(e);
@@ -310,6 +312,7 @@ TGHashtableEntry* TGCustomHashtable::PutEntry(const TKey& key, intptr_t value, i
       old = e->Value;
       e->Value = value;
       existed = true;
+      ++changeStamp_;
       return e;
     }
     if (threshold_ > count_) {
@@ -322,6 +325,7 @@ TGHashtableEntry* TGCustomHashtable::PutEntry(const TKey& key, intptr_t value, i
       if (entry->Next) ++collisions_;
       buckets_[size_t(i)] = entry.release();
       ++count_;
+      ++changeStamp_;
       old = 0;
       existed = false;
       return buckets_[size_t(i)];
@@ -351,6 +355,7 @@ std::unique_ptr<TGHashtableEntry> TGCustomHashtable::UnlinkEntry(const TKey& key
     cursor_.Forget(e);
     e->Next = nullptr;
     --count_;
+    ++changeStamp_;
     return std::unique_ptr<TGHashtableEntry>(e);
   }
   if (!raiseWhenAbsent) return nullptr;

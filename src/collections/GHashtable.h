@@ -126,6 +126,11 @@ class TGCustomHashtable : public TPersistent {
   // An enumerator over the values (each as intptr_t).
   IIteratorRef Elements() const;
 
+  // Counts every change of the entries (one added, removed or given another
+  // value; all dropped at once), so that a descendant keeping its own index
+  // of the entries can tell whether the table changed behind its back.
+  uint64_t ChangeStamp() const noexcept { return changeStamp_; }
+
   // Capacity (default 101), HashType (default htDivision), LoadFactor.
   void Properties(std::vector<TProperty>& props) override;
 
@@ -178,6 +183,7 @@ class TGCustomHashtable : public TPersistent {
   int64_t threshold_ = 0;
   IHashTableOwner* owner_ = nullptr;
   std::vector<TGHashtableEntry*> buckets_;  // chains of owned entries
+  uint64_t changeStamp_ = 0;
 
  private:
   void UpdateThreshold() noexcept;

@@ -28,11 +28,9 @@ void TComponent::Destroying() {
   state_.Include(csDestroying);
   // Free notifications, last link first. The owner hears of the destruction
   // once, below, when this component leaves it.
-  while (!freeNotifies_.empty()) {
-    TComponent* other = freeNotifies_.back();
-    freeNotifies_.pop_back();
-    auto& back = other->freeNotifies_;
-    back.erase(std::remove(back.begin(), back.end(), this), back.end());
+  while (!freeNotifies_.Empty()) {
+    TComponent* other = freeNotifies_.PopBack();
+    other->freeNotifies_.Remove(this);
     if (other != owner_) other->Notification(this, opRemove);
   }
   DestroyComponents();
@@ -46,21 +44,35 @@ void TComponent::Destroying() {
 TComponent* TComponent::Components(int index) const {
   if (index < 0 || index >= ComponentCount())
     throw EListError(Format(SListIndexError, {index}));
+  Compact();
   return components_[size_t(index)].get();
 }
 
 int TComponent::ComponentIndex() const {
   if (!owner_) return -1;
+  owner_->Compact();
   const auto& list = owner_->components_;
-  for (size_t i = 0; i < list.size(); ++i)
-    if (list[i].get() == this) return int(i);
+  if (slot_ < list.size() && list[slot_].get() == this) return int(slot_);
   return -1;
+}
+
+void TComponent::Compact() const {
+  if (holes_ == 0) return;
+  size_t kept = 0;
+  for (size_t i = 0; i < components_.size(); ++i) {
+    if (!components_[i]) continue;
+    if (i != kept) components_[kept] = std::move(components_[i]);
+    components_[kept]->slot_ = kept;
+    ++kept;
+  }
+  components_.resize(kept);
+  holes_ = 0;
 }
 
 void TComponent::CheckNameFree(const std::string& name, const TComponent* except) const {
   if (name.empty()) return;
   for (const auto& c : components_)
-    if (c.get() != except && SameText(c->name_, name))
+    if (c && c.get() != except && SameText(c->name_, name))
       throw EComponentError(Format(SDuplicateComponentName, {name}));
 }
 
@@ -74,26 +86,43 @@ void TComponent::InsertComponent(TComponent* component) {
     (void)moved.release();  // ownership passes to the list below
   }
   components_.emplace_back(component);
+  component->slot_ = components_.size() - 1;
   component->owner_ = this;
   Notification(component, opInsert);
 }
 
 std::unique_ptr<TComponent> TComponent::RemoveComponent(TComponent* component) {
   if (!component || component->owner_ != this) return nullptr;
+  size_t slot = component->slot_;
   Notification(component, opRemove);
-  // The notification may already have moved or removed the component.
-  auto it = std::find_if(components_.begin(), components_.end(),
-                         [component](const auto& p) { return p.get() == component; });
-  if (it == components_.end()) return nullptr;
-  std::unique_ptr<TComponent> result = std::move(*it);
-  components_.erase(it);
+  // The notification may already have moved or removed (even freed) the
+  // component, or closed the holes before it: it is looked for by address,
+  // where it was first.
+  if (slot >= components_.size() || components_[slot].get() != component) {
+    auto it = std::find_if(components_.begin(), components_.end(),
+                           [component](const auto& p) { return p.get() == component; });
+    if (it == components_.end()) return nullptr;
+    slot = size_t(it - components_.begin());
+  }
+  std::unique_ptr<TComponent> result = std::move(components_[slot]);
+  if (slot + 1 == components_.size()) {
+    components_.pop_back();
+    while (!components_.empty() && !components_.back()) {
+      components_.pop_back();
+      --holes_;
+    }
+  } else {
+    // A hole instead of shifting every later component down.
+    ++holes_;
+    if (holes_ > 16 && holes_ * 2 > components_.size()) Compact();
+  }
   component->owner_ = nullptr;
   return result;
 }
 
 void TComponent::DestroyComponents() {
   while (!components_.empty()) {
-    // Dropping the removed component destroys it.
+    // Dropping the removed component destroys it (the last one is no hole).
     RemoveComponent(components_.back().get()).reset();
   }
 }
@@ -119,22 +148,20 @@ void TComponent::SetName(const std::string& name) {
 TComponent* TComponent::FindComponent(const std::string& name) const {
   if (name.empty()) return nullptr;
   for (const auto& c : components_)
-    if (SameText(c->name_, name)) return c.get();
+    if (c && SameText(c->name_, name)) return c.get();
   return nullptr;
 }
 
 void TComponent::FreeNotification(TComponent* component) {
   if (!component || component == this) return;
   if (state_.Contains(csDestroying) || component->state_.Contains(csDestroying)) return;
-  if (std::find(freeNotifies_.begin(), freeNotifies_.end(), component) != freeNotifies_.end())
-    return;
-  freeNotifies_.push_back(component);
-  component->freeNotifies_.push_back(this);
+  if (freeNotifies_.Contains(component)) return;
+  freeNotifies_.Add(component);
+  component->freeNotifies_.Add(this);
 }
 
 void TComponent::Unlink(TComponent* component) {
-  freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), component),
-                      freeNotifies_.end());
+  freeNotifies_.Remove(component);
 }
 
 void TComponent::RemoveFreeNotification(TComponent* component) {
@@ -156,7 +183,79 @@ void TComponent::SetComponentStateItem(TComponentStateItem item, bool on) {
 
 void TComponent::GetChildren(std::vector<TComponent*>& children) const {
   for (const auto& c : components_)
-    if (!c->state_.Contains(csSubComponent)) children.push_back(c.get());
+    if (c && !c->state_.Contains(csSubComponent)) children.push_back(c.get());
+}
+
+// ---------------------------------------------------------------------------
+// TComponent::TLinks
+
+namespace {
+// Up to this many links a list is searched; beyond, it is indexed.
+constexpr size_t LinkIndexThreshold = 16;
+}  // namespace
+
+bool TComponent::TLinks::Contains(const TComponent* component) const {
+  if (indexed_) return where_.count(component) != 0;
+  return std::find(items_.begin(), items_.end(), component) != items_.end();
+}
+
+void TComponent::TLinks::Add(TComponent* component) {
+  items_.push_back(component);
+  ++live_;
+  if (indexed_) {
+    where_.emplace(component, items_.size() - 1);
+  } else if (items_.size() > LinkIndexThreshold) {
+    MakeIndex();
+  }
+}
+
+void TComponent::TLinks::Remove(const TComponent* component) {
+  if (!component) return;
+  if (!indexed_) {
+    auto it = std::find(items_.begin(), items_.end(), component);
+    if (it == items_.end()) return;
+    items_.erase(it);
+    --live_;
+    return;
+  }
+  auto it = where_.find(component);
+  if (it == where_.end()) return;
+  items_[it->second] = nullptr;
+  where_.erase(it);
+  --live_;
+  ++holes_;
+  while (!items_.empty() && !items_.back()) {
+    items_.pop_back();
+    --holes_;
+  }
+  if (holes_ > LinkIndexThreshold && holes_ > live_) Compact();
+}
+
+TComponent* TComponent::TLinks::PopBack() {
+  // The last item is never a hole (Remove trims them).
+  TComponent* last = items_.back();
+  if (indexed_) {
+    Remove(last);
+  } else {
+    items_.pop_back();
+    --live_;
+  }
+  return last;
+}
+
+void TComponent::TLinks::MakeIndex() {
+  indexed_ = true;
+  where_.clear();
+  where_.reserve(items_.size() * 2);
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i]) where_[items_[i]] = i;
+}
+
+void TComponent::TLinks::Compact() {
+  // Renumbered in place: the index keeps its entries.
+  std::erase(items_, nullptr);
+  holes_ = 0;
+  for (size_t i = 0; i < items_.size(); ++i) where_.find(items_[i])->second = i;
 }
 
 void TComponent::Loaded() {

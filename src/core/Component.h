@@ -6,12 +6,16 @@
 // whoever created it (hold it in a std::unique_ptr). A component created with an
 // owner is inserted into that owner by the constructor. Free-notification links
 // are not owning and are dropped when either side is destroyed.
+// Costs: inserting a component, taking one out and making or dropping a link
+// are O(1) (amortised), however many components an owner has or however many
+// links a component has (an engine owns and is linked to all of its rules).
 // Thread-safety: none; a component tree is used by one thread at a time.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/IEInterfaces.h"
@@ -35,7 +39,7 @@ class TComponent : public TPersistent {
   std::string ClassName() const override { return "TComponent"; }
 
   TComponent* Owner() const noexcept { return owner_; }
-  int ComponentCount() const noexcept { return int(components_.size()); }
+  int ComponentCount() const noexcept { return int(components_.size() - holes_); }
   // The owned component at Index; EListError "List index out of bounds (%d)" otherwise.
   TComponent* Components(int index) const;
   // The position of this component among its owner's components, or -1.
@@ -94,12 +98,46 @@ class TComponent : public TPersistent {
   void Loaded() override;
 
  private:
+  // The free-notification links of a component in the order they were made,
+  // with an index by component once there are more than a few, so that
+  // finding and dropping a link does not scan them all.
+  class TLinks {
+   public:
+    bool Contains(const TComponent* component) const;
+    // Appends a link the list does not hold yet.
+    void Add(TComponent* component);
+    // Drops the link to Component, if any.
+    void Remove(const TComponent* component);
+    bool Empty() const noexcept { return live_ == 0; }
+    // Takes the newest link out.
+    TComponent* PopBack();
+
+   private:
+    void MakeIndex();
+    void Compact();
+
+    std::vector<TComponent*> items_;  // none: a dropped link (indexed lists only)
+    std::unordered_map<const TComponent*, size_t> where_;
+    size_t live_ = 0;
+    size_t holes_ = 0;
+    bool indexed_ = false;
+  };
+
   void CheckNameFree(const std::string& name, const TComponent* except) const;
   void Unlink(TComponent* component);
+  // Closes the holes RemoveComponent leaves in components_, so that the owned
+  // components are numbered 0 .. ComponentCount-1 again.
+  void Compact() const;
 
   TComponent* owner_ = nullptr;
-  std::vector<std::unique_ptr<TComponent>> components_;
-  std::vector<TComponent*> freeNotifies_;
+  // The owned components in insertion order. A component taken out from the
+  // middle leaves a hole (none) until the list is next read by position or
+  // the holes outnumber the components; the last one never is a hole.
+  mutable std::vector<std::unique_ptr<TComponent>> components_;
+  mutable size_t holes_ = 0;
+  // This component's position in its owner's components_.
+  size_t slot_ = 0;
+  TLinks freeNotifies_;
   std::string name_;
   TComponentState state_;
 };

@@ -175,6 +175,58 @@ TRules::TRules(TInferenceEngine* engine)
 
 std::string TRules::RuleKey(const TRule& rule) { return rule.RuleName(); }
 
+namespace {
+
+const TComponent* RuleComponent(intptr_t value) {
+  return static_cast<const TComponent*>(reinterpret_cast<TRule*>(value));
+}
+
+}  // namespace
+
+void TRules::NoteName(intptr_t value, std::string_view name, int32_t delta) const {
+  const TComponent* rule = RuleComponent(value);
+  TNames& names = names_[rule];
+  names.Count += delta;
+  if (names.Count <= 0)
+    names_.erase(rule);
+  else if (delta > 0 && names.Count == 1)
+    names.Name.assign(name);
+  else if (delta < 0 && names.Count == 1)
+    names.Name.clear();  // the one name left is found by a walk (see NameOf)
+}
+
+void TRules::SyncNames() const {
+  if (namesStamp_ == ChangeStamp()) return;
+  names_.clear();
+  ForEachEntry(this, [&](TGStringHashtableEntry& e) { NoteName(e.Value, e.Text, +1); });
+  namesStamp_ = ChangeStamp();
+}
+
+void TRules::PutRaw(std::string_view name, TRule* rule) {
+  SyncNames();
+  const intptr_t* prior = TGStringHashtable::Find(name);
+  const bool existed = prior != nullptr;
+  const intptr_t old = existed ? *prior : 0;
+  const uint64_t before = ChangeStamp();
+  TGStringHashtable::Put(name, reinterpret_cast<intptr_t>(rule));
+  // Anything else changed meanwhile (a change handler): made again when asked.
+  if (ChangeStamp() != before + 1) return;
+  if (existed) NoteName(old, name, -1);
+  NoteName(reinterpret_cast<intptr_t>(rule), name, +1);
+  namesStamp_ = ChangeStamp();
+}
+
+void TRules::RemoveRaw(std::string_view name) {
+  SyncNames();
+  const intptr_t* prior = TGStringHashtable::Find(name);
+  const intptr_t old = prior ? *prior : 0;
+  const uint64_t before = ChangeStamp();
+  TGStringHashtable::Remove(name);
+  if (ChangeStamp() != before + 1) return;
+  NoteName(old, name, -1);
+  namesStamp_ = ChangeStamp();
+}
+
 TRule* TRules::Find(std::string_view name) const noexcept {
   const intptr_t* value = TGStringHashtable::Find(name);
   return value ? reinterpret_cast<TRule*>(*value) : nullptr;
@@ -201,7 +253,7 @@ void TRules::Put(std::string_view name, TRule& rule) {
     }
   }
   if (engine_) engine_->CompileRule(rule);
-  TGStringHashtable::Put(name, reinterpret_cast<intptr_t>(&rule));
+  PutRaw(name, &rule);
   if (!engine_) return;
   if (engine_->Watch().Contains(cwCompilation) && engine_->OnPrintOut)
     engine_->PrintOut("", rule.CompileTrace() + "\r\n");
@@ -211,7 +263,7 @@ void TRules::Put(std::string_view name, TRule& rule) {
 void TRules::Remove(std::string_view name) {
   TRule* rule = Find(name);
   if (!rule) return;
-  TGStringHashtable::Remove(name);
+  RemoveRaw(name);
   if (engine_) engine_->RemoveRule(*rule);
 }
 
@@ -222,21 +274,26 @@ void TRules::RemoveIfSame(std::string_view name, const TComponent* rule) {
 void TRules::Rekey(std::string_view oldName, std::string_view newName) {
   const intptr_t* value = TGStringHashtable::Find(oldName);
   if (!value || oldName == newName) return;
-  const intptr_t rule = *value;
-  TGStringHashtable::Put(newName, rule);
-  TGStringHashtable::Remove(oldName);
+  TRule* rule = reinterpret_cast<TRule*>(*value);
+  PutRaw(newName, rule);
+  RemoveRaw(oldName);
 }
 
 void TRules::TakeOut(std::string_view name) {
-  if (TGStringHashtable::Find(name)) TGStringHashtable::Remove(name);
+  if (TGStringHashtable::Find(name)) RemoveRaw(name);
 }
 
 std::string TRules::NameOf(const TComponent* rule) const {
+  SyncNames();
+  auto it = names_.find(rule);
+  if (it == names_.end()) return std::string();
+  if (it->second.Count == 1 && !it->second.Name.empty()) return it->second.Name;
+  // Listed under several names (or was): the first in iteration order.
   std::string name;
   ForEachEntry(this, [&](TGStringHashtableEntry& e) {
-    if (name.empty() && static_cast<const TComponent*>(reinterpret_cast<TRule*>(e.Value)) == rule)
-      name = e.Text;
+    if (name.empty() && RuleComponent(e.Value) == rule) name = e.Text;
   });
+  if (it->second.Count == 1) it->second.Name = name;
   return name;
 }
 
@@ -471,8 +528,13 @@ int32_t TFactSets::IndexOfName(const std::string& name) const {
 }
 
 int32_t TFactSets::IndexOf(const TComponent* factSet) const noexcept {
-  for (size_t i = 0; i < sets_.size(); ++i)
-    if (static_cast<const TComponent*>(sets_[i]) == factSet) return int32_t(i);
+  auto it = where_.find(factSet);
+  if (it == where_.end() || sets_.empty()) return -1;
+  for (size_t i = std::min(it->second, sets_.size() - 1) + 1; i-- > 0;) {
+    if (static_cast<const TComponent*>(sets_[i]) != factSet) continue;
+    it->second = i;
+    return int32_t(i);
+  }
   return -1;
 }
 
@@ -480,12 +542,16 @@ int32_t TFactSets::Add(TFactSet& factSet) {
   const int32_t index = IndexOf(&factSet);
   if (index >= 0) return index;
   sets_.push_back(&factSet);
+  where_[&factSet] = sets_.size() - 1;
   return int32_t(sets_.size()) - 1;
 }
 
 int32_t TFactSets::Remove(const TComponent* factSet) {
   const int32_t index = IndexOf(factSet);
-  if (index >= 0) sets_.erase(sets_.begin() + index);
+  if (index >= 0) {
+    sets_.erase(sets_.begin() + index);
+    where_.erase(factSet);
+  }
   return index;
 }
 

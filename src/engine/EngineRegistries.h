@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "collections/GHashtable.h"
@@ -120,7 +121,24 @@ class TRules : public TGStringHashtable {
 
  private:
   static std::string RuleKey(const TRule& rule);
+  // The table's put and remove, keeping the index of names in step.
+  void PutRaw(std::string_view name, TRule* rule);
+  void RemoveRaw(std::string_view name);
+  // Makes the index of names again when the table changed without it.
+  void SyncNames() const;
+  void NoteName(intptr_t value, std::string_view name, int32_t delta) const;
+
   TInferenceEngine* engine_;
+  // Each rule (as a component) with the number of entries that hold it and
+  // the key of one: NameOf answers without walking the table unless a rule
+  // is listed twice. In step with the table while namesStamp_ is its
+  // ChangeStamp.
+  struct TNames {
+    int32_t Count = 0;
+    std::string Name;
+  };
+  mutable std::unordered_map<const TComponent*, TNames> names_;
+  mutable uint64_t namesStamp_ = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -207,7 +225,10 @@ class TFactSets {
   // Takes Set (compared as a pointer only) out of the list; its former
   // position or -1.
   int32_t Remove(const TComponent* factSet);
-  void Clear() noexcept { sets_.clear(); }
+  void Clear() noexcept {
+    sets_.clear();
+    where_.clear();
+  }
   // The texts of all sets concatenated in list order.
   std::string GetText() const;
   auto begin() const noexcept { return sets_.begin(); }
@@ -215,4 +236,9 @@ class TFactSets {
 
  private:
   std::vector<TFactSet*> sets_;
+  // Each listed set (as a component) with its position when last seen. A
+  // position only goes down (as sets before it leave), so the true one is
+  // found walking back from there: asking about an unlisted component (as the
+  // engine does for every component it loses) costs no scan at all.
+  mutable std::unordered_map<const TComponent*, size_t> where_;
 };

@@ -79,6 +79,83 @@ bool ArgsMatch(const TIEVariantArray& a, const TIEVariantArray& b) {
 
 TIEVariantArray Args(std::initializer_list<TIEVariant> cells) { return TIEVariantArray(cells); }
 
+// Share keys: hashes that agree with the equality by which pattern-match
+// nodes are shared (TIEValue::Equals for values, VariantEquals for cells), so
+// that nodes equal to one another always land in the same bucket.
+
+size_t Mix(size_t seed, size_t value) {
+  return seed ^ (value + 0x9e3779b97f4a7c15ull + (seed << 6) + (seed >> 2));
+}
+
+// Integers and floats of equal value are equal cells, and 0 equals -0.
+size_t NumberHash(double number) { return std::hash<double>{}(number == 0 ? 0.0 : number); }
+
+size_t CellHash(const TIEVariant& cell) {
+  switch (cell.index()) {
+    case 1: return NumberHash(std::get<int32_t>(cell));
+    case 2: return NumberHash(std::get<double>(cell));
+    case 3: return Mix(3, std::hash<std::string>{}(std::get<std::string>(cell)));
+    default: return 0x5eed;
+  }
+}
+
+size_t CellsHash(const TIEVariantArray& cells) {
+  size_t hash = cells.size();
+  for (const TIEVariant& cell : cells) hash = Mix(hash, CellHash(cell));
+  return hash;
+}
+
+size_t ValueShareHash(const TIEValue* value) {
+  if (!value) return 0x6e0e;
+  const size_t hash = Mix(0x7a1e, size_t(value->DType()));
+  switch (value->DType()) {
+    case dtAtom: case dtString: case dtVariable: case dtMultiVariable: case dtSlot:
+    case dtMultiSlot: case dtInteger: case dtFactId: case dtDescriptor: case dtFloat:
+      // Equal texts, integers or floats have equal hash codes.
+      return Mix(hash, uint32_t(value->HashCode()));
+    case dtFunCall: {
+      // Calls are equal by name and argument values.
+      IFunCall call = value->AsFunCall();
+      auto* functionCall = dynamic_cast<const TFunctionCall*>(call.get());
+      if (!functionCall) return hash;
+      size_t h = Mix(hash, std::hash<std::string>{}(functionCall->FunctionName()));
+      for (const IIEValue& argument : functionCall->Arguments())
+        h = Mix(h, ValueShareHash(argument.get()));
+      return h;
+    }
+    case dtList: {
+      IValueVector list = value->AsList();
+      if (!list) return hash;
+      size_t h = Mix(hash, size_t(list->Count()));
+      for (int32_t i = 0; i < list->Count(); ++i) h = Mix(h, ValueShareHash(list->Get(i).get()));
+      return h;
+    }
+    case dtIntArray: {
+      size_t h = hash;
+      for (int32_t item : value->AsIntArray()) h = Mix(h, uint32_t(item));
+      return h;
+    }
+    case dtVariantArray:
+      return Mix(hash, CellsHash(value->VariantArrayRef()));
+    default:
+      // Facts, objects and the rest: the type alone (few such nodes exist).
+      return hash;
+  }
+}
+
+size_t PatternShareKey(TPatternMatchTest kind, const IIEValue& value, const TIEVariantArray& args) {
+  return Mix(Mix(size_t(kind), ValueShareHash(value.get())), CellsHash(args));
+}
+
+// A node with at most this many successors (a root list this short) is
+// scanned for a node to share; one with more is indexed.
+constexpr size_t ShareScanLimit = 8;
+
+TCallType EdgeCallType(const TGGraphEdge* edge) {
+  auto* reteEdge = dynamic_cast<const TReteEdge*>(edge);
+  return reteEdge ? reteEdge->CallType() : ctSingle;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -132,6 +209,13 @@ bool TReteNode::Propagate(const TTokenRef& token) {
 
 bool TReteNode::HasInput(const TReteNode* from, TCallType callType) const {
   if (!from) return false;
+  // Whichever list is shorter: a shared node may have very many successors,
+  // while a node rarely has more than two inputs.
+  if (IncomingEdges().size() < from->successors_.size()) {
+    for (const TGGraphEdge* edge : IncomingEdges())
+      if (edge->FromNode() == from && EdgeCallType(edge) == callType) return true;
+    return false;
+  }
   for (const TSuccessor& next : from->successors_)
     if (next.Node == this && next.CallType == callType) return true;
   return false;
@@ -146,8 +230,9 @@ void TReteNode::EdgeArriving(TGGraphNode* from, TGGraphEdge* edge) {
 void TReteNode::AddEdge(TGGraphEdge* edge) {
   auto* target = dynamic_cast<TReteNode*>(edge->ToNode());
   if (target && edge->FromNode() == this) {
-    auto* reteEdge = dynamic_cast<TReteEdge*>(edge);
-    successors_.push_back({target, reteEdge ? reteEdge->CallType() : ctSingle});
+    const TCallType callType = EdgeCallType(edge);
+    successors_.push_back({target, callType});
+    if (rete_) rete_->SuccessorAdded(this, target, edge, callType);
   }
   TGGraphNode::AddEdge(edge);
 }
@@ -162,14 +247,14 @@ void TReteNode::RemoveEdge(TGGraphEdge* edge) {
     // The edge list and the successor list are in the same order; the edge
     // that leaves is found from the back (edges mostly go newest first).
     auto* target = edge->ToNode();
-    auto* reteEdge = dynamic_cast<TReteEdge*>(edge);
-    const TCallType callType = reteEdge ? reteEdge->CallType() : ctSingle;
+    const TCallType callType = EdgeCallType(edge);
     for (size_t i = successors_.size(); i-- > 0;) {
       if (successors_[i].Node == target && successors_[i].CallType == callType) {
         successors_.erase(successors_.begin() + std::ptrdiff_t(i));
         break;
       }
     }
+    if (rete_) rete_->SuccessorRemoved(this, target, edge, callType);
   }
   TGGraphNode::RemoveEdge(edge);
 }
@@ -231,14 +316,163 @@ TPatternMatchTerminalNode* TReteNetwork::TerminalNode(const TRule& rule) const {
 }
 
 void TReteNetwork::EnterRoot(TReteNode* node) {
-  if (clearing_) return;
-  if (std::find(roots_.begin(), roots_.end(), node) == roots_.end()) roots_.push_back(node);
+  if (clearing_ || node->listedRoot_) return;
+  roots_.push_back(node);
+  node->listedRoot_ = true;
+  if (rootsIndexed_) {
+    if (node->shareable_) FileNode(patternIndex_, {nullptr, node->shareKey_}, node);
+  } else if (roots_.size() > ShareScanLimit) {
+    IndexRoots();
+  }
 }
 
 void TReteNetwork::LeaveRoot(TReteNode* node) {
+  if (clearing_ || !node->listedRoot_) return;
+  // Searched from the back: mostly a node made just now gets its first input.
+  auto it = std::find(roots_.rbegin(), roots_.rend(), node);
+  if (it != roots_.rend()) roots_.erase(std::next(it).base());
+  node->listedRoot_ = false;
+  if (rootsIndexed_ && node->shareable_)
+    UnfileNode(patternIndex_, {nullptr, node->shareKey_}, node, true);
+}
+
+// ---------------------------------------------------------------------------
+// The sharing indexes
+
+size_t TReteNetwork::TShareSlotHash::operator()(const TShareSlot& slot) const noexcept {
+  return Mix(std::hash<const void*>{}(slot.Parent), slot.Key);
+}
+
+void TReteNetwork::FileNode(TShareIndex& index, const TShareSlot& slot, TReteNode* node) {
+  index[slot].push_back(node);
+}
+
+void TReteNetwork::UnfileNode(TShareIndex& index, const TShareSlot& slot, const TReteNode* node,
+                              bool all) {
+  auto it = index.find(slot);
+  if (it == index.end()) return;
+  std::vector<TReteNode*>& bucket = it->second;
+  for (size_t i = bucket.size(); i-- > 0;) {
+    if (bucket[i] != node) continue;
+    bucket.erase(bucket.begin() + std::ptrdiff_t(i));
+    if (!all) break;
+  }
+  if (bucket.empty()) index.erase(it);
+}
+
+void TReteNetwork::SuccessorAdded(TReteNode* from, TReteNode* to, const TGGraphEdge* edge,
+                                  TCallType callType) {
   if (clearing_) return;
-  auto it = std::find(roots_.begin(), roots_.end(), node);
-  if (it != roots_.end()) roots_.erase(it);
+  if (callType == ctSingle) {
+    if (from->indexed_ && to->shareable_) FileNode(patternIndex_, {from, to->shareKey_}, to);
+  } else if (callType == ctLeft || callType == ctRight) {
+    // A right input pairs with left inputs that may be indexed.
+    if ((from->indexed_ || callType == ctRight) && dynamic_cast<TJoinNode*>(to))
+      PairJoinInputs(to, edge, from, callType, true);
+  }
+  if (!from->indexed_ && from->successors_.size() > ShareScanLimit) IndexSuccessors(from);
+}
+
+void TReteNetwork::SuccessorRemoved(TReteNode* from, TGGraphNode* to, const TGGraphEdge* edge,
+                                    TCallType callType) {
+  if (clearing_) return;
+  // No cast to a derived class here: To may be a node on its way out.
+  auto* node = dynamic_cast<TReteNode*>(to);
+  if (!node) return;
+  if (callType == ctSingle) {
+    if (from->indexed_ && node->shareable_) UnfileNode(patternIndex_, {from, node->shareKey_}, node);
+  } else if (callType == ctLeft || callType == ctRight) {
+    if (from->indexed_ || callType == ctRight) PairJoinInputs(node, edge, from, callType, false);
+  }
+}
+
+void TReteNetwork::PairJoinInputs(TReteNode* join, const TGGraphEdge* edge, TReteNode* from,
+                                  TCallType callType, bool add) {
+  const TCallType other = callType == ctLeft ? ctRight : ctLeft;
+  for (const TGGraphEdge* input : join->IncomingEdges()) {
+    if (input == edge || EdgeCallType(input) != other) continue;
+    auto* peer = dynamic_cast<TReteNode*>(input->FromNode());
+    if (!peer) continue;
+    TReteNode* left = callType == ctLeft ? from : peer;
+    TReteNode* right = callType == ctLeft ? peer : from;
+    TReteNetwork* rete = left->rete_;
+    if (!rete || rete->clearing_ || !left->indexed_) continue;
+    const TShareSlot slot{left, reinterpret_cast<uintptr_t>(right)};
+    if (add)
+      FileNode(rete->joinIndex_, slot, join);
+    else
+      UnfileNode(rete->joinIndex_, slot, join);
+  }
+}
+
+void TReteNetwork::IndexSuccessors(TReteNode* node) {
+  node->indexed_ = true;
+  for (const TReteNode::TSuccessor& next : node->successors_) {
+    if (next.CallType == ctSingle) {
+      if (next.Node->shareable_) FileNode(patternIndex_, {node, next.Node->shareKey_}, next.Node);
+    } else if (next.CallType == ctLeft && dynamic_cast<TJoinNode*>(next.Node)) {
+      for (const TGGraphEdge* input : next.Node->IncomingEdges()) {
+        auto* right = dynamic_cast<TReteNode*>(input->FromNode());
+        if (right && EdgeCallType(input) == ctRight)
+          FileNode(joinIndex_, {node, reinterpret_cast<uintptr_t>(right)}, next.Node);
+      }
+    }
+  }
+}
+
+void TReteNetwork::IndexRoots() {
+  rootsIndexed_ = true;
+  for (TReteNode* root : roots_)
+    if (root->shareable_) FileNode(patternIndex_, {nullptr, root->shareKey_}, root);
+}
+
+void TReteNetwork::RefilePatternNode(const TReteNode* parent, TReteNode* node, size_t oldKey) {
+  if (clearing_ || (parent ? !parent->indexed_ : !rootsIndexed_)) return;
+  UnfileNode(patternIndex_, {parent, oldKey}, node, true);
+  // The new bucket is made again from the list, which keeps it in list order.
+  const size_t key = node->shareKey_;
+  const TShareSlot slot{parent, key};
+  patternIndex_.erase(slot);
+  std::vector<TReteNode*> bucket;
+  if (parent) {
+    for (const TReteNode::TSuccessor& next : parent->successors_)
+      if (next.CallType == ctSingle && next.Node->shareable_ && next.Node->shareKey_ == key)
+        bucket.push_back(next.Node);
+  } else {
+    for (TReteNode* root : roots_)
+      if (root->shareable_ && root->shareKey_ == key) bucket.push_back(root);
+  }
+  if (!bucket.empty()) patternIndex_.emplace(slot, std::move(bucket));
+}
+
+TJoinNode* TReteNetwork::FindSharedJoin(TReteNode* left, TReteNode* right, const TJoinNode& join) {
+  auto shareable = [&](TReteNode* node) -> TJoinNode* {
+    auto* candidate = dynamic_cast<TJoinNode*>(node);
+    if (!candidate || candidate->NegatedPattern() || !candidate->Equals(&join)) return nullptr;
+    return candidate;
+  };
+  // The first join in Left's successor order that takes Left on its left and
+  // Right on its right input.
+  auto scan = [&]() -> TJoinNode* {
+    for (const TReteNode::TSuccessor& next : left->Successors()) {
+      if (next.CallType != ctLeft || !dynamic_cast<TJoinNode*>(next.Node)) continue;
+      if (!next.Node->HasInput(right, ctRight)) continue;
+      if (TJoinNode* candidate = shareable(next.Node)) return candidate;
+    }
+    return nullptr;
+  };
+  if (left->rete_ != this || !left->indexed_) return scan();  // not indexed here
+  auto it = joinIndex_.find({left, reinterpret_cast<uintptr_t>(right)});
+  if (it == joinIndex_.end()) return nullptr;
+  TJoinNode* found = nullptr;
+  for (TReteNode* node : it->second) {
+    TJoinNode* candidate = shareable(node);
+    if (!candidate || candidate == found) continue;
+    // Two candidates: the one a scan meets first.
+    if (found) return scan();
+    found = candidate;
+  }
+  return found;
 }
 
 void TReteNetwork::NodeGone(TReteNode* node) {
@@ -330,7 +564,11 @@ void TReteNetwork::Clear() {
   for (auto& [component, entry] : rules_)
     if (!entry.Rule->IsDestroying()) RemoveFreeNotification(entry.Rule);
   rules_.clear();
+  for (TReteNode* root : roots_) root->listedRoot_ = false;
   roots_.clear();
+  patternIndex_.clear();
+  joinIndex_.clear();
+  rootsIndexed_ = false;
   clearing_ = true;
   try {
     TGGraph::Clear();
@@ -352,6 +590,41 @@ bool TReteNetwork::AssertToken(const TTokenRef& token) {
 // ---------------------------------------------------------------------------
 // Pattern-match nodes
 
+TPatternMatchNode::TPatternMatchNode() {
+  shareable_ = true;
+  shareKey_ = PatternShareKey(kind_, value_, args_);
+}
+
+void TPatternMatchNode::SetValue(IIEValue value) {
+  value_ = std::move(value);
+  KeyChanged();
+}
+
+void TPatternMatchNode::SetArgs(TIEVariantArray args) {
+  args_ = std::move(args);
+  KeyChanged();
+}
+
+void TPatternMatchNode::SetPatternMatchTest(TPatternMatchTest kind) {
+  kind_ = kind;
+  KeyChanged();
+}
+
+void TPatternMatchNode::KeyChanged() {
+  const size_t oldKey = shareKey_;
+  shareKey_ = PatternShareKey(kind_, value_, args_);
+  if (shareKey_ == oldKey) return;
+  // Each parent files the node once per edge; it is refiled once per parent.
+  std::vector<TReteNode*> parents;
+  for (const TGGraphEdge* edge : IncomingEdges()) {
+    auto* parent = dynamic_cast<TReteNode*>(edge->FromNode());
+    if (parent && parent->rete_ && std::find(parents.begin(), parents.end(), parent) == parents.end())
+      parents.push_back(parent);
+  }
+  for (TReteNode* parent : parents) parent->rete_->RefilePatternNode(parent, this, oldKey);
+  if (listedRoot_ && rete_) rete_->RefilePatternNode(nullptr, this, oldKey);
+}
+
 TPatternMatchNode* TReteNetwork::FindOrCreatePatternNode(TReteNode* parent, TPatternMatchTest kind,
                                                          const IIEValue& value,
                                                          const TIEVariantArray& args, TRule& rule,
@@ -370,12 +643,20 @@ TPatternMatchNode* TReteNetwork::FindOrCreatePatternNode(TReteNode* parent, TPat
     return node;
   };
   TPatternMatchNode* found = nullptr;
-  if (!parent) {
+  if (!parent && !rootsIndexed_) {
     for (TReteNode* root : roots_)
       if ((found = matches(root))) break;
-  } else {
+  } else if (parent && (parent->rete_ != this || !parent->indexed_)) {
+    // A short list, or a node of no network or another one (not indexed here).
     for (const TReteNode::TSuccessor& next : parent->Successors())
       if (next.CallType == ctSingle && (found = matches(next.Node))) break;
+  } else {
+    // Only nodes of the same share key can match, and the bucket keeps the
+    // order of the list, so the first match is the one a scan would find.
+    auto it = patternIndex_.find({parent, PatternShareKey(kind, nodeValue, args)});
+    if (it != patternIndex_.end())
+      for (TReteNode* candidate : it->second)
+        if ((found = matches(candidate))) break;
   }
   if (found) {
     found->SetRuleUseCount(found->RuleUseCount() + 1);
@@ -578,15 +859,11 @@ void TReteNetwork::Compile(TRule& rule, TRuleEntry& entry, std::string& trace) {
 
     TReteNode* current = nullptr;
     if (join && pattern.NegatedCount() % 2 == 0) {
-      for (const TReteNode::TSuccessor& next : previous->Successors()) {
-        auto* candidate = dynamic_cast<TJoinNode*>(next.Node);
-        if (!candidate || candidate->NegatedPattern() || next.CallType != ctLeft) continue;
-        if (!candidate->HasInput(lasts[size_t(i)], ctRight) || !candidate->Equals(join)) continue;
-        candidate->SetRuleUseCount(candidate->RuleUseCount() + 1);
-        entry.Nodes.push_back(candidate);
+      if (TJoinNode* shared = FindSharedJoin(previous, lasts[size_t(i)], *join)) {
+        shared->SetRuleUseCount(shared->RuleUseCount() + 1);
+        entry.Nodes.push_back(shared);
         trace += STraceJoinNodeShared;
-        current = candidate;
-        break;
+        current = shared;
       }
     }
     if (!current) {

@@ -102,10 +102,21 @@ class TReteNode : public TGGraphNode {
 
  private:
   friend class TReteNetwork;
+  friend class TPatternMatchNode;
   TReteNetwork* rete_ = nullptr;
   int32_t ruleUseCount_ = 1;
   std::unique_ptr<TIEContext> context_;
   std::vector<TSuccessor> successors_;
+  // The network's sharing index files a pattern-match node under its share
+  // key (kept here, in the base, so that a node still leaves the index while
+  // its derived part is already gone).
+  size_t shareKey_ = 0;
+  bool shareable_ = false;
+  // Listed in the network's root list.
+  bool listedRoot_ = false;
+  // The successors are filed in the sharing index (once there are more than
+  // a few; a short list is scanned).
+  bool indexed_ = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -113,14 +124,18 @@ class TReteNode : public TGGraphNode {
 
 class TPatternMatchNode : public TReteNode {
  public:
+  TPatternMatchNode();
   std::string ClassName() const override { return "TPatternMatchNode"; }
 
+  // Changing the kind, value or args of a connected node files it anew in
+  // its network's sharing index. A call value is not to be changed in place
+  // once set: the index would not see it.
   const IIEValue& Value() const noexcept { return value_; }
-  void SetValue(IIEValue value) { value_ = std::move(value); }
+  void SetValue(IIEValue value);
   const TIEVariantArray& Args() const noexcept { return args_; }
-  void SetArgs(TIEVariantArray args) { args_ = std::move(args); }
+  void SetArgs(TIEVariantArray args);
   TPatternMatchTest PatternMatchTest() const noexcept { return kind_; }
-  void SetPatternMatchTest(TPatternMatchTest kind) noexcept { kind_ = kind; }
+  void SetPatternMatchTest(TPatternMatchTest kind);
 
   // Adds " Value: ", " Test: " and " Args: (a, b)".
   std::string Text() const override;
@@ -136,6 +151,8 @@ class TPatternMatchNode : public TReteNode {
   bool Expand(const TTokenRef& token, TCustomFact* fact);
   const std::string& SlotArg(size_t index) const;
   int32_t IntArg(size_t index) const;
+  // Recomputes the share key after a change and refiles the node.
+  void KeyChanged();
 
   IIEValue value_;
   TIEVariantArray args_;
@@ -444,6 +461,7 @@ class TReteNetwork : public TGGraph {
 
  private:
   friend class TReteNode;
+  friend class TPatternMatchNode;
   friend class TPatternMatchTerminalNode;
   struct TRuleEntry {
     TRule* Rule = nullptr;
@@ -456,9 +474,48 @@ class TReteNetwork : public TGGraph {
     TNode* raw = node.get();
     raw->rete_ = this;
     AddNode(std::unique_ptr<TGGraphNode>(std::move(node)));
-    roots_.push_back(raw);
+    EnterRoot(raw);
     return raw;
   }
+
+  // The sharing indexes, which let a rule find the node it can share without
+  // scanning a node's successors. A pattern-match node is filed under its
+  // parent (none: the root list) and its share key; a join node under its
+  // left and right inputs (in the left input's network). A bucket of pattern
+  // nodes lists them in the order of the parent's successors (of the root
+  // list), so its first match is the first match of a scan of the whole list.
+  struct TShareSlot {
+    const void* Parent;
+    uintptr_t Key;
+    bool operator==(const TShareSlot&) const = default;
+  };
+  struct TShareSlotHash {
+    size_t operator()(const TShareSlot& slot) const noexcept;
+  };
+  using TShareIndex = std::unordered_map<TShareSlot, std::vector<TReteNode*>, TShareSlotHash>;
+  static void FileNode(TShareIndex& index, const TShareSlot& slot, TReteNode* node);
+  // Takes one entry of Node (the last) out of the bucket; All: every entry.
+  static void UnfileNode(TShareIndex& index, const TShareSlot& slot, const TReteNode* node,
+                         bool all = false);
+  // Edge hooks: From got or lost the successor To over Edge.
+  void SuccessorAdded(TReteNode* from, TReteNode* to, const TGGraphEdge* edge, TCallType callType);
+  void SuccessorRemoved(TReteNode* from, TGGraphNode* to, const TGGraphEdge* edge,
+                        TCallType callType);
+  // The join inputs of Edge (ending at a join node) paired with the join's
+  // other inputs, filed or unfiled where the left input is indexed.
+  static void PairJoinInputs(TReteNode* join, const TGGraphEdge* edge, TReteNode* from,
+                             TCallType callType, bool add);
+  // Files every successor of Node (every root) and indexes it from now on.
+  void IndexSuccessors(TReteNode* node);
+  void IndexRoots();
+  // Node (a pattern-match node below Parent, or in the root list when Parent
+  // is none) changed its share key from OldKey: its entries move, and the
+  // bucket of the new key is rebuilt in list order.
+  void RefilePatternNode(const TReteNode* parent, TReteNode* node, size_t oldKey);
+  // The join below Left and Right that a rule can share instead of Join, as
+  // a scan of Left's successors would find it; none when there is none.
+  TJoinNode* FindSharedJoin(TReteNode* left, TReteNode* right, const TJoinNode& join);
+
   void Connect(TReteNode* from, TReteNode* to, TCallType callType);
   void Compile(TRule& rule, TRuleEntry& entry, std::string& trace);
   void Prime(const std::vector<TReteNode*>& roots, TPatternMatchTerminalNode& terminal);
@@ -479,4 +536,7 @@ class TReteNetwork : public TGGraph {
   std::vector<std::unique_ptr<TActivation>> kept_;
   IFact placeholder_;
   bool clearing_ = false;
+  TShareIndex patternIndex_;
+  TShareIndex joinIndex_;
+  bool rootsIndexed_ = false;
 };

@@ -230,6 +230,40 @@ TEST(GHashtable, ChangeNotifications) {
   EXPECT_EQ(smallChanges, 2);
 }
 
+// The change stamp moves with every change of the entries, inside update
+// brackets too, and not with lookups, failed changes or growth alone.
+TEST(GHashtable, ChangeStampCountsEntryChanges) {
+  TGStringHashtable table(3, 1.0f);
+  uint64_t stamp = table.ChangeStamp();
+  auto moved = [&] {
+    const uint64_t now = table.ChangeStamp();
+    const uint64_t by = now - stamp;
+    stamp = now;
+    return by;
+  };
+  table.Put("a", 1);
+  EXPECT_EQ(moved(), 1u);
+  table.Put("a", 2);  // another value
+  EXPECT_EQ(moved(), 1u);
+  table.BeginUpdate();
+  for (const char* key : {"b", "c", "d", "e"}) table.Put(key, 3);  // grows on the way
+  table.EndUpdate();
+  EXPECT_EQ(moved(), 4u);
+  (void)table.Find("b");
+  (void)table.ContainsKey("zz");
+  table.SetCapacity(table.Capacity() * 2 + 1);
+  EXPECT_EQ(moved(), 0u);
+  EXPECT_THROW(table.Remove("zz"), EGHashtableError);
+  EXPECT_THROW(table.Put("", 1), EGHashtableError);
+  EXPECT_EQ(moved(), 0u);
+  table.Remove("b");
+  EXPECT_EQ(moved(), 1u);
+  table.Clear();
+  EXPECT_GE(moved(), 1u);
+  table.Clear();  // empty: no change
+  EXPECT_EQ(moved(), 0u);
+}
+
 TEST(GHashtable, OwnerIsToldBeforeAndAfter) {
   struct TOwner : IHashTableOwner {
     std::vector<std::string> log;

@@ -263,3 +263,78 @@ TEST_F(RegistriesTest, FactSetsJoinAndLeaveThroughTheirEngine) {
   EXPECT_EQ(engine.FactSets().Count(), 0);
   EXPECT_EQ(engine.FactSets().IndexOfName("outside"), -1);
 }
+
+// The rule registry answers which name a rule is listed under through its own
+// index: it follows renames, a rule listed twice (the first name in the
+// table's order) and changes made through the plain table.
+TEST_F(RegistriesTest, NameOfFollowsEveryWayARuleEntersAndLeaves) {
+  for (int i = 0; i < 30; ++i) engine.Evaluate("(defrule r" + std::to_string(i) + " (a) => )");
+  TRules& rules = engine.Rules();
+  TRule* r = rules.Find("r3");
+  TRule* s = rules.Find("r4");
+  EXPECT_EQ(rules.NameOf(r), "r3");
+  EXPECT_EQ(rules.NameOf(nullptr), "");
+  EXPECT_EQ(rules.NameOf(&engine), "");
+
+  engine.RenameRule("r3", "q");
+  EXPECT_EQ(rules.NameOf(r), "q");
+  rules.Put("alias", *r);
+  std::vector<std::string> names;
+  for (IStringIteratorRef keys = rules.Keys(); keys->HasNext();) {
+    std::string key = keys->Next();
+    if (rules.Find(key) == r) names.push_back(key);
+  }
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(rules.NameOf(r), names[0]);
+  rules.TakeOut(names[0]);
+  EXPECT_EQ(rules.NameOf(r), names[1]);
+
+  TGStringHashtable& table = rules;
+  table.Remove("r4");
+  EXPECT_EQ(rules.NameOf(s), "");
+  table.Put("plain", reinterpret_cast<intptr_t>(s));
+  EXPECT_EQ(rules.NameOf(s), "plain");
+  rules.Rekey("plain", "r4");
+  EXPECT_EQ(rules.NameOf(s), "r4");
+
+  // Freed rules leave the index with the table.
+  engine.RemoveComponent(s).reset();
+  EXPECT_EQ(rules.Find("r4"), nullptr);
+  EXPECT_EQ(rules.Count(), 29);
+  engine.Clear();
+  EXPECT_EQ(rules.NameOf(r), "");
+}
+
+// Positions stay right while sets leave from the front, the middle and the
+// back; a set that is not listed is at -1 and adding a listed one keeps it.
+TEST_F(RegistriesTest, FactSetPositionsFollowRemovalsAnywhere) {
+  std::vector<std::unique_ptr<TFactSet>> owned;
+  TFactSets sets;
+  std::vector<TFactSet*> model;
+  for (int i = 0; i < 20; ++i) {
+    owned.push_back(std::make_unique<TFactSet>());
+    EXPECT_EQ(sets.Add(*owned.back()), i);
+    model.push_back(owned.back().get());
+  }
+  auto check = [&] {
+    ASSERT_EQ(sets.Count(), int32_t(model.size()));
+    for (size_t i = 0; i < model.size(); ++i) {
+      EXPECT_EQ(sets.Get(int32_t(i)), model[i]);
+      EXPECT_EQ(sets.IndexOf(model[i]), int32_t(i));
+    }
+  };
+  for (size_t victim : {0u, 7u, 17u, 3u, 0u}) {
+    TFactSet* leaving = model[victim];
+    EXPECT_EQ(sets.Remove(leaving), int32_t(victim));
+    model.erase(model.begin() + std::ptrdiff_t(victim));
+    EXPECT_EQ(sets.IndexOf(leaving), -1);
+    EXPECT_EQ(sets.Remove(leaving), -1);
+    check();
+  }
+  EXPECT_EQ(sets.Add(*model[5]), 5);
+  EXPECT_EQ(sets.Add(*owned[0]), int32_t(model.size()));
+  model.push_back(owned[0].get());
+  check();
+  sets.Clear();
+  EXPECT_EQ(sets.IndexOf(model[0]), -1);
+}

@@ -389,4 +389,53 @@ TEST_F(ReteTest, BackwardChainingJoinQueuesGoalFacts) {
   EXPECT_EQ(asked->GetSlotValue("age")->AsText(), "7");
 }
 
+// A node whose value, test or args change after it was connected is found
+// by its new description and no longer by its old one; of two equal nodes
+// below one parent a rule shares the earlier successor. The parent has more
+// successors than are scanned, so the lookups go through its index.
+TEST_F(ReteTest, ChangedNodesAreSharedByTheirNewDescriptionInSuccessorOrder) {
+  auto slotRule = [&](const std::string& name, const char* slot, int32_t value,
+                      bool notEqual = false) {
+    TRule* rule = engine.NewRule(name);
+    auto p = Pattern(person);
+    p->AddTest(slot, Int(value), true, notEqual, -1);
+    rule->AddPattern(std::move(p));
+    rete.AddRule(*rule);
+    return rule;
+  };
+  auto ageRule = [&](const std::string& name, int32_t age, bool notEqual = false) {
+    return slotRule(name, "age", age, notEqual);
+  };
+  auto ageNode = [&](const TRule* rule) { return NodesOf<TPatternMatchNode>(*rule).at(1); };
+  std::vector<TRule*> ages;
+  for (int32_t age = 0; age < 12; ++age) ages.push_back(ageRule("a" + std::to_string(age), age));
+  TPatternMatchNode* three = ageNode(ages[3]);
+  TPatternMatchNode* seven = ageNode(ages[7]);
+
+  seven->SetValue(Int(3));
+  TRule* x = ageRule("x", 3);
+  EXPECT_EQ(x->CompileTrace(), "x: =1=1+t");
+  EXPECT_EQ(ageNode(x), three) << "the earlier of two equal successors";
+  EXPECT_EQ(ageRule("w", 7)->CompileTrace(), "w: =1+1+t") << "the old value is gone";
+
+  three->SetValue(Int(50));
+  TRule* y = ageRule("y", 3);
+  EXPECT_EQ(ageNode(y), seven);
+  EXPECT_EQ(ageNode(ageRule("z", 50)), three);
+  three->SetPatternMatchTest(pmtTestNotEqual);
+  EXPECT_EQ(ageNode(ageRule("n", 50, true)), three);
+  EXPECT_EQ(ageRule("e", 50)->CompileTrace(), "e: =1+1+t");
+  seven->SetArgs(TIEVariantArray{std::string("name"), int32_t(-1)});
+  EXPECT_EQ(ageRule("v", 3)->CompileTrace(), "v: =1+1+t");
+  TRule* m = slotRule("m", "name", 3);
+  EXPECT_EQ(ageNode(m), seven);
+
+  // Its rules gone, the changed node leaves the index under its new
+  // description: an equal rule makes a node anew.
+  const int32_t nodes = rete.NodeCount();
+  for (TRule* rule : {ages[7], y, m}) rete.RemoveRule(*rule);
+  EXPECT_EQ(rete.NodeCount(), nodes - 4) << "three terminals and the node";
+  EXPECT_EQ(slotRule("again", "name", 3)->CompileTrace(), "again: =1+1+t");
+}
+
 }  // namespace
