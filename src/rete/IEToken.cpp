@@ -84,7 +84,9 @@ bool TIEToken::IsEqual(const TIEToken* other) const {
   if (b && a != b && a->identity_ != b->identity_) return false;
   while (true) {
     if (a == b) return true;
-    if (!b || a->hash_ != b->hash_ || IdOf(a->fact_) != IdOf(b->fact_)) return false;
+    if (!b || a->hash_ != b->hash_) return false;
+    // The same fact object has the same id: only different objects are asked.
+    if (a->fact_ != b->fact_ && IdOf(a->fact_) != IdOf(b->fact_)) return false;
     if (!a->parent_) return true;
     if (a->parent_ == b->parent_) return true;
     if (!b->parent_) return false;
