@@ -96,3 +96,19 @@ struct TPoolAllocator {
   template <class U>
   bool operator!=(const TPoolAllocator<U>&) const noexcept { return false; }
 };
+
+// A base that gives class T pooled operator new and delete. Objects of classes
+// derived from T (of another size) come from the heap as usual.
+template <class T>
+struct TPooledObject {
+  static void* operator new(std::size_t size) {
+    if (size == sizeof(T)) return TBlockPool<sizeof(T)>::Take();
+    return ::operator new(size);
+  }
+  static void operator delete(void* block, std::size_t size) noexcept {
+    if (size == sizeof(T))
+      TBlockPool<sizeof(T)>::Give(block);
+    else
+      ::operator delete(block);
+  }
+};

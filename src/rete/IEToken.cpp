@@ -20,18 +20,6 @@ const std::vector<std::string>& CallTypeNames() {
 // ---------------------------------------------------------------------------
 // TIEToken
 
-void* TIEToken::operator new(std::size_t size) {
-  if (size == sizeof(TIEToken)) return TBlockPool<sizeof(TIEToken)>::Take();
-  return ::operator new(size);
-}
-
-void TIEToken::operator delete(void* block, std::size_t size) noexcept {
-  if (size == sizeof(TIEToken))
-    TBlockPool<sizeof(TIEToken)>::Give(block);
-  else
-    ::operator delete(block);
-}
-
 namespace {
 
 int32_t IdOf(const IFact& fact) { return fact ? fact->ID() : 0; }

@@ -33,17 +33,13 @@ using TTokenRef = TRef<TIEToken>;
 const std::vector<std::string>& TokenActionNames();
 const std::vector<std::string>& CallTypeNames();
 
-class TIEToken : public TCustomReteToken {
+// Tokens are made and freed by the million: their blocks are pooled.
+class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
  public:
   // The clear token: no fact, size 0, tag taClear.
   TIEToken() = default;
   // A one-fact token: size 1, hash = the fact's id.
   TIEToken(TTokenAction tag, IFact fact);
-
-  // Tokens are made and freed by the million: each thread keeps the blocks of
-  // freed tokens for the next ones instead of going back to the heap.
-  static void* operator new(std::size_t size);
-  static void operator delete(void* block, std::size_t size) noexcept;
 
   static TTokenRef Create(TTokenAction tag, IFact fact) { return MakeRef<TIEToken>(tag, std::move(fact)); }
   static TTokenRef CreateClear() { return MakeRef<TIEToken>(); }

@@ -335,7 +335,8 @@ class TPatternMatchTerminalNode : public TReteNode {
 // ---------------------------------------------------------------------------
 // TActivation: a rule with the token that satisfies its left-hand side.
 
-class TActivation : public TPersistent {
+// Activations come and go by the million: their blocks are pooled.
+class TActivation : public TPersistent, public TPooledObject<TActivation> {
  public:
   TActivation(TRule* rule, TPatternMatchTerminalNode* node, TTokenRef token);
   // Leaves its node's list if the node still lists it (the engine frees an
@@ -344,9 +345,6 @@ class TActivation : public TPersistent {
   TActivation(const TActivation&) = delete;
   TActivation& operator=(const TActivation&) = delete;
   std::string ClassName() const override { return "TActivation"; }
-  // Activations come and go by the million: their blocks are pooled.
-  static void* operator new(std::size_t size);
-  static void operator delete(void* block, std::size_t size) noexcept;
 
   TRule* Rule() const noexcept { return rule_; }
   // Fact i of the token matched pattern i of the rule.

@@ -147,18 +147,6 @@ std::string TPatternMatchTerminalNode::Text() const {
 // ---------------------------------------------------------------------------
 // TActivation
 
-void* TActivation::operator new(std::size_t size) {
-  if (size == sizeof(TActivation)) return TBlockPool<sizeof(TActivation)>::Take();
-  return ::operator new(size);
-}
-
-void TActivation::operator delete(void* block, std::size_t size) noexcept {
-  if (size == sizeof(TActivation))
-    TBlockPool<sizeof(TActivation)>::Give(block);
-  else
-    ::operator delete(block);
-}
-
 TActivation::TActivation(TRule* rule, TPatternMatchTerminalNode* node, TTokenRef token)
     : rule_(rule), node_(node), token_(std::move(token)) {}
 
