@@ -34,6 +34,11 @@ class TFlatIndex {
     return nullptr;
   }
 
+  template <class F>
+  const V* Find(uint64_t key, F&& match) const {
+    return const_cast<TFlatIndex*>(this)->Find(key, match);
+  }
+
   // Calls Visit(value) for every value of Key.
   template <class F>
   void ForEachOf(uint64_t key, F&& visit) const {

@@ -42,9 +42,9 @@ void TFacts::Clear() {
   std::vector<IFactRef> released = std::move(entries_);
   entries_.clear();
   slots_.Reset();
-  byId_.clear();
+  byId_.Clear();
   repeatedIds_ = false;
-  byContent_.clear();
+  byContent_.Clear();
   contentIndexed_ = false;
   released.clear();
   if (engine_) engine_->FactsCleared();
@@ -54,9 +54,11 @@ int32_t TFacts::AddEntry(const IFactRef& fact) {
   const uint32_t slot = slots_.Append();
   entries_.push_back(fact);
   if (fact) {
-    auto [it, inserted] = byId_.try_emplace(fact->ID(), slot);
-    if (!inserted) repeatedIds_ = true;
-    if (contentIndexed_) byContent_.emplace(ContentKey(*fact), slot);
+    if (byId_.Find(IdKey(fact->ID()), [](uint32_t) { return true; }))
+      repeatedIds_ = true;
+    else
+      byId_.Insert(IdKey(fact->ID()), slot);
+    if (contentIndexed_) byContent_.Insert(ContentKey(*fact), slot);
   }
   return Count() - 1;
 }
@@ -79,14 +81,13 @@ void TFacts::RemoveSlot(uint32_t slot) {
   entries_[slot] = nullptr;
   slots_.Kill(slot);
   if (fact) {
-    auto it = byId_.find(fact->ID());
-    if (it != byId_.end() && it->second == slot) {
-      byId_.erase(it);
+    if (uint32_t* entry = byId_.Find(IdKey(fact->ID()), [&](uint32_t at) { return at == slot; })) {
+      byId_.Erase(entry);
       if (repeatedIds_) {
         // Another listed fact may carry the same id: it takes the entry.
         for (uint32_t other = 0; other < entries_.size(); ++other)
           if (entries_[other] && entries_[other]->ID() == fact->ID()) {
-            byId_.emplace(fact->ID(), other);
+            byId_.Insert(IdKey(fact->ID()), other);
             break;
           }
       }
@@ -104,10 +105,15 @@ void TFacts::Compact() {
     if (fact) live.push_back(std::move(fact));
   entries_ = std::move(live);
   slots_.ResetLive(uint32_t(entries_.size()));
-  byId_.clear();
+  byId_.Clear();
   repeatedIds_ = false;
-  for (uint32_t slot = 0; slot < entries_.size(); ++slot)
-    if (!byId_.try_emplace(entries_[slot]->ID(), slot).second) repeatedIds_ = true;
+  for (uint32_t slot = 0; slot < entries_.size(); ++slot) {
+    const uint64_t key = IdKey(entries_[slot]->ID());
+    if (byId_.Find(key, [](uint32_t) { return true; }))
+      repeatedIds_ = true;
+    else
+      byId_.Insert(key, slot);
+  }
   if (contentIndexed_) BuildContentIndex();
 }
 
@@ -117,14 +123,14 @@ int64_t TFacts::SlotOfId(int32_t id) const noexcept {
       if (entries_[slot] && entries_[slot]->ID() == id) return slot;
     return -1;
   }
-  auto it = byId_.find(id);
-  return it == byId_.end() ? -1 : int64_t(it->second);
+  const uint32_t* slot = byId_.Find(IdKey(id), [](uint32_t) { return true; });
+  return slot ? int64_t(*slot) : -1;
 }
 
 int64_t TFacts::SlotOf(const TFact* fact) const noexcept {
   if (!fact) return -1;
-  auto it = byId_.find(fact->ID());
-  if (it != byId_.end() && entries_[it->second].get() == fact) return it->second;
+  const uint32_t* slot = byId_.Find(IdKey(fact->ID()), [](uint32_t) { return true; });
+  if (slot && entries_[*slot].get() == fact) return *slot;
   if (!repeatedIds_) return -1;
   for (uint32_t slot = 0; slot < entries_.size(); ++slot)
     if (entries_[slot].get() == fact) return slot;
@@ -157,20 +163,15 @@ uint64_t TFacts::ContentKey(const TFact& fact) {
 }
 
 void TFacts::BuildContentIndex() const {
-  byContent_.clear();
-  byContent_.reserve(entries_.size());
+  byContent_.Clear();
   for (uint32_t slot = 0; slot < entries_.size(); ++slot)
-    if (entries_[slot]) byContent_.emplace(ContentKey(*entries_[slot]), slot);
+    if (entries_[slot]) byContent_.Insert(ContentKey(*entries_[slot]), slot);
   contentIndexed_ = true;
 }
 
 void TFacts::ForgetContent(const TFact& fact, uint32_t slot) {
-  auto [first, last] = byContent_.equal_range(ContentKey(fact));
-  for (auto it = first; it != last; ++it)
-    if (it->second == slot) {
-      byContent_.erase(it);
-      return;
-    }
+  if (uint32_t* entry = byContent_.Find(ContentKey(fact), [&](uint32_t at) { return at == slot; }))
+    byContent_.Erase(entry);
 }
 
 int32_t TFacts::IndexOfEqual(const TCustomFact* fact) const {
@@ -182,10 +183,10 @@ int32_t TFacts::IndexOfEqual(const TCustomFact* fact) const {
     return -1;
   }
   if (!contentIndexed_) BuildContentIndex();
-  auto [first, last] = byContent_.equal_range(ContentKey(*wanted));
   int64_t best = -1;
-  for (auto it = first; it != last; ++it)
-    if ((best < 0 || it->second < best) && entries_[it->second]->Equals(wanted)) best = it->second;
+  byContent_.ForEachOf(ContentKey(*wanted), [&](uint32_t slot) {
+    if ((best < 0 || slot < best) && entries_[slot]->Equals(wanted)) best = slot;
+  });
   return best < 0 ? -1 : int32_t(slots_.Rank(uint32_t(best)));
 }
 

@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "collections/FlatIndex.h"
 #include "collections/InterfaceCollections.h"
 #include "collections/LiveSlots.h"
 #include "facts/IEFacts.h"
@@ -119,6 +120,7 @@ class TFacts : public TPersistent {
   int64_t SlotOfId(int32_t id) const noexcept;
   // Squeezes the holes out of entries_ (the slots are numbered anew).
   void Compact();
+  static uint64_t IdKey(int32_t id) { return uint64_t(uint32_t(id)); }
   // A content hash: equal facts (same template, equal values) hash alike.
   static uint64_t ContentKey(const TFact& fact);
   // The content index is kept while the engine refuses duplicate facts; it
@@ -132,8 +134,8 @@ class TFacts : public TPersistent {
   TLiveSlots slots_;
   // Id -> slot of a listed fact with it. Ids are unique in an engine's list;
   // a list filled by hand may repeat them, and then lookups by id also scan.
-  std::unordered_map<int32_t, uint32_t> byId_;
+  TFlatIndex<uint32_t> byId_;  // by the id, as unsigned
   bool repeatedIds_ = false;
-  mutable std::unordered_multimap<uint64_t, uint32_t> byContent_;
+  mutable TFlatIndex<uint32_t> byContent_;
   mutable bool contentIndexed_ = false;
 };
