@@ -178,7 +178,8 @@ class TIETokenTree {
       return;
     }
     std::vector<uint32_t> found;
-    positions_.ForEachOf(uint64_t(uint32_t(key)), [&](uint32_t position) { found.push_back(position); });
+    positions_.ForEachOf(uint64_t(uint32_t(key)),
+                         [&](uint32_t position) { found.push_back(position); });
     std::sort(found.begin(), found.end());
     for (uint32_t position : found)
       if (arrived_[position] && !visit(arrived_[position])) return;
