@@ -83,20 +83,18 @@ def build_cases(cfg):
         def check(run, fired, data=data):
             return checks.manners_problems(data, run.stdout, fired)
         out.append(Case("manners", n, make, check, heavy=n >= 128))
-    for n in sizes(cfg, "RETRACT_SIZES"):
-        out.append(Case(
-            "retract", n,
-            lambda d, n=n: [_write(os.path.join(d, "retract_%d.ie" % n), gen_programs.retract_program(n)),
-                            "--watch", "statistics"],
-            lambda run, fired, n=n: checks.line_problems(run.stdout, "retracted %d" % n, fired, n + 1),
-            heavy=n >= 100000))
-    for n in sizes(cfg, "JOIN_SIZES"):
-        out.append(Case(
-            "join", n,
-            lambda d, n=n: [_write(os.path.join(d, "join_%d.ie" % n), gen_programs.join_program(n)),
-                            "--watch", "statistics"],
-            lambda run, fired, n=n: checks.line_problems(run.stdout, "pairs %d" % n, fired, n + 1),
-            heavy=n >= 100000))
+    # retract and join: a generated program that ends by printing "<word> N".
+    for kind, env, generate, word in (("retract", "RETRACT_SIZES", gen_programs.retract_program, "retracted"),
+                                      ("join", "JOIN_SIZES", gen_programs.join_program, "pairs")):
+        for n in sizes(cfg, env):
+            out.append(Case(
+                kind, n,
+                lambda d, n=n, kind=kind, generate=generate: [
+                    _write(os.path.join(d, "%s_%d.ie" % (kind, n)), generate(n)),
+                    "--watch", "statistics"],
+                lambda run, fired, n=n, word=word: checks.line_problems(
+                    run.stdout, "%s %d" % (word, n), fired, n + 1),
+                heavy=n >= 100000))
     cycles, others = int(cfg["CHURN_CYCLES"]), int(cfg["CHURN_OTHERS"])
     out.append(Case(
         "churn", cycles,
