@@ -103,8 +103,7 @@ int32_t TAgenda::Place(int32_t salience, bool front, std::unique_ptr<TActivation
   line->AgendaHook().Salience = salience;
   auto [it, made] = levels_.try_emplace(salience);
   TLevel& level = it->second;
-  const int32_t above = LinesAbove(it);
-  int32_t position = above;
+  int32_t position = LinesAbove(it);
   if (made) {
     auto below = std::next(it);
     LinkBefore(*line, below == levels_.end() ? nullptr : below->second.First);
