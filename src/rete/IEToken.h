@@ -8,8 +8,8 @@
 // instead of cloning it: facts handed to the engine are not changed in place
 // (modify retracts and asserts a new fact), so a copy would only cost time.
 // A memory holds references to its tokens.
-// Thread-safety: reference counts change atomically; everything else is used
-// by the engine's thread only.
+// Thread-safety: none; tokens, their counts included, are used only by the
+// thread that holds the engine's lock.
 #pragma once
 
 #include <algorithm>

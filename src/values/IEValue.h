@@ -73,12 +73,29 @@ class TCustomFact : public ICloneable {
 };
 
 // A partial match: the chain of facts matched so far (implemented by TIEToken).
-class TCustomReteToken : public TRefCounted {
+// Reference counted like every interface, but with a plain count: tokens are
+// made and released by the million inside the network and only ever touched
+// by the thread that holds the engine's lock, where an atomic count would
+// only fence every copy.
+class TCustomReteToken {
  public:
+  TCustomReteToken() = default;
+  TCustomReteToken(const TCustomReteToken&) : refs_(0) {}
+  TCustomReteToken& operator=(const TCustomReteToken&) { return *this; }
+  virtual ~TCustomReteToken() = default;
+  void AddRef() const noexcept { ++refs_; }
+  void Release() const noexcept {
+    if (--refs_ == 0) delete this;
+  }
+  int32_t RefCount() const noexcept { return refs_; }
+
   virtual int32_t FactCount() const = 0;
   // The fact of pattern Index (0 = first pattern); borrowed, valid while the
   // token lives. May be null for a pattern that matched no fact.
   virtual TCustomFact* FactAt(int32_t index) const = 0;
+
+ private:
+  mutable int32_t refs_ = 0;
 };
 
 // ---------------------------------------------------------------------------
