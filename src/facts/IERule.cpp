@@ -216,11 +216,13 @@ void TRule::PatternInserted(TIEPattern& pattern) {
   IRuleEngine& engine = RequireEngine();
   pattern.SetRule(this);
 
-  // A rule cannot start with an element that matches no fact of its own.
+  // A rule cannot start with an element that matches no fact of its own,
+  // nor with an existence test, which must be joined to fire once however
+  // many facts satisfy it.
   const bool backwardChaining =
       pattern.FactTemplate() && pattern.FactTemplate()->BackwardChaining();
   if (patterns_.Count() == 1 &&
-      (pattern.IsNegated() || pattern.IsTestPattern() || backwardChaining))
+      (pattern.NegatedCount() > 0 || pattern.IsTestPattern() || backwardChaining))
     patterns_.Insert(0, CreateInitialFactPattern());
 
   const int32_t position = patterns_.IndexOf(&pattern);

@@ -168,12 +168,18 @@ TEST_F(RuleTest, FirstTestAndFirstBackwardChainingPatternToo) {
   EXPECT_EQ(Names(chaining), "Initial-Fact wanted");
   EXPECT_EQ(Binding(chaining, "x"), "1 x -1");
 
-  // Only a first pattern gets one; exists is not negated.
+  // An existence test first gets one too, so that it is joined and fires once.
+  TRule existing(&engine);
+  existing.AddPattern(Pattern(person, 2, {{"name", "?n"}}));
+  EXPECT_EQ(Names(existing), "Initial-Fact !!person");
+  EXPECT_EQ(Binding(existing, "n"), "1 name -1");
+
+  // Only a first pattern gets one.
   TRule later(&engine);
-  later.AddPattern(Pattern(person, 2, {{"name", "?n"}}));
+  later.AddPattern(Pattern(person, 0, {{"name", "?n"}}));
   later.AddPattern(Pattern(pet, 1, {}));
   later.AddPattern(TestPattern(Atom("TRUE")));
-  EXPECT_EQ(Names(later), "!!person !pet test");
+  EXPECT_EQ(Names(later), "person !pet test");
   EXPECT_EQ(Binding(later, "n"), "0 name -1");
 }
 

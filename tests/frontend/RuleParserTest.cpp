@@ -179,12 +179,14 @@ TEST_F(RuleParserTest, FactAddressVariableBindsThePattern) {
 
 TEST_F(RuleParserTest, NegationExistsUniqueAndExplicit) {
   std::unique_ptr<TRule> doubled = Rule("(defrule r (not (not (x))) =>)");
-  ASSERT_EQ(doubled->Patterns().Count(), 1);
-  EXPECT_EQ(doubled->Patterns()[0]->NegatedCount(), 2);
+  ASSERT_EQ(doubled->Patterns().Count(), 2);
+  EXPECT_EQ(doubled->Patterns()[1]->NegatedCount(), 2);
 
+  // An existence test first is joined to the initial fact, like a negation.
   std::unique_ptr<TRule> exists = Rule("(defrule r (exists (x)) =>)");
-  ASSERT_EQ(exists->Patterns().Count(), 1);
-  EXPECT_EQ(exists->Patterns()[0]->NegatedCount(), 2);
+  ASSERT_EQ(exists->Patterns().Count(), 2);
+  EXPECT_EQ(exists->Patterns()[0]->Name(), SInitialFactTemplate);
+  EXPECT_EQ(exists->Patterns()[1]->NegatedCount(), 2);
   EXPECT_EQ(Pattern("(exists (not (x)))")->NegatedCount(), 3);
 
   // A rule that starts with a negated element matches against the initial fact.
