@@ -24,6 +24,15 @@ namespace {
 
 int32_t IdOf(const IFact& fact) { return fact ? fact->ID() : 0; }
 
+// Two fact objects stand for the same matched fact when their ids agree and,
+// both being there, so do their contents: the splits of one fact's multifield
+// are copies under the fact's id that differ only in how the multifield is
+// divided, and each is a match of its own.
+bool SameFact(const IFact& a, const IFact& b) {
+  if (IdOf(a) != IdOf(b)) return false;
+  return !a || !b || a->Equals(b.get());
+}
+
 // The identity of a chain extended by a fact id.
 uint64_t MixIdentity(uint64_t parent, int32_t id) {
   uint64_t x = (parent + 0x9E3779B97F4A7C15ull) ^ (uint64_t(uint32_t(id)) * 0xBF58476D1CE4E5B9ull);
@@ -73,8 +82,8 @@ bool TIEToken::IsEqual(const TIEToken* other) const {
   while (true) {
     if (a == b) return true;
     if (!b || a->hash_ != b->hash_) return false;
-    // The same fact object has the same id: only different objects are asked.
-    if (a->fact_ != b->fact_ && IdOf(a->fact_) != IdOf(b->fact_)) return false;
+    // The same fact object is the same fact: only different objects are asked.
+    if (a->fact_ != b->fact_ && !SameFact(a->fact_, b->fact_)) return false;
     if (!a->parent_) return true;
     if (a->parent_ == b->parent_) return true;
     if (!b->parent_) return false;

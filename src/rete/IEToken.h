@@ -49,9 +49,10 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
   // Every field of Token but NegatedCount, which starts at 0.
   static TTokenRef Copy(const TIEToken& token);
 
-  // The same object; or equal hash and equal id of the newest facts, and this
+  // The same object; or equal hash and the same newest fact (the same object,
+  // or equal ids and, for two different objects, equal contents), and this
   // token has no parent, or both parents are the same object, or (the other
-  // has one and) the parents are equal. Equal by fact ids, not by contents.
+  // has one and) the parents are equal.
   bool IsEqual(const TIEToken* other) const;
   bool IsEqual(const TTokenRef& other) const { return IsEqual(other.get()); }
 
