@@ -267,6 +267,29 @@ void TJoinNode::RightJoin(const TTokenRef& right, int32_t key) {
   });
 }
 
+std::vector<TTokenRef> TJoinNode::CurrentMatches() {
+  std::vector<TTokenRef> matches;
+  if (!left_ || !right_) return matches;
+  auto add = [&](const TTokenRef& left, IFact fact) {
+    matches.push_back(Tagged(TIEToken::Extend(left, std::move(fact)), taUpdate));
+  };
+  left_->ForEach([&](const TTokenRef& left) {
+    if (negated_) {
+      if (left->NegatedCount() == 0) add(left, Placeholder());
+      return true;
+    }
+    if (unique_ && left->NegatedCount() == 0) return true;
+    ForEachCandidate(*right_, hashed_ ? left_->Key(*left) : 0, [&](const TTokenRef& right) {
+      if (unique_ && left->NegatedCount() != UniqueMark(right)) return true;
+      if (!Matches(left, right)) return true;
+      add(left, right->Fact());
+      return !unique_;
+    });
+    return true;
+  });
+  return matches;
+}
+
 void TJoinNode::GenerateGoal(const TTokenRef& left) {
   IReteEngine* engine = Rete() ? Rete()->Engine() : nullptr;
   if (!engine || !bcPattern_) return;

@@ -814,8 +814,13 @@ void TReteNetwork::Compile(TRule& rule, TRuleEntry& entry, std::string& trace) {
     lasts[size_t(i)] = last;
   }
 
-  // Joins.
+  // Joins. A new node whose left input is a shared join is fed that join's
+  // current matches when the rule is primed: the shared memories hold the
+  // facts already, so they would not pass them on again.
   TReteNode* previous = lasts[0];
+  TJoinNode* sharedPrevious = nullptr;
+  TJoinNode* lastShared = nullptr;
+  std::vector<TPrimedInput> fedByShared;
   for (int32_t i = 1; i < count; ++i) {
     const TIEPattern& pattern = *patterns.Get(i);
     const bool isTest = pattern.IsTestPattern();
@@ -864,12 +869,14 @@ void TReteNetwork::Compile(TRule& rule, TRuleEntry& entry, std::string& trace) {
         entry.Nodes.push_back(shared);
         trace += STraceJoinNodeShared;
         current = shared;
+        sharedPrevious = lastShared = shared;
       }
     }
     if (!current) {
       TTestNode* created = AddReteNode(std::move(node));
       entry.Nodes.push_back(created);
       Connect(previous, created, ctLeft);
+      if (sharedPrevious) fedByShared.push_back({created, ctLeft});
       Connect(lasts[size_t(i)], created, ctRight);
       if (join && backchained && !pattern.Explicit()) join->SetBackwardChainingPattern(&pattern, &rule);
       trace += STraceJoinNodeNew;
@@ -886,8 +893,10 @@ void TReteNetwork::Compile(TRule& rule, TRuleEntry& entry, std::string& trace) {
         entry.Nodes.push_back(next);
         Connect(current, next, ctRight);
         Connect(previous, next, ctLeft);
+        if (sharedPrevious) fedByShared.push_back({next, ctLeft});
         current = next;
       }
+      sharedPrevious = nullptr;
     }
     previous = current;
   }
@@ -899,11 +908,36 @@ void TReteNetwork::Compile(TRule& rule, TRuleEntry& entry, std::string& trace) {
   entry.Nodes.push_back(terminal);
   trace += STraceTerminalNode;
   Connect(previous, terminal, ctActivate);
+  if (sharedPrevious) fedByShared.push_back({terminal, ctActivate});
 
-  Prime(roots, *terminal);
+  Prime(roots, lastShared, fedByShared, *terminal);
 }
 
-void TReteNetwork::Prime(const std::vector<TReteNode*>& roots, TPatternMatchTerminalNode& terminal) {
+void TReteNetwork::Prime(const std::vector<TReteNode*>& roots, TJoinNode* shared,
+                         const std::vector<TPrimedInput>& fedByShared,
+                         TPatternMatchTerminalNode& terminal) {
+  if (shared && !fedByShared.empty()) {
+    // In the order an unshared network would have made them: by the newest
+    // fact of each match, then by its facts from the first pattern on.
+    std::vector<TTokenRef> matches = shared->CurrentMatches();
+    auto idsOf = [](const TTokenRef& token) {
+      std::vector<int32_t> ids;
+      int32_t newest = -1;
+      for (int32_t i = 0; i < token->Size(); ++i) {
+        TCustomFact* fact = token->FactAt(i);
+        ids.push_back(fact ? fact->ID() : -1);
+        newest = std::max(newest, ids.back());
+      }
+      ids.insert(ids.begin(), newest);
+      return ids;
+    };
+    std::vector<std::pair<std::vector<int32_t>, TTokenRef>> ordered;
+    for (TTokenRef& match : matches) ordered.emplace_back(idsOf(match), std::move(match));
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& match : ordered)
+      for (const TPrimedInput& input : fedByShared) input.Node->Call(match.second, input.CallType);
+  }
   if (engine_) {
     std::vector<IFact> facts;
     engine_->ForEachFact([&](const IFact& fact) { facts.push_back(fact); });

@@ -235,6 +235,10 @@ class TJoinNode : public TTestNode {
   const TIETokenTree* LeftMemory() const noexcept { return left_.get(); }
   const TIETokenTree* RightMemory() const noexcept { return right_.get(); }
 
+  // The matches this node stands for now (those it sent on and has not
+  // withdrawn), tagged taUpdate, for successors that join it later.
+  std::vector<TTokenRef> CurrentMatches();
+
   // False for a negated join, else that of TTestNode.
   bool Equals(const TTestNode* other) const override;
   // ctLeft or ctRight; any other raises EIEException "Invalid Call Type: %s".
@@ -516,7 +520,16 @@ class TReteNetwork : public TGGraph {
 
   void Connect(TReteNode* from, TReteNode* to, TCallType callType);
   void Compile(TRule& rule, TRuleEntry& entry, std::string& trace);
-  void Prime(const std::vector<TReteNode*>& roots, TPatternMatchTerminalNode& terminal);
+  // A node and the input on which a token reaches it.
+  struct TPrimedInput {
+    TReteNode* Node;
+    TCallType CallType;
+  };
+  // Feeds a new rule's nodes what working memory holds already: Shared's
+  // current matches to the nodes FedByShared (which joined it), then every
+  // fact to the rule's pattern roots.
+  void Prime(const std::vector<TReteNode*>& roots, TJoinNode* shared,
+             const std::vector<TPrimedInput>& fedByShared, TPatternMatchTerminalNode& terminal);
   TRuleEntry* Entry(const TRule& rule);
   void NodeGone(TReteNode* node);
   void EnterRoot(TReteNode* node);

@@ -251,21 +251,25 @@ TEST_F(ReteTest, ClassTypeMatchesDerivedTemplatesAndMissingSlotsFailBothWays) {
   EXPECT_EQ(engine.agenda.size(), 1u);
 }
 
-TEST_F(ReteTest, RuleAddedLaterIsPrimedAndSharedJoinsRejectPrimedTokens) {
-  Person("Bob", 30);
+TEST_F(ReteTest, RuleAddedLaterIsPrimedThroughSharedJoins) {
+  IFact bob = Person("Bob", 30);
   Pet("Bob");
   rete.AddRule(*PersonPetRule("early"));
   EXPECT_EQ(engine.AgendaTexts(), std::vector<std::string>{"early : f-0, f-1"});
-  // Every join shared: the memories already hold the tokens.
+  // Every join shared: the shared join hands its matches to the new terminal.
   rete.AddRule(*PersonPetRule("twin"));
-  EXPECT_EQ(engine.agenda.size(), 1u);
+  EXPECT_EQ(engine.AgendaTexts(),
+            (std::vector<std::string>{"twin : f-0, f-1", "early : f-0, f-1"}));
   // A one-pattern rule has no join and is always primed.
   TRule* single = engine.NewRule("single");
   single->AddPattern(Pattern(pet));
   rete.AddRule(*single);
-  EXPECT_EQ(engine.AgendaTexts(), (std::vector<std::string>{"single : f-1", "early : f-0, f-1"}));
+  EXPECT_EQ(engine.agenda.size(), 3u);
   Pet("Bob");
-  EXPECT_EQ(engine.agenda.size(), 5u);
+  EXPECT_EQ(engine.agenda.size(), 6u);
+  // Retracting a fact withdraws the primed matches too.
+  engine.Retract(bob);
+  EXPECT_EQ(engine.AgendaTexts(), (std::vector<std::string>{"single : f-2", "single : f-1"}));
 }
 
 TEST_F(ReteTest, ActivationsAnnouncedWithdrawnAndFired) {
