@@ -6,6 +6,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "cli/ErrorReport.h"
 #include "cli/InterruptHalts.h"
 #include "cli/LineReader.h"
 #include "cli/TerminalDialogs.h"
@@ -64,7 +65,7 @@ int RunProgram(const TCliOptions& options, std::ostream& out, std::ostream& err,
     return 0;
   } catch (const std::exception& e) {
     out.flush();
-    err << e.what() << '\n';
+    err << ErrorReport(e);
     return 1;
   }
   return 0;
@@ -127,7 +128,7 @@ int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out,
     for (const std::string& file : options.Files) engine->LoadFromFile(file);
     engine->Reset();
   } catch (const std::exception& e) {
-    err << e.what() << '\n';
+    err << ErrorReport(e);
   }
   std::string pending;
   std::string line;
@@ -150,7 +151,7 @@ int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out,
       return 0;
     } catch (const std::exception& e) {
       out.flush();
-      err << e.what() << '\n';
+      err << ErrorReport(e);
     }
   }
   out << '\n';

@@ -7,6 +7,22 @@
 #include <exception>
 #include <string>
 
+// Where an error happened, gathered as it travels out of the engine: the
+// message stays as it is for callers, and a runner or shell that shows the
+// error to a person adds what is known here. Every field may be empty.
+struct TErrorContext {
+  std::string File;        // the program file being loaded
+  int32_t Line = 0;        // 1-based; 0 when unknown
+  int32_t Column = 0;      // 1-based; 0 when unknown
+  int64_t Offset = -1;     // the byte in the program text, until File/Line are known
+  std::string SourceLine;  // the text of Line
+  std::string Summary;     // the message without the text read before the error
+  std::string Rule;        // the rule whose action was running
+  std::string RuleSource;  // "file:line" where that rule was defined
+  std::string Function;    // the deffunction whose body was running
+  std::string Call;        // the innermost call that raised, as rule text
+};
+
 // Base of every exception the system raises.
 class Exception : public std::exception {
  public:
@@ -16,9 +32,12 @@ class Exception : public std::exception {
   void SetMessage(std::string message) { message_ = std::move(message); }
   // The class name, as a host or a rule program's error handler shows it.
   virtual const char* ClassName() const noexcept { return "Exception"; }
+  TErrorContext& Context() noexcept { return context_; }
+  const TErrorContext& Context() const noexcept { return context_; }
 
  private:
   std::string message_;
+  TErrorContext context_;
 };
 
 #define IE_DECLARE_EXCEPTION(Name, Base)                                  \

@@ -85,6 +85,8 @@ inline constexpr char SInvalidTokenHint[] = "Invalid Token hint for parsing toke
 
 // ---- Rule-language front end: parser framework, expressions, values and facts
 inline constexpr char SParsingError[] = "Parsing Error, %s in %s at line %s: %s";
+// The same without the line and the text read, for a report that shows both.
+inline constexpr char SParsingErrorSummary[] = "Parsing Error, %s in %s";
 inline constexpr char SUnexpectedTopLevelSymbol[] =
     "Unexpected symbol, expected a \"(\", constant, or global variable: %s";
 inline constexpr char SErrorsParsingStream[] = "Errors parsing stream:\r\n%s";

@@ -2,6 +2,8 @@
 // loading operations, the parse-from-text operations, the template registry
 // and the rest of the fact-engine seam.
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
@@ -76,14 +78,68 @@ void TInferenceEngine::LoadFromStream(TStream& stream) {
   ParseAllOf(*tokenizer);
 }
 
+namespace {
+
+// Fills in the line, column and source line of an error that knows only the
+// byte of Text where it happened, and the file's name.
+void Locate(TErrorContext& where, const std::string& file, std::string_view text) {
+  if (where.Offset < 0) return;
+  where.File = file;
+  const size_t offset = std::min(size_t(where.Offset), text.size());
+  where.Offset = -1;
+  const size_t lineStart = text.rfind('\n', offset == 0 ? 0 : offset - 1);
+  const size_t begin = lineStart == std::string_view::npos || offset == 0 ? 0 : lineStart + 1;
+  size_t end = text.find('\n', begin);
+  if (end == std::string_view::npos) end = text.size();
+  if (end > begin && text[end - 1] == '\r') --end;
+  where.Line = int32_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(begin), '\n')) + 1;
+  where.Column = int32_t(offset - begin) + 1;
+  where.SourceLine = std::string(text.substr(begin, end - begin));
+}
+
+// Names the parser's source for the time of one load.
+class TSourceNameScope {
+ public:
+  TSourceNameScope(TIEMorelParser& parser, std::string name)
+      : parser_(parser), saved_(parser.SourceName()) {
+    parser_.SetSourceName(std::move(name));
+  }
+  ~TSourceNameScope() { parser_.SetSourceName(std::move(saved_)); }
+  TSourceNameScope(const TSourceNameScope&) = delete;
+  TSourceNameScope& operator=(const TSourceNameScope&) = delete;
+
+ private:
+  TIEMorelParser& parser_;
+  std::string saved_;
+};
+
+}  // namespace
+
 void TInferenceEngine::LoadFromFile(const std::string& fileName) {
   std::unique_ptr<TIEMorelStream> tokenizer = CreateTokenizerStream(fileName, fmOpenRead);
-  ParseAllOf(*tokenizer);
+  TSourceNameScope source(*parser_, fileName);
+  try {
+    ParseAllOf(*tokenizer);
+  } catch (Exception& error) {
+    // Read again only now: the source line of an error is worth the time.
+    if (error.Context().Offset >= 0) {
+      std::ifstream in(fileName, std::ios::binary);
+      const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      Locate(error.Context(), fileName, text);
+    }
+    throw;
+  }
 }
 
 void TInferenceEngine::Evaluate(const std::string& text) {
   TStringStream textStream(text);
-  LoadFromStream(textStream);
+  TSourceNameScope source(*parser_, std::string());
+  try {
+    LoadFromStream(textStream);
+  } catch (Exception& error) {
+    Locate(error.Context(), std::string(), text);
+    throw;
+  }
 }
 
 // ---------------------------------------------------------------------------

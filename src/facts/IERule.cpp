@@ -358,6 +358,14 @@ void TRule::Fire(const IReteToken& token) {
         if (child->Returned()) break;
       }
     }
+  } catch (Exception& error) {
+    TErrorContext& where = error.Context();
+    if (where.Rule.empty()) {
+      where.Rule = ruleName_;
+      where.RuleSource = source_;
+    }
+    release();
+    throw;
   } catch (...) {
     release();
     throw;

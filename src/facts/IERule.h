@@ -100,6 +100,10 @@ class TRule : public TComponent {
   // engine is told (its registry follows) and a change is reported.
   void SetRuleName(const std::string& name);
   const std::string& Comment() const noexcept { return comment_; }
+  // Where the rule was defined ("file:line", or "line N" for text without a
+  // file); empty for a rule made in code. Shown with errors of its actions.
+  const std::string& Source() const noexcept { return source_; }
+  void SetSource(std::string source) { source_ = std::move(source); }
   void SetComment(const std::string& comment) { comment_ = comment; }
 
   // ---- Salience.
@@ -199,6 +203,7 @@ class TRule : public TComponent {
   IIEValue salienceExpression_;
   std::string comment_;
   std::string ruleName_;
+  std::string source_;
   TRuleActionList actions_;
   TRulePatternList patterns_;
   std::vector<std::unique_ptr<TBinding>> bindings_;

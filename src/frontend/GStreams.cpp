@@ -31,6 +31,7 @@ int64_t TGBufferStream::BufferedOffset() const {
 
 bool TGBufferStream::FillBuffer() {
   if (state_ == bsWriting) FlushBuffer();
+  bufferStart_ = stream_->Position();
   const int64_t n = std::max<int64_t>(0, stream_->Read(buffer_.get(), BufferSize));
   current_ = 0;
   end_ = n;

@@ -69,6 +69,12 @@ class TGBufferStream : public TStream {
   }
   // The logical position minus the underlying stream's position.
   int64_t BufferedOffset() const;
+  // The position of the next byte to read; while reading from the buffer
+  // without asking the underlying stream.
+  int64_t LogicalPosition() {
+    if (state_ == bsReading) return bufferStart_ + current_;
+    return stream_->Position() + BufferedOffset();
+  }
   // Writes pending bytes without notifying; for destructors (never throws).
   void FlushQuietly() noexcept;
 
@@ -78,6 +84,7 @@ class TGBufferStream : public TStream {
   std::unique_ptr<char[]> buffer_;
   int64_t current_ = -1;  // -1: unset until the first read or write
   int64_t end_ = 0;
+  int64_t bufferStart_ = 0;  // the underlying position of the buffer's first byte
   TBufferState state_ = bsIdle;
   TBufferEvent onFill_;
   TBufferEvent onFlush_;

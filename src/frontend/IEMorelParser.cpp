@@ -54,8 +54,13 @@ void TIEMorelParser::RaiseParseError(const std::string& methodName, const std::s
     if (morelStream_->LastToken()) line = morelStream_->LastToken()->GetLineNumber();
     consumed = morelStream_->ConsumedText();
   }
-  throw EIEParseException(Format(SParsingError, {message, methodName, std::to_string(line), consumed}),
+  EIEParseException error(Format(SParsingError, {message, methodName, std::to_string(line), consumed}),
                           line);
+  TErrorContext& where = error.Context();
+  where.Summary = Format(SParsingErrorSummary, {message, methodName});
+  where.Line = line;
+  if (morelStream_ && morelStream_->LastToken()) where.Offset = morelStream_->LastToken()->GetOffset();
+  throw error;
 }
 
 // ---- The top-level loop
@@ -151,7 +156,22 @@ bool TIEMorelParser::ParseNext() {
 
 bool TIEMorelParser::ParseAll() {
   if (ErrorHandling() == ehRaiseImmediate) {
-    while (ParseNext()) {
+    try {
+      while (ParseNext()) {
+      }
+    } catch (Exception& error) {
+      // An error without a place of its own happened in the item being read:
+      // while evaluating a call, the item is the place; else the parser was
+      // at the last token it read.
+      TErrorContext& where = error.Context();
+      const IStreamToken& at =
+          where.Call.empty() && morelStream_ && morelStream_->LastToken() ? morelStream_->LastToken()
+                                                                          : itemStart_;
+      if (where.Line == 0 && where.Offset < 0 && at) {
+        where.Line = at->GetLineNumber();
+        where.Offset = at->GetOffset();
+      }
+      throw;
     }
     return true;
   }

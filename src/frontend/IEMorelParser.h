@@ -125,6 +125,10 @@ class TIEMorelParser : public TIEParser {
 
   // The deepest nesting of calls and facts accepted.
   int32_t MaxNesting() const noexcept { return maxNesting_; }
+  // The name of the file being parsed (empty for text without one); rules
+  // remember it with the line where they start.
+  const std::string& SourceName() const noexcept { return sourceName_; }
+  void SetSourceName(std::string name) { sourceName_ = std::move(name); }
   void SetMaxNesting(int32_t value) noexcept { maxNesting_ = value; }
 
  protected:
@@ -182,5 +186,6 @@ class TIEMorelParser : public TIEParser {
   TIEMorelStream* morelStream_ = nullptr;
   int32_t maxNesting_ = DefaultMaxNesting;
   int32_t nesting_ = 0;
+  std::string sourceName_;
   IStreamToken itemStart_;  // the first token of the top-level item being parsed
 };

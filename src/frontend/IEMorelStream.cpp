@@ -138,18 +138,25 @@ IStreamToken TIEMorelStream::ReadToken() {
     while (SkipBlankLine() && !AtEnd()) {
     }
     char ch;
+    const int64_t start = LogicalPosition();
     if (AtEnd() || !GetByte(ch)) return MakeToken(HintEnd, std::string());
+    IStreamToken token;
     switch (ch) {
       case ';':
         ReadLine();  // a comment: the rest of the line
         continue;
       case '"':
-        return ReadString();
+        token = ReadString();
+        break;
       case '&': case '(': case ')': case '=': case '|': case '~':
-        return MakeToken(static_cast<unsigned char>(ch), std::string(1, ch));
+        token = MakeToken(static_cast<unsigned char>(ch), std::string(1, ch));
+        break;
       default:
-        return ReadWord(ch);
+        token = ReadWord(ch);
+        break;
     }
+    token->SetOffset(start);
+    return token;
   }
 }
 

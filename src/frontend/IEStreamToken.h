@@ -41,6 +41,9 @@ class TIEStreamToken : public ICloneable, public TPersistent {
   void SetLineNumber(int32_t line) { lineNumber_ = line; }
   void SetNumber(double number) { number_ = number; }
   void SetText(std::string text) { text_ = std::move(text); }
+  // The byte of the program text where the token starts; -1 when unknown.
+  int64_t GetOffset() const { return offset_; }
+  void SetOffset(int64_t offset) { offset_ = offset; }
 
   // True for the end-of-text token and for the delimiter ch.
   bool IsEnd() const { return dataType_ == TokenEnd; }
@@ -76,6 +79,7 @@ class TIEStreamToken : public ICloneable, public TPersistent {
   int32_t lineNumber_ = 0;
   double number_ = 0;
   std::string text_;
+  int64_t offset_ = -1;
 };
 
 using IStreamToken = TRef<TIEStreamToken>;

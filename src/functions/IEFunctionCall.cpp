@@ -128,20 +128,31 @@ void TFunctionCall::UnbindFunction(bool deep) {
 }
 
 IIEValue TFunctionCall::Evaluate(TIEContext* context) {
-  if (!function_ && engine_) {
-    IUserFunction found;
-    if (engine_->FunctionExists(functionName_)) found = engine_->GetFunction(functionName_);
-    if (!found) RaiseUnimplemented(functionName_);
-    SetFunction(std::move(found));
-  }
-  if (!function_) RaiseUnimplemented(functionName_);
   // The function and this call stay alive for the whole call, even when the
   // call's owner lets go of it meanwhile (a construct redefined by its own
   // action, a deffunction's bindings released while it runs).
-  IUserFunction function = function_;
   IFunctionCall self(RefCount() > 0 ? this : nullptr);
   IIEValue result;
-  function->Call(*this, context, result);
+  try {
+    if (!function_ && engine_) {
+      IUserFunction found;
+      if (engine_->FunctionExists(functionName_)) found = engine_->GetFunction(functionName_);
+      if (!found) RaiseUnimplemented(functionName_);
+      SetFunction(std::move(found));
+    }
+    if (!function_) RaiseUnimplemented(functionName_);
+    IUserFunction function = function_;
+    function->Call(*this, context, result);
+  } catch (Exception& error) {
+    // The innermost call is the one a person wants to see, and the innermost
+    // deffunction it was part of.
+    TErrorContext& where = error.Context();
+    if (where.Call.empty())
+      where.Call = AsText();
+    else if (where.Function.empty() && function_ && function_->ClassName() == "TInterpretedFunction")
+      where.Function = functionName_;
+    throw;
+  }
   return result;
 }
 

@@ -17,6 +17,7 @@
 #include "cli/InterruptHalts.h"
 #include "cli/LineReader.h"
 #include "cli/Runner.h"
+#include "core/Exceptions.h"
 #include "engine/InferenceEngine.h"
 
 TEST(CliOptionsTest, FilesEvaluationsWatchesAndStrategy) {
@@ -93,6 +94,76 @@ TEST(RunnerTest, FilesLoadInOrderAndAMissingFileFails) {
   EXPECT_FALSE(err2.str().empty());
   std::remove(first.c_str());
   std::remove(second.c_str());
+}
+
+namespace {
+
+// Runs File (written with Text) through the runner and gives its error report.
+std::string ReportOf(const std::string& name, const std::string& text) {
+  const std::string file = ::testing::TempDir() + name;
+  std::ofstream(file) << text;
+  TCliOptions options;
+  options.Files = {file};
+  std::ostringstream out, err;
+  EXPECT_EQ(RunFiles(options, out, err), 1);
+  std::remove(file.c_str());
+  std::string report = err.str();
+  // The temporary folder differs between machines.
+  for (size_t at = report.find(file); at != std::string::npos; at = report.find(file, at))
+    report.replace(at, file.size(), name);
+  return report;
+}
+
+}  // namespace
+
+TEST(RunnerTest, ErrorsSayWhereTheyHappened) {
+  // A parse error: file, line and column, the line itself and a marker.
+  EXPECT_EQ(ReportOf("cli_paren.ie",
+                     "(deftemplate order (slot id))\n"
+                     "(defrule big\n"
+                     "  (order (id ?id)\n"
+                     "  => (printout t ?id crlf))\n"),
+            "cli_paren.ie:4:3: error: Parsing Error, Expected \")\" in ParsePattern\n"
+            "      => (printout t ?id crlf))\n"
+            "      ^\n");
+  // An unknown slot points at the slot.
+  EXPECT_EQ(ReportOf("cli_slot.ie",
+                     "(deftemplate order (slot id))\n"
+                     "(defrule r (order (id ?i) (qty ?q)) =>)\n"),
+            "cli_slot.ie:2:28: error: No such slot name: \"qty\"\n"
+            "    (defrule r (order (id ?i) (qty ?q)) =>)\n"
+            "                               ^\n");
+  // A failing action: the rule, where it was defined, the deffunction and
+  // the innermost call.
+  EXPECT_EQ(ReportOf("cli_action.ie",
+                     "(deffunction price (?q) (* ?q \"ten\"))\n"
+                     "\n"
+                     "(defrule total (order ?q) => (printout t (price ?q) crlf))\n"
+                     "(deffacts f (order 2))\n"),
+            "cli_action.ie:3: error: Not a numeric.  Value Type is dtString\n"
+            "  in rule total (defined at cli_action.ie:3)\n"
+            "  in deffunction price\n"
+            "  in call (* ?q \"ten\")\n");
+  // A top-level call: its own line.
+  EXPECT_EQ(ReportOf("cli_top.ie", "(+ 1 1)\n  (undefined-thing 2)\n"),
+            "cli_top.ie:2:3: error: Function is unimplemented or unassigned: undefined-thing\n"
+            "      (undefined-thing 2)\n"
+            "      ^\n"
+            "  in call (undefined-thing 2)\n");
+}
+
+TEST(RunnerTest, LibraryCallersKeepTheMessageAndGetThePlace) {
+  TInferenceEngine engine;
+  try {
+    engine.Evaluate("(+ 1 1)\n(defrule r (a) => (printout t ?nowhere))\n(deffacts f (a))\n(reset)\n(run)\n");
+    FAIL() << "no error";
+  } catch (const Exception& error) {
+    EXPECT_EQ(error.Message(), "Corrupted Binding, variable not found: nowhere");
+    EXPECT_EQ(error.Context().Rule, "r");
+    EXPECT_EQ(error.Context().RuleSource, "line 2");
+    EXPECT_EQ(error.Context().Line, 5);  // the (run) that fired it
+    EXPECT_EQ(error.Context().Column, 1);
+  }
 }
 
 TEST(ShellTest, EvaluatesBalancedInputAndSurvivesErrors) {
