@@ -61,6 +61,18 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
         options.Error = "unknown strategy \"" + text + "\" (depth or breadth)";
         return options;
       }
+    } else if (arg.rfind("--warnings=", 0) == 0) {
+      const std::string mode = arg.substr(11);
+      if (mode == "on") {
+        options.Warnings = TCliOptions::wOn;
+      } else if (mode == "off") {
+        options.Warnings = TCliOptions::wOff;
+      } else if (mode == "error") {
+        options.Warnings = TCliOptions::wError;
+      } else {
+        options.Error = "unknown warnings mode \"" + mode + "\" (on, off or error)";
+        return options;
+      }
     } else if (arg == "--no-run") {
       options.Run = false;
     } else if (arg == "-h" || arg == "--help") {
@@ -92,8 +104,21 @@ std::string UsageText() {
          "                      or all (repeatable)\n"
          "  --strategy S        depth (default) or breadth\n"
          "  --no-run            load and reset only\n"
+         "  --warnings=MODE     on (default): print what looks like a mistake in\n"
+         "                      the program on standard error; off; error: also\n"
+         "                      stop before running, with status 1\n"
          "  -h, --help          this text\n"
-         "  --version           the version\n";
+         "  --version           the version\n"
+         "\n"
+         "examples:\n"
+         "  ie examples/wordgame.ie                  run a program\n"
+         "  ie rules.ie data.ie --watch rules        two files, each firing shown\n"
+         "  ie rules.ie -e '(assert (go))' --no-run  load, assert, reset, no run\n"
+         "  ie --strategy breadth --warnings=error rules.ie\n"
+         "  ie                                       the interactive shell\n"
+         "\n"
+         "Errors and warnings go to standard error. Exit status: 0 done, 1 an error\n"
+         "in the program, 2 a bad command line.\n";
 }
 
 std::string VersionText() { return "ie 0.1.0\n"; }

@@ -15,6 +15,8 @@ struct TCliOptions {
   TConstructWatches Watches;
   TSearchStrategy Strategy = ssDepthFirst;
   bool Run = true;       // false: --no-run (load and reset only)
+  // --warnings=on (default), off, or error (a warning ends the run, status 1).
+  enum TWarnings { wOn, wOff, wError } Warnings = wOn;
   bool ShowHelp = false;
   bool ShowVersion = false;
   std::string Error;     // a bad command line: the message to print, exit status 2

@@ -9,6 +9,7 @@
 #include "cli/ErrorReport.h"
 #include "cli/InterruptHalts.h"
 #include "cli/LineReader.h"
+#include "cli/ProgramWarnings.h"
 #include "cli/TerminalDialogs.h"
 #include "core/Exceptions.h"
 #include "engine/InferenceEngine.h"
@@ -59,6 +60,11 @@ int RunProgram(const TCliOptions& options, std::ostream& out, std::ostream& err,
     engine->Clear();
     load(*engine);
     for (const std::string& text : options.Evaluations) engine->Evaluate(text);
+    if (options.Warnings != TCliOptions::wOff) {
+      const std::vector<std::string> warnings = ProgramWarnings(*engine);
+      for (const std::string& warning : warnings) err << warning << '\n';
+      if (options.Warnings == TCliOptions::wError && !warnings.empty()) return 1;
+    }
     engine->Reset();
     if (options.Run) engine->Run();
   } catch (const EExitRequest&) {

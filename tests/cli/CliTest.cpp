@@ -16,6 +16,7 @@
 #include "cli/CliOptions.h"
 #include "cli/InterruptHalts.h"
 #include "cli/LineReader.h"
+#include "cli/ProgramWarnings.h"
 #include "cli/Runner.h"
 #include "core/Exceptions.h"
 #include "engine/InferenceEngine.h"
@@ -150,6 +151,38 @@ TEST(RunnerTest, ErrorsSayWhereTheyHappened) {
             "      (undefined-thing 2)\n"
             "      ^\n"
             "  in call (undefined-thing 2)\n");
+}
+
+TEST(RunnerTest, WarningsNameMistakesTheLanguageLetsPass) {
+  const std::string file = ::testing::TempDir() + "cli_warnings.ie";
+  std::ofstream(file) << "(deftemplate order (slot id))\n"
+                         "(defrule ok (order (id ?i)) => (bind ?n 1) (printout t ?i ?n crlf))\n"
+                         "(defrule typo (orders ?i) => (printout t ?i ?total crlf) (get-price ?i))\n";
+  TCliOptions options;
+  options.Files = {file};
+  options.Run = false;
+  std::ostringstream out, err;
+  EXPECT_EQ(RunFiles(options, out, err), 0);
+  EXPECT_EQ(err.str(), file + ":3: warning: rule typo matches ordered facts \"orders\", which nothing "
+                              "may assert; did you mean order?\n" +
+                       file + ":3: warning: rule typo uses ?total, which no pattern or action binds\n" +
+                       file + ":3: warning: rule typo calls get-price, which is not defined\n");
+  options.Warnings = TCliOptions::wError;
+  std::ostringstream out2, err2;
+  EXPECT_EQ(RunFiles(options, out2, err2), 1);
+  EXPECT_EQ(err2.str(), err.str());
+  options.Warnings = TCliOptions::wOff;
+  std::ostringstream out3, err3;
+  EXPECT_EQ(RunFiles(options, out3, err3), 0);
+  EXPECT_EQ(err3.str(), "");
+  std::remove(file.c_str());
+
+  EXPECT_EQ(ParseCommandLine({"--warnings=error"}).Warnings, TCliOptions::wError);
+  EXPECT_EQ(ParseCommandLine({"--warnings=loud"}).Error,
+            "unknown warnings mode \"loud\" (on, off or error)");
+  EXPECT_EQ(EditDistance("order", "ordr"), 1u);
+  EXPECT_EQ(EditDistance("kitten", "sitting"), 3u);
+  EXPECT_EQ(EditDistance("", "abc"), 3u);
 }
 
 TEST(RunnerTest, LibraryCallersKeepTheMessageAndGetThePlace) {

@@ -1,0 +1,127 @@
+#include "cli/ProgramWarnings.h"
+
+#include <algorithm>
+#include <set>
+
+#include "engine/InferenceEngine.h"
+#include "facts/IERule.h"
+#include "functions/IEFunctionCall.h"
+
+namespace {
+
+// The calls of an action tree in order, each with its arguments.
+template <class F>
+void ForEachCall(const TFunctionCall& call, F&& visit) {
+  visit(call);
+  for (int32_t i = 0; i < call.ArgumentCount(); ++i) {
+    const IIEValue& argument = call.GetArgument(i);
+    if (argument && argument->DType() == dtFunCall)
+      if (auto* inner = dynamic_cast<const TFunctionCall*>(argument->AsFunCall().get()))
+        ForEachCall(*inner, visit);
+  }
+}
+
+bool IsGlobalName(std::string_view name) {
+  return name.size() >= 2 && name.front() == '*' && name.back() == '*';
+}
+
+// The variables an action list binds itself: by bind, and as loop variables.
+std::set<std::string> VariablesBoundByActions(const std::vector<const TFunctionCall*>& actions) {
+  std::set<std::string> bound;
+  for (const TFunctionCall* action : actions)
+    ForEachCall(*action, [&](const TFunctionCall& call) {
+      const std::string& name = call.FunctionName();
+      if ((name == "bind" || name == "__get-var") && call.ArgumentCount() > 0) {
+        const IIEValue& first = call.GetArgument(0);
+        if (first && (first->DType() == dtVariable || first->DType() == dtMultiVariable))
+          bound.insert(first->AsString());
+      }
+    });
+  return bound;
+}
+
+std::string PlaceOf(const TRule& rule) {
+  return rule.Source().empty() ? "rule " + rule.RuleName() : rule.Source();
+}
+
+// A defined template whose name is close to Name, or "".
+std::string NearTemplate(const std::string& name, const std::vector<IFactTemplate>& templates) {
+  std::string best;
+  size_t bestDistance = 3;
+  for (const IFactTemplate& candidate : templates) {
+    if (!candidate || candidate->Implied() || candidate->Name() == name) continue;
+    const size_t distance = EditDistance(name, candidate->Name());
+    // Short names are one letter apart by chance.
+    if (name.size() < 4) continue;
+    const size_t allowed = name.size() < 8 ? 1 : 2;
+    if (distance <= allowed && distance < bestDistance) {
+      best = candidate->Name();
+      bestDistance = distance;
+    }
+  }
+  return best;
+}
+
+void WarnAboutRule(TInferenceEngine& engine, TRule& rule, const std::vector<IFactTemplate>& templates,
+                   std::vector<std::string>& warnings) {
+  const std::string place = PlaceOf(rule) + ": warning: ";
+  for (const auto& pattern : rule.Patterns()) {
+    if (!pattern || !pattern->FactTemplate() || !pattern->FactTemplate()->Implied()) continue;
+    const std::string near = NearTemplate(pattern->Name(), templates);
+    if (!near.empty())
+      warnings.push_back(place + "rule " + rule.RuleName() + " matches ordered facts \"" +
+                         pattern->Name() + "\", which nothing may assert; did you mean " + near + "?");
+  }
+  std::vector<const TFunctionCall*> actions;
+  for (int32_t i = 0; i < rule.Actions().Count(); ++i)
+    if (auto* call = dynamic_cast<const TFunctionCall*>(rule.Actions().Get(i).get()))
+      actions.push_back(call);
+  const std::set<std::string> boundHere = VariablesBoundByActions(actions);
+  std::set<std::string> reported;
+  for (const TFunctionCall* action : actions)
+    ForEachCall(*action, [&](const TFunctionCall& call) {
+      // A call bound to its function when it was read needs no lookup.
+      if (!call.GetFunction() && !engine.FunctionExists(call.FunctionName()) &&
+          reported.insert("(" + call.FunctionName()).second)
+        warnings.push_back(place + "rule " + rule.RuleName() + " calls " + call.FunctionName() +
+                           ", which is not defined");
+      for (int32_t i = 0; i < call.ArgumentCount(); ++i) {
+        const IIEValue& argument = call.GetArgument(i);
+        if (!argument || (argument->DType() != dtVariable && argument->DType() != dtMultiVariable))
+          continue;
+        const std::string name = argument->AsString();
+        if (IsGlobalName(name) || boundHere.count(name) || rule.FindRuleBinding(name)) continue;
+        if (reported.insert(name).second)
+          warnings.push_back(place + "rule " + rule.RuleName() + " uses ?" + name +
+                             ", which no pattern or action binds");
+      }
+    });
+}
+
+}  // namespace
+
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+std::vector<std::string> ProgramWarnings(TInferenceEngine& engine) {
+  std::vector<std::string> warnings;
+  const std::vector<IFactTemplate> templates = engine.FactTemplates().Templates();
+  std::vector<TRule*> rules = engine.Rules().Rules();
+  std::stable_sort(rules.begin(), rules.end(),
+                   [](const TRule* a, const TRule* b) { return a->RuleNumber() < b->RuleNumber(); });
+  for (TRule* rule : rules)
+    if (rule) WarnAboutRule(engine, *rule, templates, warnings);
+  return warnings;
+}

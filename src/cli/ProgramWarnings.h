@@ -1,0 +1,20 @@
+// Mistakes a loaded program may hold that the language lets pass until a rule
+// fires (or forever): an action using a variable that nothing binds, a call
+// of a function that is not defined once the program is loaded, a pattern of
+// an ordered fact whose name is one or two letters away from a defined
+// template. Found by reading the engine's rules after loading; the engine's
+// behaviour is not changed.
+// Thread-safety: reads the engine; call it on the engine's thread.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TInferenceEngine;
+
+// One line per warning, "PLACE: warning: TEXT" (PLACE is the rule's
+// "file:line", or "line N"), in the order of the rules' definitions.
+std::vector<std::string> ProgramWarnings(TInferenceEngine& engine);
+
+// The Levenshtein distance of A and B (insertions, deletions, changes).
+size_t EditDistance(const std::string& a, const std::string& b);
