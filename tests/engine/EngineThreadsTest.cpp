@@ -1,7 +1,8 @@
 // Engines used from several threads the way the desktop host uses them: a
 // worker calls Run again and again while another thread reloads the engine
-// under its lock. Run under ThreadSanitizer this also shows that no unlocked
-// access is left.
+// under its lock; engines on two threads drop and take back the functions of
+// a package they share. Run under ThreadSanitizer these also show that no
+// unlocked access is left.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,6 +12,8 @@
 #include <thread>
 
 #include "engine/InferenceEngine.h"
+#include "functions/IEPackageComponents.h"
+#include "functions/StringPackage.h"
 
 namespace {
 
@@ -82,4 +85,42 @@ TEST(EngineThreadsTest, ReloadingUnderTheLockWhileAWorkerRunsLeavesOneCleanRun) 
   EXPECT_EQ(workerError, "");
   std::lock_guard<std::mutex> hold(outputLock);
   EXPECT_EQ(output, CounterOutput());
+}
+
+TEST(EngineThreadsTest, EnginesDropAndTakeBackSharedFunctionsAtTheSameTime) {
+  TInferenceEngine first, second;
+  first.SetPackages({});
+  second.SetPackages({});
+  TStringPackage strings;  // after the engines: it unregisters before they go
+  strings.Reasoners().AddReasoner(first);
+  strings.Reasoners().AddReasoner(second);
+  const IUserFunction strCat = first.GetFunction("str-cat");
+  ASSERT_TRUE(strCat);
+  const IUserFunction upcase = first.GetFunction("upcase");
+  ASSERT_TRUE(upcase);
+
+  // Each engine undefines a shared function and takes it back, again and
+  // again; both lists of engines are written by both threads.
+  auto churn = [&](TInferenceEngine& engine) {
+    for (int i = 0; i < 300; ++i) {
+      engine.UserFunctions().Remove("str-cat");
+      strCat->Reasoners().AddReasoner(engine);
+      engine.UserFunctions().Clear();
+      strings.Reasoners().RemoveReasoner(engine);
+      strings.Reasoners().AddReasoner(engine);
+    }
+  };
+  std::thread a([&] { churn(first); });
+  std::thread b([&] { churn(second); });
+  a.join();
+  b.join();
+
+  for (const IUserFunction& function : {strCat, upcase}) {
+    ASSERT_EQ(function->Reasoners().Count(), 2) << function->FunctionName();
+    EXPECT_TRUE(function->Reasoners().ContainsReasoner(first));
+    EXPECT_TRUE(function->Reasoners().ContainsReasoner(second));
+  }
+  EXPECT_EQ(first.GetFunction("str-cat").get(), strCat.get());
+  EXPECT_EQ(second.GetFunction("upcase").get(), upcase.get());
+  EXPECT_EQ(strings.Reasoners().Count(), 2);
 }
