@@ -248,6 +248,23 @@ bool TForm1::Idle() const {
   return true;
 }
 
+void TForm1::WidenToFitLines() {
+  QList<int> sizes = splitter_->sizes();
+  int extra = 0;
+  for (int side = 0; side < 2; ++side) {
+    QListWidget& list = *lists_[size_t(side)];
+    const int needed = list.sizeHintForColumn(0) + 2 * list.frameWidth() + 8;
+    const int shown = list.viewport()->width();
+    if (needed > shown) {
+      sizes[side] += needed - shown;
+      extra += needed - shown;
+    }
+  }
+  if (extra == 0) return;
+  resize(width() + extra, height());
+  splitter_->setSizes(sizes);
+}
+
 // ---------------------------------------------------------------------------
 // The template trees
 

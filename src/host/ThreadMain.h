@@ -78,6 +78,9 @@ class TForm1 : public QWidget, public TComponent {
   TIEThread* Thread2() const { return threads_[1].get(); }
   // True when both workers have nothing to run and nothing to hand over.
   bool Idle() const;
+  // Widens the window, where needed, until each list shows its longest line
+  // whole (the lists keep their order and the left one its place).
+  void WidenToFitLines();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

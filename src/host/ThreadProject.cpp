@@ -3,8 +3,9 @@
 //   ThreadProject                    opens the window
 //   ThreadProject --screenshot FILE  clicks "Run Both", waits until both
 //                                    engines are done and their lists are
-//                                    complete, saves the window as FILE (PNG)
-//                                    and quits
+//                                    complete, widens the window until every
+//                                    line shows whole, saves the window as
+//                                    FILE (PNG) and quits
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -35,6 +36,7 @@ void ScheduleScreenshot(TForm1& form, const QString& fileName) {
     progress->IdleTicks = form.Idle() ? progress->IdleTicks + 1 : 0;
     if (progress->IdleTicks < 2 && ++progress->Ticks < 600) return;
     timer->stop();
+    form.WidenToFitLines();
     const bool saved = form.grab().save(fileName, "PNG");
     if (!saved) std::cerr << "Cannot write " << fileName.toStdString() << "\n";
     QApplication::exit(saved ? 0 : 1);
