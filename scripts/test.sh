@@ -23,6 +23,5 @@ if [ -z "${IE_SANITIZE:-}" ] && [ "${IE_SKIP_TSAN:-0}" != 1 ] && [ -f build/bin/
   cmake -S . -B build-tsan -G Ninja -DIE_SANITIZE=thread -DIE_BENCHMARKS=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo
   cmake --build build-tsan -j "$(nproc)" --target test_host ie
-  (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-    ctest --output-on-failure -j "$(nproc)" -R '^host\.')
+  (cd build-tsan && ctest --output-on-failure -j "$(nproc)" -R '^host\.')
 fi

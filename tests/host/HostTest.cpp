@@ -2,6 +2,7 @@
 // "Run Both" and "Show Message", the workers and forwarders, failures, closing
 // while the engines run, the template trees, and engines reloaded under their
 // locks while their workers run.
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -366,14 +367,34 @@ void HostTest::reloadUnderLocksWhileWorkersRun() {
     engine.Reset();
     engine.Unlock();
   };
+  // A third engine is run by a thread that calls Run again and again without
+  // waiting for activations, so Run's reads before and after its firings
+  // meet the reloads head-on.
+  TInferenceEngine engine3;
+  engine3.SetWatch({cwStatistics});
+  std::atomic<bool> stop{false};
+  std::atomic<int> printed{0};
+  engine3.OnPrintOut = [&printed](TObject*, const std::string&, const std::string&) { ++printed; };
+  std::thread poller([&] {
+    while (!stop.load()) engine3.Run();
+  });
   worker1.Resume();
   worker2.Resume();
   for (int round = 0; round < 30; ++round) {
     reload(engine1, worker1, list1, program1);
     reload(engine2, worker2, list2, program2);
+    engine3.Lock();
+    engine3.SetHalted(true);
+    engine3.Clear();
+    engine3.Evaluate(program2);
+    engine3.Reset();
+    engine3.Unlock();
     QTest::qWait(round % 3);
   }
-  QTRY_VERIFY_WITH_TIMEOUT(worker1.Idle() && worker2.Idle(), kWait);
+  QTRY_VERIFY_WITH_TIMEOUT(worker1.Idle() && worker2.Idle() && engine3.AgendaCount() == 0, kWait);
+  stop.store(true);
+  poller.join();
+  QVERIFY(printed.load() >= 80);
   // The statistics lines of the last run close the first list. (A run the
   // reload halted may print its own before the new program's lines.)
   const Items all1 = ListItems(&list1);
