@@ -34,16 +34,16 @@ constexpr int kWait = 60000;  // ms; generous for sanitizer builds
 // Waits (in the event loop) for a modal message box, hands it to Inspect,
 // then closes it. Call before the action that opens the box.
 void WhenMessageBoxShows(std::function<void(QMessageBox&)> inspect) {
-  auto poll = std::make_shared<std::function<void()>>();
-  *poll = [inspect, poll] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      inspect(*box);
-      box->done(0);
-      return;
-    }
-    QTimer::singleShot(10, *poll);
-  };
-  QTimer::singleShot(10, *poll);
+  auto* poll = new QTimer(qApp);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, inspect] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    poll->stop();
+    poll->deleteLater();
+    inspect(*box);
+    box->done(0);
+  });
+  poll->start(10);
 }
 
 // Whether another thread can take Engine's lock within a second.
