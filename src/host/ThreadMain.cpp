@@ -16,6 +16,7 @@
 
 #include "core/ComponentStream.h"
 #include "core/Exceptions.h"
+#include "core/Format.h"
 #include "engine/InferenceEngine.h"
 #include "functions/IEPackageComponents.h"
 #include "host/HostConsts.h"
@@ -56,7 +57,7 @@ TForm1::~TForm1() {
 
 std::string TForm1::StoredDescription() {
   QFile file(":/ThreadMain.form");
-  if (!file.open(QIODevice::ReadOnly)) throw EReadError("Stored window description missing");
+  if (!file.open(QIODevice::ReadOnly)) throw EReadError(SHostDescriptionMissing);
   const QByteArray text = file.readAll();
   return std::string(text.constData(), size_t(text.size()));
 }
@@ -86,7 +87,7 @@ template <class T>
 T* TForm1::Stored(const std::string& name, TComponent* owner) const {
   TComponent* found = (owner ? owner : static_cast<const TComponent*>(this))->FindComponent(name);
   T* component = dynamic_cast<T*>(found);
-  if (!component) throw EReadError("Window description lacks " + name);
+  if (!component) throw EReadError(Format(SHostComponentMissing, {name}));
   return component;
 }
 

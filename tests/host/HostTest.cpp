@@ -310,6 +310,15 @@ void HostTest::descriptionReadsAndWritesBack() {
   std::string broken = stored;
   broken.replace(broken.find("TSplitter"), 9, "TNoSuchOne");
   QVERIFY_THROWS_EXCEPTION(EClassNotFound, TForm1 refused(broken));
+  // One that lacks a component the window needs names it.
+  std::string lacking = stored;
+  lacking.replace(lacking.find("object InferenceEngine2:"), 24, "object InferenceEngine3:");
+  try {
+    TForm1 refused(lacking);
+    QFAIL("a window without its second engine was made");
+  } catch (const EReadError& e) {
+    QCOMPARE(QString(e.what()), QString("The window description lacks the component InferenceEngine2"));
+  }
 }
 
 void HostTest::templateTreeFollowsTheEngine() {
