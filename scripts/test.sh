@@ -18,10 +18,11 @@ cmake --build "$build" -j "$(nproc)"
 (cd "$build" && ctest --output-on-failure -j "$(nproc)")
 
 # The host runs two engines, their workers and forwarders on five threads:
-# its tests run once more with ThreadSanitizer. Only what they need is built.
+# its tests, and the engine tests of engines used from several threads, run
+# once more with ThreadSanitizer. Only what they need is built.
 if [ -z "${IE_SANITIZE:-}" ] && [ "${IE_SKIP_TSAN:-0}" != 1 ] && [ -f build/bin/test_host ]; then
   cmake -S . -B build-tsan -G Ninja -DIE_SANITIZE=thread -DIE_BENCHMARKS=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  cmake --build build-tsan -j "$(nproc)" --target test_host ie
-  (cd build-tsan && ctest --output-on-failure -j "$(nproc)" -R '^host\.')
+  cmake --build build-tsan -j "$(nproc)" --target test_host test_engine ie
+  (cd build-tsan && ctest --output-on-failure -j "$(nproc)" -R '^(host\.|EngineThreadsTest\.)')
 fi
