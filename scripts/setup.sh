@@ -2,7 +2,10 @@
 # Installs what a fresh Debian machine lacks to build and test the project.
 # Safe to run again: it installs only the packages that are missing.
 set -euo pipefail
-packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev libedit-dev)
+# The desktop host: Qt 6 Widgets, and a virtual X server (with xauth and a
+# font) for running it without a display.
+packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev libedit-dev
+          qt6-base-dev xvfb xauth fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Set-up, configure, build and run every test.
-#   scripts/test.sh                 normal build in build/
+#   scripts/test.sh                 normal build in build/, then the desktop
+#                                   host's tests under ThreadSanitizer in build-tsan/
 #   IE_SANITIZE=address,undefined scripts/test.sh   sanitizer build in build-sanitize/
+#   IE_SKIP_TSAN=1 scripts/test.sh  without the ThreadSanitizer step
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -13,5 +15,14 @@ if [ -n "${IE_SANITIZE:-}" ]; then
 fi
 cmake -S . -B "$build" -G Ninja "${args[@]}"
 cmake --build "$build" -j "$(nproc)"
-cd "$build"
-ctest --output-on-failure -j "$(nproc)"
+(cd "$build" && ctest --output-on-failure -j "$(nproc)")
+
+# The host runs two engines, their workers and forwarders on five threads:
+# its tests, and the engine tests of engines used from several threads, run
+# once more with ThreadSanitizer. Only what they need is built.
+if [ -z "${IE_SANITIZE:-}" ] && [ "${IE_SKIP_TSAN:-0}" != 1 ] && [ -f build/bin/test_host ]; then
+  cmake -S . -B build-tsan -G Ninja -DIE_SANITIZE=thread -DIE_BENCHMARKS=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build-tsan -j "$(nproc)" --target test_host test_engine ie
+  (cd build-tsan && ctest --output-on-failure -j "$(nproc)" -R '^(host\.|EngineThreadsTest\.)')
+fi

@@ -44,3 +44,21 @@ class TWinControl : public TControl {
   using TControl::TControl;
   std::string ClassName() const override { return "TWinControl"; }
 };
+
+// A tree of text nodes as a host shows it (a tree view). The engine fills one
+// (the template registry does, through AssignTo); a host with a window toolkit
+// implements these three operations with its tree widget. Nodes are the
+// tree's own: a node handle is valid until the next ClearNodes.
+// Thread-safety: none; a host fills its tree on its window thread.
+class TTreeView : public TPersistent {
+ public:
+  struct TNode;  // opaque to the engine
+  std::string ClassName() const override { return "TTreeView"; }
+  // Removes every node.
+  virtual void ClearNodes() = 0;
+  // Appends a node with Text as the last child of Parent (none: as the last
+  // top-level node) and returns it.
+  virtual TNode* AddNode(TNode* parent, const std::string& text) = 0;
+  // Makes Node the selected node.
+  virtual void SelectNode(TNode* node) = 0;
+};

@@ -339,10 +339,16 @@ int32_t TInferenceEngine::Run(int32_t limit) {
   if (OnStartInference) OnStartInference(this);
   TRunStatistics statistics;
   const double start = ClockMilliseconds();
-  statistics.MaxFacts = facts_.Count();
-  statistics.MaxActivations = agenda_.Count();
-  SetHalted(false);
-  statistics_ = statistics;
+  // The counts and the kept statistics are read and written under the lock:
+  // another thread may be clearing or loading the engine meanwhile. Only the
+  // loop test below reads without it (the agenda's atomic count and Halted).
+  {
+    TEngineLockGuard lock(*this);
+    statistics.MaxFacts = facts_.Count();
+    statistics.MaxActivations = agenda_.Count();
+    SetHalted(false);
+    statistics_ = statistics;
+  }
   try {
     while (!agenda_.IsEmpty() && !Halted() && statistics.RulesFired < limit) {
       TEngineLockGuard lock(*this);
@@ -352,18 +358,22 @@ int32_t TInferenceEngine::Run(int32_t limit) {
       Fire(next, statistics);
     }
   } catch (...) {
+    TEngineLockGuard lock(*this);
     statistics_ = statistics;
     throw;
   }
-  if (watch_.Contains(cwStatistics)) {
-    statistics.RunTime = (ClockMilliseconds() - start) / 1000;
-    if (statistics.RulesFired > 0) {
-      statistics.MeanFacts = statistics.SumFacts / float(statistics.RulesFired);
-      statistics.MeanActivations = statistics.SumActivations / float(statistics.RulesFired);
-      if (OnPrintOut) PrintStatistics(statistics);
+  {
+    TEngineLockGuard lock(*this);
+    if (watch_.Contains(cwStatistics)) {
+      statistics.RunTime = (ClockMilliseconds() - start) / 1000;
+      if (statistics.RulesFired > 0) {
+        statistics.MeanFacts = statistics.SumFacts / float(statistics.RulesFired);
+        statistics.MeanActivations = statistics.SumActivations / float(statistics.RulesFired);
+        if (OnPrintOut) PrintStatistics(statistics);
+      }
     }
+    statistics_ = statistics;
   }
-  statistics_ = statistics;
   if (OnEndInference) OnEndInference(this, statistics.RulesFired);
   return statistics.RulesFired;
 }

@@ -20,6 +20,7 @@
 
 #include "collections/GHashtable.h"
 #include "collections/InterfaceCollections.h"
+#include "core/Controls.h"
 #include "facts/IEFacts.h"
 #include "functions/IEPackages.h"
 #include "values/IEValue.h"
@@ -69,6 +70,18 @@ class TFactTemplates : public TIStringHashTableOf<TFactTemplate> {
   // Capacity, HashType, LoadFactor, then "Templates" (one text per template;
   // reading clears the registry and parses each text as a deftemplate).
   void Properties(std::vector<TProperty>& props) override;
+
+  // To a tree view (TTreeView): FillTree. Any other destination as the base.
+  void AssignTo(TPersistent& dest) const override;
+  // Empties Tree, then adds a node per template in iteration order, each with
+  // its slots (AddTemplateNode); the first node is selected.
+  void FillTree(TTreeView& tree) const;
+  // A top-level node named after Template with a child per slot (AddSlotNode).
+  TTreeView::TNode* AddTemplateNode(TTreeView& tree, const TFactTemplate& factTemplate) const;
+  // A child of Parent named after Slot, holding "Type: " and the slot's types
+  // joined by ", ", and, when the slot has a default, "Default: " and its text.
+  TTreeView::TNode* AddSlotNode(TTreeView& tree, TTreeView::TNode* parent,
+                                const TFactSlot& slot) const;
 
  private:
   void SetTemplateTexts(const std::vector<std::string>& texts);

@@ -386,8 +386,10 @@ class TInferenceEngine : public TComponent,
   }
   // Fires the first activation until the agenda is empty, Halted is set or
   // Limit activations fired; returns the number fired. The lock is held
-  // around each firing. An exception of a firing ends the run and passes on
-  // (the failed activation is dropped, the rest of the agenda stays).
+  // around each firing, and while Run reads the counts for its statistics,
+  // prints them and keeps them; the loop test reads only the agenda's atomic
+  // count and Halted without it. An exception of a firing ends the run and
+  // passes on (the failed activation is dropped, the rest of the agenda stays).
   int32_t Run(int32_t limit = 2147483647);
   // Statistics of the last run (kept while no other run starts).
   struct TRunStatistics {
@@ -400,6 +402,7 @@ class TInferenceEngine : public TComponent,
     float MeanFacts = 0;
     float MeanActivations = 0;
   };
+  // Another thread reads them under the engine's lock.
   const TRunStatistics& Statistics() const noexcept { return statistics_; }
 
   // ---- The network (IReteEngine) and the placeholders rules use.

@@ -188,8 +188,7 @@ void TCustomUserFunction::SetEngine(TComponent* engine) {
   if (engine == engine_) return;
   IReasoner* reasoner = AsReasoner(engine);
   if (engine_) {
-    int32_t index = function_->Reasoners().IndexOf(engineLink_);
-    if (index >= 0) function_->Reasoners().Delete(index);
+    function_->Reasoners().Remove(engineLink_);
     RemoveFreeNotification(engine_);
     engine_ = nullptr;
     engineLink_ = nullptr;
@@ -250,10 +249,10 @@ void TCustomUserFunction::Notification(TComponent* component, TOperation operati
   if (operation != opRemove || !component || component != engine_) return;
   // The engine is going: its entry leaves the function's engines (its link
   // reads none by now or the engine is still whole, see the header).
-  int32_t index = function_->Reasoners().IndexOf(engineLink_);
+  IReasonerLink link = std::move(engineLink_);
   engine_ = nullptr;
   engineLink_ = nullptr;
-  if (index >= 0) function_->Reasoners().Delete(index);
+  if (link) function_->Reasoners().Remove(link);
 }
 
 void TUserFunction::Properties(std::vector<TProperty>& props) {
@@ -295,6 +294,7 @@ void TCustomReasonerOwner::ReasonersChanged(const IReasonerLink& /*reasoner*/,
 
 void TCustomReasonerOwner::ReasonerListChanged(const IReasonerLink& link,
                                                TListNotification action) {
+  std::lock_guard<std::recursive_mutex> hold(changeLock_);
   if (!link) {
     ReasonersChanged(link, action);
     return;
@@ -326,6 +326,7 @@ void TCustomReasonerOwner::ReasonerListChanged(const IReasonerLink& link,
 }
 
 void TCustomReasonerOwner::Notification(TComponent* component, TOperation operation) {
+  std::lock_guard<std::recursive_mutex> hold(changeLock_);
   TComponent::Notification(component, operation);
   if (operation != opRemove || !component) return;
   std::vector<TReasonerLink*> gone;
@@ -339,7 +340,8 @@ void TCustomReasonerOwner::Notification(TComponent* component, TOperation operat
   }
   for (TReasonerLink* link : gone) {
     IReasonerLink keep(link);  // the list may hold the last reference
-    for (int32_t index; (index = reasoners_->IndexOf(link)) >= 0;) reasoners_->Delete(index);
+    while (reasoners_->Remove(link) >= 0) {
+    }
   }
 }
 
@@ -473,23 +475,20 @@ void TUserPackage::RemoveFunctionsFrom(const IReasonerLink& reasoner) {
   for (int32_t i = 0; i < functions_->Count(); ++i) {
     IUserFunction function = functions_->Get(i);
     if (!function) continue;
-    int32_t index = function->Reasoners().IndexOf(reasoner);
-    if (index >= 0) function->Reasoners().Delete(index);
+    function->Reasoners().Remove(reasoner);
   }
 }
 
 void TUserPackage::AddReasonersTo(const IUserFunction& function) {
   if (!function) return;
-  for (int32_t i = 0; i < Reasoners().Count(); ++i)
-    if (IReasoner* engine = Reasoners().Reasoner(i)) function->Reasoners().AddReasoner(*engine);
+  for (const IReasonerLink& link : Reasoners().Snapshot())
+    if (IReasoner* engine = link ? link->Reasoner() : nullptr)
+      function->Reasoners().AddReasoner(*engine);
 }
 
 void TUserPackage::RemoveReasonersFrom(const IUserFunction& function) {
   if (!function) return;
-  for (int32_t i = 0; i < Reasoners().Count(); ++i) {
-    int32_t index = function->Reasoners().IndexOf(Reasoners().Get(i));
-    if (index >= 0) function->Reasoners().Delete(index);
-  }
+  for (const IReasonerLink& link : Reasoners().Snapshot()) function->Reasoners().Remove(link);
 }
 
 std::vector<std::string> TUserPackage::PackageFunctions() const {

@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -170,7 +171,9 @@ class TReasonerList : public TBaseReasonerList {
 // list of engine links). An engine that is a component is watched while it is
 // listed; its destruction removes it from the list. Destroying the owner
 // clears the list (a subclass whose ReasonersChanged must see that clears it
-// in its own destructor).
+// in its own destructor). Engines on several threads may join and leave the
+// list at the same time: the reaction to each change (watching the engine,
+// ReasonersChanged) runs under the owner's own lock, one change at a time.
 class TCustomReasonerOwner : public TComponent {
  public:
   explicit TCustomReasonerOwner(TComponent* owner = nullptr);
@@ -194,6 +197,9 @@ class TCustomReasonerOwner : public TComponent {
   };
   std::unique_ptr<TReasonerList> reasoners_;
   std::vector<TWatch> watched_;
+  // Serialises ReasonerListChanged and the removal of a destroyed engine;
+  // recursive, as a change may cause another one of the same list.
+  std::recursive_mutex changeLock_;
 };
 
 // ---------------------------------------------------------------------------

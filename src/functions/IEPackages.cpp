@@ -38,24 +38,123 @@ TBaseReasonerList::~TBaseReasonerList() {
   function_ = nullptr;
 }
 
+int32_t TBaseReasonerList::Count() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return TIList::Count();
+}
+
+TBaseReasonerList::TItem TBaseReasonerList::Get(int32_t index) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return TIList::Get(index);
+}
+
+int32_t TBaseReasonerList::IndexOf(const TReasonerLink* link) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return TIList::IndexOf(link);
+}
+
+std::vector<TBaseReasonerList::TItem> TBaseReasonerList::Snapshot() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return items_;
+}
+
+int32_t TBaseReasonerList::Add(TItem link) {
+  TItem added = link;
+  int32_t index;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    items_.push_back(std::move(link));
+    index = int32_t(items_.size()) - 1;
+  }
+  Notify(added, lnAdded);
+  return index;
+}
+
+TBaseReasonerList::TItem TBaseReasonerList::TakeOut(int32_t index, bool raise) {
+  std::lock_guard<std::mutex> hold(lock_);
+  if (uint32_t(index) >= items_.size()) {
+    if (raise) RaiseListIndexError(index);
+    return nullptr;
+  }
+  TItem item = std::move(items_[size_t(index)]);
+  items_.erase(items_.begin() + index);
+  return item;
+}
+
+void TBaseReasonerList::Delete(int32_t index) {
+  TItem item = TakeOut(index, true);
+  Notify(item, lnDeleted);
+}
+
+int32_t TBaseReasonerList::Remove(const TReasonerLink* link) {
+  int32_t index = -1;
+  TItem item;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    index = TIList::IndexOf(link);
+    if (index < 0) return -1;
+    item = std::move(items_[size_t(index)]);
+    items_.erase(items_.begin() + index);
+  }
+  Notify(item, lnDeleted);
+  return index;
+}
+
+void TBaseReasonerList::Clear() {
+  for (;;) {
+    TItem item;
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      if (items_.empty()) {
+        items_.shrink_to_fit();
+        return;
+      }
+      item = std::move(items_.front());
+      items_.erase(items_.begin());
+    }
+    Notify(item, lnDeleted);
+  }
+}
+
+void TBaseReasonerList::Assign(const TPersistent* source) {
+  if (!source) RaiseAssignError("nil", ClassName());
+  const auto* list = dynamic_cast<const TBaseReasonerList*>(source);
+  if (!list) {
+    TIList::Assign(source);
+    return;
+  }
+  if (list == this) return;
+  const std::vector<TItem> items = list->Snapshot();
+  Clear();
+  for (const TItem& item : items) Add(item);
+}
+
 int32_t TBaseReasonerList::IndexOfReasoner(const IReasoner& reasoner) const {
   return IndexOf(reasoner.Link());
 }
 
 int32_t TBaseReasonerList::AddReasoner(IReasoner& reasoner) {
-  int32_t index = IndexOfReasoner(reasoner);
-  if (index >= 0) return index;
-  return Add(reasoner.Link());
-}
-
-int32_t TBaseReasonerList::RemoveReasoner(const IReasoner& reasoner) {
-  int32_t index = IndexOfReasoner(reasoner);
-  if (index >= 0) Delete(index);
+  TItem link = reasoner.Link();
+  int32_t index;
+  {
+    // The test and the addition are one step, so two threads adding the
+    // same engine list it once.
+    std::lock_guard<std::mutex> hold(lock_);
+    index = TIList::IndexOf(link);
+    if (index >= 0) return index;
+    items_.push_back(link);
+    index = int32_t(items_.size()) - 1;
+  }
+  Notify(link, lnAdded);
   return index;
 }
 
+int32_t TBaseReasonerList::RemoveReasoner(const IReasoner& reasoner) {
+  return Remove(reasoner.Link());
+}
+
 IReasoner* TBaseReasonerList::Reasoner(int32_t index) const {
-  const TRef<TReasonerLink>& link = Get(index);
+  TItem link = Get(index);
   return link ? link->Reasoner() : nullptr;
 }
 
@@ -137,12 +236,12 @@ void TIEUserFunction::SetFunctionName(std::string_view name) {
   // before naming it, and nothing to add after its name is taken away.
   IUserFunction self(this);
   if (!functionName_.empty())
-    for (int32_t i = 0; i < reasoners_.Count(); ++i)
-      if (IReasoner* reasoner = reasoners_.Reasoner(i)) reasoner->RemoveFunction(self);
+    for (const IReasonerLink& link : reasoners_.Snapshot())
+      if (IReasoner* reasoner = link ? link->Reasoner() : nullptr) reasoner->RemoveFunction(self);
   functionName_ = name;
   if (!functionName_.empty())
-    for (int32_t i = 0; i < reasoners_.Count(); ++i)
-      if (IReasoner* reasoner = reasoners_.Reasoner(i)) reasoner->AddFunction(self);
+    for (const IReasonerLink& link : reasoners_.Snapshot())
+      if (IReasoner* reasoner = link ? link->Reasoner() : nullptr) reasoner->AddFunction(self);
 }
 
 void TIEUserFunction::ReadData(TFunctionReader& reader) {

@@ -11,12 +11,14 @@
 // entries (links of engines, never the engines themselves).
 // Thread-safety: one function object serves several engines on different
 // threads at once, so Call keeps every piece of working state local to the call;
-// the fields are only changed while registering, before engines run.
+// the fields are only changed while registering, before engines run. The list
+// of engines locks itself (see TBaseReasonerList).
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,7 +83,16 @@ class TFunctionData : public TFunctionWriter, public TFunctionReader {
 // list of engine links; every addition and deletion (Clear deletes the items
 // one by one, first first) is passed to the function's ReasonerChanged, which
 // keeps the engines' registries in step. Engines appear at most once when added
-// with AddReasoner. Not synchronised.
+// with AddReasoner.
+//
+// Thread-safety: the list is shared by every engine a function serves, and
+// engines on different threads register, unregister, undefine functions and
+// clear their registries at the same time, so each operation below holds the
+// list's own lock. A notification runs after the lock is released (it reaches
+// an engine's registry, which may come back to this list). Single operations
+// are atomic; a sequence (find an index, then delete it) is not: use Remove,
+// RemoveReasoner or Snapshot instead. The operations of the base that would
+// bypass the lock are hidden.
 
 class TBaseReasonerList : public TIList<TReasonerLink> {
  public:
@@ -89,6 +100,28 @@ class TBaseReasonerList : public TIList<TReasonerLink> {
   explicit TBaseReasonerList(TIEUserFunction* function) noexcept : function_(function) {}
   ~TBaseReasonerList() override;
   std::string ClassName() const override { return "TBaseReasonerList"; }
+
+  int32_t Count() const;
+  bool IsEmpty() const { return Count() == 0; }
+  // A reference to the entry at Index (EListError outside the list).
+  TItem Get(int32_t index) const;
+  TItem Items(int32_t index) const { return Get(index); }
+  TItem operator[](int32_t index) const { return Get(index); }
+  int32_t IndexOf(const TReasonerLink* link) const;
+  int32_t IndexOf(const TItem& link) const { return IndexOf(link.get()); }
+  // The entries as they are now.
+  std::vector<TItem> Snapshot() const;
+
+  // Appends Link (even when listed already); returns its index.
+  int32_t Add(TItem link);
+  void Delete(int32_t index);
+  // Deletes the first entry identical to Link; its former index or -1.
+  int32_t Remove(const TReasonerLink* link);
+  int32_t Remove(const TItem& link) { return Remove(link.get()); }
+  // Deletes the first entry until none is left.
+  void Clear();
+  // Clear, then Add every entry of Source (a reasoner list) in order.
+  void Assign(const TPersistent* source) override;
 
   // Adds Reasoner unless already listed; returns its index.
   int32_t AddReasoner(IReasoner& reasoner);
@@ -109,6 +142,21 @@ class TBaseReasonerList : public TIList<TReasonerLink> {
   void Notify(const TRef<TReasonerLink>& item, TListNotification action) override;
 
  private:
+  // Unlocked operations of the base, hidden.
+  using TIList<TReasonerLink>::Insert;
+  using TIList<TReasonerLink>::Put;
+  using TIList<TReasonerLink>::Exchange;
+  using TIList<TReasonerLink>::First;
+  using TIList<TReasonerLink>::Last;
+  using TIList<TReasonerLink>::Reserve;
+  using TIList<TReasonerLink>::begin;
+  using TIList<TReasonerLink>::end;
+
+  // Takes the entry at Index out under the lock; none when Index is outside
+  // the list and Raise is false.
+  TItem TakeOut(int32_t index, bool raise);
+
+  mutable std::mutex lock_;
   TIEUserFunction* function_;
 };
 
