@@ -73,6 +73,8 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
         options.Error = "unknown warnings mode \"" + mode + "\" (on, off or error)";
         return options;
       }
+    } else if (arg == "-i" || arg == "--interactive") {
+      options.Interactive = true;
     } else if (arg == "--no-run") {
       options.Run = false;
     } else if (arg == "-h" || arg == "--help") {
@@ -104,6 +106,7 @@ std::string UsageText() {
          "                      or all (repeatable)\n"
          "  --strategy S        depth (default) or breadth\n"
          "  --no-run            load and reset only\n"
+         "  -i, --interactive   load and reset, then the shell on that engine\n"
          "  --warnings=MODE     on (default): print what looks like a mistake in\n"
          "                      the program on standard error; off; error: also\n"
          "                      stop before running, with status 1\n"

@@ -17,6 +17,7 @@ struct TCliOptions {
   bool Run = true;       // false: --no-run (load and reset only)
   // --warnings=on (default), off, or error (a warning ends the run, status 1).
   enum TWarnings { wOn, wOff, wError } Warnings = wOn;
+  bool Interactive = false;  // -i: the shell after loading the files
   bool ShowHelp = false;
   bool ShowVersion = false;
   std::string Error;     // a bad command line: the message to print, exit status 2

@@ -2,17 +2,26 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include <iostream>
 #include <istream>
 #include <ostream>
 
 #ifdef IE_HAVE_EDITLINE
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <editline/readline.h>
 #endif
+
+std::string HistoryFileName() {
+  const char* home = std::getenv("HOME");
+  return home && *home ? std::string(home) + "/.ie_history" : std::string();
+}
 
 bool TStreamLineReader::ReadLine(const std::string& prompt, std::string& line) {
   if (promptOut_ && !prompt.empty()) *promptOut_ << prompt << std::flush;
@@ -29,18 +38,57 @@ bool TStreamLineReader::ReadLine(const std::string& prompt, std::string& line) {
 
 namespace {
 
+// The words of the reader being used, for the library's completion callbacks.
+TLineReader::TWords completionWords;
+
+char* NextCompletion(const char* prefix, int state) {
+  static std::vector<std::string> matches;
+  static size_t next = 0;
+  if (state == 0) {
+    matches.clear();
+    next = 0;
+    if (completionWords) {
+      const std::string start(prefix);
+      for (std::string& word : completionWords())
+        if (word.compare(0, start.size(), start) == 0) matches.push_back(std::move(word));
+      std::sort(matches.begin(), matches.end());
+      matches.erase(std::unique(matches.begin(), matches.end()), matches.end());
+    }
+  }
+  if (next >= matches.size()) return nullptr;
+  return strdup(matches[next++].c_str());
+}
+
+char** CompleteWord(const char* text, int /*start*/, int /*end*/) {
+  rl_attempted_completion_over = 1;  // no file names
+  return rl_completion_matches(text, NextCompletion);
+}
+
 // The editing library's reader: the prompt and the line being edited are drawn
-// on the terminal by the library; lines handed to AddHistory can be recalled.
+// on the terminal by the library; lines handed to AddHistory can be recalled,
+// also in later sessions, and Tab completes the words it is given.
 class TEditLineReader : public TLineReader {
  public:
-  TEditLineReader() {
+  TEditLineReader() : historyFile_(HistoryFileName()) {
     // The library needs the terminal's character set to edit multi-byte
     // characters; only the character classes are taken from the environment,
     // so number texts and collation stay as they are.
     std::setlocale(LC_CTYPE, "");
     using_history();
+    stifle_history(HistoryLimit);
+    if (!historyFile_.empty()) read_history(historyFile_.c_str());
+    // Words end at blanks and parentheses; "?" and "$" belong to them.
+    rl_basic_word_break_characters = const_cast<char*>(" \t\n()\"");
+    rl_attempted_completion_function = CompleteWord;
   }
-  ~TEditLineReader() override { clear_history(); }
+  ~TEditLineReader() override {
+    if (!historyFile_.empty()) write_history(historyFile_.c_str());
+    clear_history();
+    rl_attempted_completion_function = nullptr;
+    completionWords = nullptr;
+  }
+
+  void SetCompletionWords(TWords words) override { completionWords = std::move(words); }
 
   bool ReadLine(const std::string& prompt, std::string& line) override {
     std::cout.flush();  // print-out of the program goes first
@@ -61,6 +109,7 @@ class TEditLineReader : public TLineReader {
   }
 
  private:
+  std::string historyFile_;
   std::string last_;
 };
 

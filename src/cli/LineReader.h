@@ -9,9 +9,11 @@
 // one of those exists at a time.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TLineReader {
  public:
@@ -21,6 +23,10 @@ class TLineReader {
   virtual bool ReadLine(const std::string& prompt, std::string& line) = 0;
   // Keeps Line for recall with the arrow keys; readers without history ignore it.
   virtual void AddHistory(const std::string& /*line*/) {}
+  // The words Tab completes (asked for at each completion); readers without
+  // editing ignore it.
+  using TWords = std::function<std::vector<std::string>()>;
+  virtual void SetCompletionWords(TWords /*words*/) {}
 };
 
 class TStreamLineReader : public TLineReader {
@@ -37,6 +43,11 @@ class TStreamLineReader : public TLineReader {
 
 // True when this build edits terminal lines with the editing library.
 bool LineEditingBuiltIn();
+
+// The file the editing reader keeps its history in between sessions:
+// ~/.ie_history (none without HOME). At most HistoryLimit lines are kept.
+std::string HistoryFileName();
+constexpr int HistoryLimit = 1000;
 
 // The reader of standard input: the editing reader when LineEditingBuiltIn()
 // and standard input and output are a terminal, else a TStreamLineReader over

@@ -1,5 +1,6 @@
 #include "cli/Runner.h"
 
+#include <algorithm>
 #include <istream>
 #include <iterator>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "cli/TerminalDialogs.h"
 #include "core/Exceptions.h"
 #include "engine/InferenceEngine.h"
+#include "facts/IERule.h"
 #include "frontend/IEMorelStream.h"
 #include "functions/StandardControl.h"
 
@@ -124,11 +126,72 @@ int RunShell(const TCliOptions& options, std::istream& in, std::ostream& out, st
   return RunShell(options, input, out, err);
 }
 
+namespace {
+
+// What Tab completes in the shell: the construct keywords and the names the
+// engine knows now.
+std::vector<std::string> ShellWords(TInferenceEngine& engine) {
+  std::vector<std::string> words{"defrule", "deftemplate", "deffacts", "deffunction", "defglobal"};
+  for (const IUserFunction& function : engine.UserFunctions().Functions())
+    if (function) words.push_back(function->FunctionName());
+  for (const IFactTemplate& factTemplate : engine.FactTemplates().Templates())
+    if (factTemplate) words.push_back(factTemplate->Name());
+  for (const TRule* rule : engine.Rules().Rules())
+    if (rule) words.push_back(rule->RuleName());
+  return words;
+}
+
+// "(help)" or "(help NAME)" typed at the prompt, with NAME; false otherwise.
+bool IsHelpRequest(const std::string& text, std::string& name) {
+  std::istringstream in(text);
+  std::string first, second, rest;
+  in >> first;
+  if (first == "(help)") {
+    name.clear();
+    return !(in >> rest);
+  }
+  if (first != "(help") return false;
+  in >> second;
+  if (second.empty() || second.back() != ')') return false;
+  second.pop_back();
+  if (in >> rest || second.empty()) return false;
+  name = second;
+  return true;
+}
+
+// The help text and syntax line of Name's function, or every function's name.
+std::string HelpText(TInferenceEngine& engine, const std::string& name) {
+  if (!name.empty()) {
+    if (!engine.FunctionExists(name)) return "No function named " + name + "\n";
+    std::string text = engine.UserFunctionText(*engine.UserFunctions().Get(name));
+    if (text.empty() || text.back() != '\n') text += "\n";
+    return text;
+  }
+  std::vector<std::string> names;
+  for (const IUserFunction& function : engine.UserFunctions().Functions())
+    if (function) names.push_back(function->FunctionName());
+  std::sort(names.begin(), names.end());
+  std::string text = "Functions (type (help NAME) for one of them):\n";
+  std::string line;
+  for (const std::string& function : names) {
+    if (line.size() + function.size() + 1 > 76) {
+      text += " " + line + "\n";
+      line.clear();
+    }
+    line += " " + function;
+  }
+  if (!line.empty()) text += " " + line + "\n";
+  return text;
+}
+
+}  // namespace
+
 int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out,
              std::ostream& err) {
   TTerminalDialogs dialogs(input, out);  // outlives the engine that uses it
   std::unique_ptr<TInferenceEngine> engine = MakeEngine(options, out, &input);
   engine->SetDialogHost(&dialogs);
+  input.SetCompletionWords([&engine] { return ShellWords(*engine); });
   try {
     engine->Clear();
     for (const std::string& file : options.Files) engine->LoadFromFile(file);
@@ -139,7 +202,15 @@ int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out,
   std::string pending;
   std::string line;
   for (;;) {
-    if (!input.ReadLine(pending.empty() ? "ie> " : "... ", line)) break;
+    if (!input.ReadLine(pending.empty() ? "ie> " : "... ", line)) {
+      const size_t used = pending.find_first_not_of(" \t\r\n");
+      if (used != std::string::npos) {
+        std::string dropped = pending.substr(used);
+        while (!dropped.empty() && (dropped.back() == '\n' || dropped.back() == ' ')) dropped.pop_back();
+        err << "ie: input ended inside an unfinished entry, which was dropped: " << dropped << '\n';
+      }
+      break;
+    }
     if (line.find_first_not_of(" \t") != std::string::npos) input.AddHistory(line);
     pending += line;
     pending += '\n';
@@ -150,6 +221,11 @@ int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out,
     }
     std::string text;
     text.swap(pending);
+    std::string helpName;
+    if (IsHelpRequest(text, helpName)) {
+      out << HelpText(*engine, helpName) << std::flush;
+      continue;
+    }
     try {
       TInterruptHalts interrupt(*engine);
       engine->Evaluate(text);

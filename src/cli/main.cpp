@@ -27,6 +27,10 @@ int main(int argc, char** argv) {
   }
   // Files run with standard input free for the program's reads; without
   // files a terminal gets the shell, and anything else is the program itself.
+  if (options.Interactive) {
+    std::unique_ptr<TLineReader> input = MakeTerminalLineReader();
+    return RunShell(options, *input, std::cout, std::cerr);
+  }
   if (!options.Files.empty()) {
     std::unique_ptr<TLineReader> input = MakeTerminalLineReader();
     return RunFiles(options, std::cout, std::cerr, input.get());

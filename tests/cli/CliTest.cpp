@@ -208,6 +208,19 @@ TEST(ShellTest, EvaluatesBalancedInputAndSurvivesErrors) {
   EXPECT_FALSE(err.str().empty());
 }
 
+TEST(ShellTest, HelpAndAnUnfinishedEntryAtTheEnd) {
+  TCliOptions options;
+  std::istringstream in("(help +)\n(help)\n(help no-such-function)\n(+ 1\n  2\n");
+  std::ostringstream out, err;
+  EXPECT_EQ(RunShell(options, in, out, err), 0);
+  EXPECT_NE(out.str().find("Returns the sum of its arguments"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("syntax: (+ <numeric-expression>+)"), std::string::npos);
+  EXPECT_NE(out.str().find("Functions (type (help NAME) for one of them):"), std::string::npos);
+  EXPECT_NE(out.str().find(" assert "), std::string::npos);
+  EXPECT_NE(out.str().find("No function named no-such-function"), std::string::npos);
+  EXPECT_EQ(err.str(), "ie: input ended inside an unfinished entry, which was dropped: (+ 1\n  2\n");
+}
+
 namespace {
 
 // A scripted terminal: hands out its lines in order and records every prompt
