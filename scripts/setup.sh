@@ -2,7 +2,8 @@
 # Installs what a fresh Debian machine lacks to build and test the project.
 # Safe to run again: it installs only the packages that are missing.
 set -euo pipefail
-packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev libedit-dev)
+packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev libedit-dev
+          clang libclang-rt-dev llvm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
