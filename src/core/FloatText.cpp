@@ -1,8 +1,10 @@
 #include "core/FloatText.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 std::string FloatToText(double value) {
   if (std::isnan(value)) return "NAN";
@@ -36,4 +38,37 @@ std::string FloatToText(double value) {
     }
   }
   return out;
+}
+
+double OutOfRangeMagnitude(std::string_view text) {
+  // The decimal exponent of the first significant digit decides: positive
+  // means too large. Out of range is hundreds of powers away from 0, so the
+  // sign alone tells overflow from underflow.
+  bool seenPoint = false, significant = false;
+  int64_t beforePoint = 0, zerosAfterPoint = 0;
+  size_t i = 0;
+  for (; i < text.size() && text[i] != 'e' && text[i] != 'E'; ++i) {
+    const char c = text[i];
+    if (c == '.') {
+      seenPoint = true;
+    } else if (!significant && c == '0') {
+      if (seenPoint) ++zerosAfterPoint;
+    } else {
+      significant = true;
+      if (!seenPoint) ++beforePoint;
+    }
+  }
+  if (!significant) return 0.0;
+  // The power of ten of the first significant digit, before the exponent.
+  const int64_t leading = beforePoint > 0 ? beforePoint - 1 : -(zerosAfterPoint + 1);
+  int64_t exponent = 0;
+  bool negative = false;
+  if (i < text.size()) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+      if (exponent < 1000000000) exponent = exponent * 10 + (text[i] - '0');
+  }
+  const int64_t magnitude = leading + (negative ? -exponent : exponent);
+  return magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
 }

@@ -5,5 +5,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 std::string FloatToText(double value);
+
+// The value of an unsigned decimal number text (digits [. digits] [e [sign]
+// digits]) that std::from_chars reports out of the range of double, which
+// leaves no value: infinity when the text's magnitude is too large, zero when
+// it is too small. The caller applies the sign.
+double OutOfRangeMagnitude(std::string_view text);

@@ -265,6 +265,8 @@ inline constexpr char SSaveAssertClose[] = ")\r\n";
 inline constexpr char STooFewArguments[] = "Too few arguments for %s";
 inline constexpr char STooManyArguments[] = "Too many arguments for %s";
 inline constexpr char SFunctionUnimplemented[] = "Function is unimplemented or unassigned: %s";
+// Raised when calls nest deeper than the engine's evaluation depth limit.
+inline constexpr char SEvaluationTooDeep[] = "Function calls nested deeper than %d levels";
 inline constexpr char SFunctionError[] = "%s error: %s";
 inline constexpr char SInvalidDeffunctionArgType[] = "Invalid argument type for deffunction: \"%s\"";
 inline constexpr char SFunctionHelp[] = "%s\r\n     syntax: (%s)";

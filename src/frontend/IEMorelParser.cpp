@@ -120,9 +120,13 @@ bool TIEMorelParser::ParseNext() {
     case ptValue:
       value = token->AsValueIn(engine_ ? engine_->RootContext() : nullptr);
       break;
-    case ptFunCall:
-      value = EvaluateFunCall();
+    case ptFunCall: {
+      // A call that leaves no value gives none here: nothing is echoed and the
+      // load goes on. Only an explicit EOF value ends it.
+      const IFunCall call = ParseFunCall();
+      value = call->Evaluate(engine_ ? engine_->RootContext() : nullptr);
       break;
+    }
     case ptRule:
       ParseRuleConstruct(parsed);
       break;

@@ -135,9 +135,9 @@ IValueVector TIEMorelParser::ParseValuePair() {
     RaiseParseError(MethodParseValuePair, SExpectedOpenAtom);
   IValueVector pair = MakeRef<TValueVector>();
   pair->Add(TIEValue::MakeAtom(name->GetText()));
-  IIEValue value = ParseValue();
-  if (!value) RaiseParseError(MethodParseValuePair, SExpectedValueMissing);
-  pair->Add(value);
+  // A name with no value, (m), is a pair of the name alone: an empty
+  // multifield for a multislot.
+  if (IIEValue value = ParseValue()) pair->Add(value);
   if (!Next()->IsDelimiter(')')) RaiseParseError(MethodParseValuePair, SExpectedClose);
   return pair;
 }

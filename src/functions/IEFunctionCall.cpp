@@ -20,6 +20,25 @@ namespace {
   throw EIEException(Format(SNotAType, {word, IETypeName(type)}));
 }
 
+// Calls being evaluated on this thread, across engines: the stack they use
+// is this thread's.
+thread_local int32_t evaluationDepth = 0;
+
+// Counts one level of evaluation for the lifetime of the guard; refuses the
+// level beyond Engine's limit (the default limit without an engine).
+class TDepthGuard {
+ public:
+  explicit TDepthGuard(const IReasoner* engine) {
+    const int32_t limit =
+        engine ? engine->MaxEvaluationDepth() : IReasoner::DefaultMaxEvaluationDepth;
+    if (evaluationDepth >= limit) throw EIEException(Format(SEvaluationTooDeep, {limit}));
+    ++evaluationDepth;
+  }
+  ~TDepthGuard() { --evaluationDepth; }
+  TDepthGuard(const TDepthGuard&) = delete;
+  TDepthGuard& operator=(const TDepthGuard&) = delete;
+};
+
 // The integer part of Number, saturated at the 32-bit limits.
 int32_t TruncateToInt32(double number) {
   double whole = std::trunc(number);
@@ -132,6 +151,7 @@ IIEValue TFunctionCall::Evaluate(TIEContext* context) {
   // call's owner lets go of it meanwhile (a construct redefined by its own
   // action, a deffunction's bindings released while it runs).
   IFunctionCall self(RefCount() > 0 ? this : nullptr);
+  const TDepthGuard level(engine_);
   IIEValue result;
   try {
     if (!function_ && engine_) {
@@ -161,6 +181,7 @@ void TFunctionCall::Execute(TIEContext* context, IIEValue& result) {
   IUserFunction function = function_;
   IFunctionCall self(RefCount() > 0 ? this : nullptr);
   std::string name = functionName_;
+  const TDepthGuard level(engine_);
   try {
     function->Call(*this, context, result);
   } catch (const std::exception& error) {

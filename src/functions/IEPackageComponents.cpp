@@ -433,10 +433,12 @@ void TUserPackage::CreateFunctions() {
 bool TUserPackage::AddFunctionOnce(const IUserFunction& function) {
   if (!function || functions_->IndexOf(function) >= 0) return false;
   const TIEUserFunction& added = *function;
-  for (const auto& listed : *functions_)
-    if (listed && typeid(*listed) == typeid(added) &&
-        listed->FunctionName() == added.FunctionName())
+  for (const auto& listed : *functions_) {
+    if (!listed) continue;
+    const TIEUserFunction& item = *listed;
+    if (typeid(item) == typeid(added) && item.FunctionName() == added.FunctionName())
       return false;
+  }
   functions_->Add(function);
   return true;
 }

@@ -80,7 +80,21 @@ class IReasoner {
   IDialogHost* DialogHost() const noexcept { return dialogHost_; }
   void SetDialogHost(IDialogHost* host) noexcept { dialogHost_ = host; }
 
+  // How deeply calls evaluated for this engine may nest (deffunction calls,
+  // calls in arguments, rules run from actions): one level more raises
+  // EIEException "Function calls nested deeper than %d levels", which `try`
+  // catches, instead of overflowing the stack. The count is per thread, as
+  // the stack is. A release build uses about 600 bytes of stack per level,
+  // so the default needs some 0.6 MB: well inside the 8 MB of a thread's
+  // stack, and inside 1 MB. Values below 1 count as 1.
+  static constexpr int32_t DefaultMaxEvaluationDepth = 1000;
+  int32_t MaxEvaluationDepth() const noexcept { return maxEvaluationDepth_; }
+  void SetMaxEvaluationDepth(int32_t value) noexcept {
+    maxEvaluationDepth_ = value < 1 ? 1 : value;
+  }
+
  private:
   IReasonerLink link_;
   IDialogHost* dialogHost_ = nullptr;
+  int32_t maxEvaluationDepth_ = DefaultMaxEvaluationDepth;
 };

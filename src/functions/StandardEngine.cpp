@@ -119,7 +119,8 @@ std::vector<TSlotChange> SlotChanges(const TFunctionCall& funCall, TIEContext* c
       for (int32_t e = 1; e < change->Count(); ++e) AppendFlattened(change->Get(e), context, *list);
       changes.push_back({slot, TIEValue::MakeList(list)});
     } else {
-      changes.push_back({slot, change->Count() >= 2 ? resolved(1) : IIEValue()});
+      // A single-field slot needs its value: the list's index error without one.
+      changes.push_back({slot, resolved(1)});
     }
   }
   return changes;

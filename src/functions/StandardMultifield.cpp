@@ -71,8 +71,9 @@ IValueVector WithoutRange(const TValueVector& list, const TRange& range, TIECont
 // (so they end up in reverse order). The list's index error outside 0..Count.
 void InsertArguments(const TFunctionCall& funCall, int32_t first, TIEContext* context,
                      TValueVector& list, int32_t index) {
+  // Each value goes in after the one before it, so they keep the order written.
   for (int32_t i = first; i < funCall.ArgumentCount(); ++i)
-    list.Insert(index, CloneValue(ResolveArgument(funCall, i, context)));
+    list.Insert(index++, CloneValue(ResolveArgument(funCall, i, context)));
 }
 
 // Strict equality that tolerates missing values (two missing values match).

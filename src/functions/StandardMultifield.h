@@ -42,9 +42,9 @@ IE_MULTIFIELD_FUNCTION(TFirstMFFunction)
 // (implode$ list): the elements' texts (strings without quotes) joined by one
 // space, as a string.
 IE_MULTIFIELD_FUNCTION(TImplodeMFFunction)
-// (insert$ list index value*): a copy of the list with each value inserted at
-// Index in turn, so the values end up in reverse order. The list's index
-// error for a position outside 0..Count.
+// (insert$ list index value*): a copy of the list with the values inserted at
+// Index in the order written. The list's index error for a position outside
+// 0..Count.
 IE_MULTIFIELD_FUNCTION(TInsertMFFunction)
 // (length$ list): the number of elements.
 IE_MULTIFIELD_FUNCTION(TLengthMFFunction)
@@ -54,8 +54,8 @@ IE_MULTIFIELD_FUNCTION(TMemberMFFunction)
 // (nth$ index list): the element at Index as stored (not resolved, not
 // copied); the list's index error outside the list.
 IE_MULTIFIELD_FUNCTION(TNthMFFunction)
-// (replace$ list begin end value*): the list without begin..end, then each
-// value inserted at Begin in turn (reverse order); range error as delete$.
+// (replace$ list begin end value*): the list without begin..end, then the
+// values inserted at Begin in the order written; range error as delete$.
 IE_MULTIFIELD_FUNCTION(TReplaceMFFunction)
 // (rest$ list): a copy without element 0; the list's index error when empty.
 IE_MULTIFIELD_FUNCTION(TRestMFFunction)

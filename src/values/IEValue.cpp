@@ -150,7 +150,7 @@ bool TextToFloat(std::string_view text, double& result) {
   if (ptr != t.data() + t.size()) return false;
   if (ec == std::errc::result_out_of_range) {
     // Overflow gives infinity, underflow zero, as the text's magnitude says.
-    v = std::fabs(v) >= 1 ? std::numeric_limits<double>::infinity() : 0.0;
+    v = OutOfRangeMagnitude(t.substr(start));
   } else if (ec != std::errc()) {
     return false;
   }

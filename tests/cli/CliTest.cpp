@@ -77,6 +77,16 @@ TEST(RunnerTest, ProgramFromTextEchoesTopLevelValuesAndReportsErrors) {
   EXPECT_NE(err2.str().find("Parsing Error"), std::string::npos) << err2.str();
 }
 
+TEST(RunnerTest, EndlessRecursionIsAnErrorAndTheRunnerFails) {
+  TCliOptions options;
+  std::istringstream program("(deffunction f (?n) (+ 1 (f (+ ?n 1))))\n(f 0)\n(+ 1 1)\n");
+  std::ostringstream out, err;
+  EXPECT_EQ(RunStream(options, program, out, err), 1);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_NE(err.str().find("Function calls nested deeper than 1000 levels"), std::string::npos)
+      << err.str();
+}
+
 TEST(RunnerTest, FilesLoadInOrderAndAMissingFileFails) {
   const std::string first = ::testing::TempDir() + "cli_first.ie";
   const std::string second = ::testing::TempDir() + "cli_second.ie";

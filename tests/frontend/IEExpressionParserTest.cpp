@@ -185,7 +185,9 @@ TEST_F(ExpressionParserTest, ParseValuePair) {
   EXPECT_EQ(pair->Get(0)->DType(), dtAtom);
   EXPECT_EQ(pair->Get(1)->ListRef().AsText(), "1 2");
   EXPECT_EQ(engine.stream->NextToken()->GetText(), "rest");
-  HasError("(x)", "Expected value missing in ParseValuePair", PairOf);
+  IValueVector nameOnly = engine.Parse("(x)").ParseValuePair();
+  ASSERT_EQ(nameOnly->Count(), 1) << "a slot name without a value";
+  EXPECT_EQ(nameOnly->Get(0)->AsText(), "x");
   HasError("(1 2)", "Expected \"( <atom>\" in ParseValuePair", PairOf);
   HasError("x 2)", "Expected \"( <atom>\" in ParseValuePair", PairOf);
   HasError("(x 1 &)", "Expected \")\" in ParseValuePair", PairOf);

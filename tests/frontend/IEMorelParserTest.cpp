@@ -61,6 +61,13 @@ TEST_F(ParserLoopTest, ParseNextStopsAtTheEndAndAtATopLevelEof) {
   EXPECT_FALSE(parser.ParseNext());
   EXPECT_EQ(engine.output, "a\r\nEOF\r\n");
 
+  engine.output.clear();
+  TIEMorelParser& noValue = engine.Parse("(echo) 5 (echo EOF) 6");
+  EXPECT_TRUE(noValue.ParseNext()) << "a call that leaves no value does not end the parse";
+  EXPECT_TRUE(noValue.ParseNext());
+  EXPECT_FALSE(noValue.ParseNext()) << "a call whose value is EOF does";
+  EXPECT_EQ(engine.output, "5\r\nEOF\r\n");
+
   TIEMorelParser& empty = engine.Parse("");
   EXPECT_FALSE(empty.ParseNext());
   EXPECT_FALSE(empty.ParseNext());

@@ -127,9 +127,9 @@ TEST_F(MultifieldTest, ImplodeJoinsTextsWithoutQuotes) {
       << "a nested multifield has no text";
 }
 
-TEST_F(MultifieldTest, InsertAtTheSameIndexReversesTheValues) {
+TEST_F(MultifieldTest, InsertKeepsTheValuesInWrittenOrder) {
   EXPECT_EQ(Result("insert$", {List({A("a"), A("b")}), I(1), A("x"), A("y")}),
-            (Texts{"a", "y", "x", "b"}));
+            (Texts{"a", "x", "y", "b"}));
   EXPECT_EQ(Result("insert$", {List({A("a")}), I(0), A("x")}), (Texts{"x", "a"}));
   EXPECT_EQ(Result("insert$", {List({A("a")}), I(1), A("x")}), (Texts{"a", "x"}))
       << "Count is a valid position";
@@ -163,7 +163,7 @@ TEST_F(MultifieldTest, MemberComparesTypeAndValue) {
 
 TEST_F(MultifieldTest, ReplaceAndSubseq) {
   IIEValue abcd = List({A("a"), A("b"), A("c"), A("d")});
-  EXPECT_EQ(Result("replace$", {abcd, I(1), I(2), A("x"), A("y")}), (Texts{"a", "y", "x", "d"}));
+  EXPECT_EQ(Result("replace$", {abcd, I(1), I(2), A("x"), A("y")}), (Texts{"a", "x", "y", "d"}));
   EXPECT_EQ(Result("replace$", {abcd, I(0), I(3)}), Texts{}) << "no values: a deletion";
   EXPECT_EQ(Result("replace$", {abcd, I(3), I(9), A("z")}), (Texts{"a", "b", "c", "z"}));
   EXPECT_EQ(Error("replace$", {abcd, I(2), I(1), A("x")}),

@@ -113,6 +113,21 @@ TEST(IEValue, NumericConversions) {
             "Not a numeric.  Value Type is dtObject");
 }
 
+// A text beyond the range of a float reads as its magnitude says: infinity
+// when too large (whatever the digits before the exponent), zero when too small.
+TEST(IEValue, NumbersOutOfRangeReadAsInfinityOrZero) {
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(TIEValue::MakeAtom("1e999")->AsFloat(), inf);
+  EXPECT_EQ(TIEValue::MakeAtom("-1e999")->AsFloat(), -inf);
+  EXPECT_EQ(TIEValue::MakeString("123456789e305")->AsFloat(), inf);
+  EXPECT_EQ(TIEValue::MakeAtom("0.00000000001e320")->AsFloat(), inf) << "1e309";
+  EXPECT_EQ(TIEValue::MakeAtom("1e99999999999999999999")->AsFloat(), inf);
+  EXPECT_EQ(TIEValue::MakeAtom("1e-999")->AsFloat(), 0.0);
+  EXPECT_EQ(TIEValue::MakeAtom("-1000e-330")->AsFloat(), 0.0);
+  EXPECT_EQ(TIEValue::MakeAtom("0e99999")->AsFloat(), 0.0);
+  EXPECT_EQ(TIEValue::MakeAtom("1.5e308")->AsFloat(), 1.5e308) << "in range";
+}
+
 TEST(IEValue, FactIdRoundsTiesToEven) {
   EXPECT_EQ(TIEValue::MakeFloat(2.5)->AsFactId(), 2);
   EXPECT_EQ(TIEValue::MakeFloat(3.5)->AsFactId(), 4);
