@@ -39,7 +39,10 @@ TBinding* TBindings::Find(std::string_view name) const {
 TBinding* TBindings::Put(std::string_view name, std::unique_ptr<TBinding> binding) {
   RemoveBinding(name);
   TBinding* stored = binding.get();
-  TGStringHashtable::Put(std::string(name), reinterpret_cast<intptr_t>(binding.release()));
+  // The table owns the binding only once it took it: a name it refuses (the
+  // empty name) raises and the binding is freed here.
+  TGStringHashtable::Put(std::string(name), reinterpret_cast<intptr_t>(stored));
+  binding.release();
   Notification(stored, baAdded);
   return stored;
 }

@@ -141,6 +141,16 @@ TEST(Context, OneBindingPerNameInATable) {
     EXPECT_EQ(root.GetVariableValue("v" + std::to_string(i))->AsInteger(), i);
 }
 
+// The empty name is refused; the binding made for it is freed with its value.
+TEST(Context, AnEmptyNameIsRefusedWithoutKeepingTheValue) {
+  TIEContext root;
+  IIEValue value = TIEValue::MakeInteger(1);
+  EXPECT_ANY_THROW(root.SetVariable("", value));
+  EXPECT_ANY_THROW(root.AddBinding("", value));
+  EXPECT_EQ(value->RefCount(), 1) << "no binding holds the value";
+  EXPECT_EQ(root.Bindings().Count(), 0);
+}
+
 TEST(Context, ReferenceBindingsReplaceVisibleOnes) {
   TIEContext root;
   root.AddBinding("f", TIEValue::MakeInteger(1));
