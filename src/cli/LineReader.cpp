@@ -1,5 +1,6 @@
 #include "cli/LineReader.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #ifdef IE_HAVE_EDITLINE
 #include <algorithm>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +39,10 @@ bool TStreamLineReader::ReadLine(const std::string& prompt, std::string& line) {
 #ifdef IE_HAVE_EDITLINE
 
 namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void NoteInterrupt(int) { interrupted = 1; }
 
 // The words of the reader being used, for the library's completion callbacks.
 TLineReader::TWords completionWords;
@@ -89,11 +95,22 @@ class TEditLineReader : public TLineReader {
   }
 
   void SetCompletionWords(TWords words) override { completionWords = std::move(words); }
+  bool WasInterrupted() const override { return wasInterrupted_; }
 
   bool ReadLine(const std::string& prompt, std::string& line) override {
     std::cout.flush();  // print-out of the program goes first
+    // Ctrl-C while a line is edited abandons the line: the signal only
+    // interrupts the terminal read, which then ends the line.
+    struct sigaction action {}, previous {};
+    action.sa_handler = NoteInterrupt;
+    sigemptyset(&action.sa_mask);
+    interrupted = 0;
+    const bool caught = sigaction(SIGINT, &action, &previous) == 0;
     char* text = readline(prompt.c_str());
-    if (!text) {
+    if (caught) sigaction(SIGINT, &previous, nullptr);
+    wasInterrupted_ = interrupted != 0;
+    if (!text || wasInterrupted_) {
+      std::free(text);
       line.clear();
       return false;
     }
@@ -111,6 +128,7 @@ class TEditLineReader : public TLineReader {
  private:
   std::string historyFile_;
   std::string last_;
+  bool wasInterrupted_ = false;
 };
 
 }  // namespace

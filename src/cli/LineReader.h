@@ -21,6 +21,9 @@ class TLineReader {
   // Shows Prompt and reads the next line into Line (its CR or LF dropped);
   // false, with Line empty, when the input has ended.
   virtual bool ReadLine(const std::string& prompt, std::string& line) = 0;
+  // True when the last ReadLine ended because the user pressed Ctrl-C (the
+  // line is then abandoned, not the input).
+  virtual bool WasInterrupted() const { return false; }
   // Keeps Line for recall with the arrow keys; readers without history ignore it.
   virtual void AddHistory(const std::string& /*line*/) {}
   // The words Tab completes (asked for at each completion); readers without

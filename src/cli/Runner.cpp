@@ -203,6 +203,12 @@ int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out,
   std::string line;
   for (;;) {
     if (!input.ReadLine(pending.empty() ? "ie> " : "... ", line)) {
+      if (input.WasInterrupted()) {
+        // Ctrl-C: the entry so far is abandoned, the shell goes on.
+        pending.clear();
+        out << '\n';
+        continue;
+      }
       const size_t used = pending.find_first_not_of(" \t\r\n");
       if (used != std::string::npos) {
         std::string dropped = pending.substr(used);
