@@ -115,6 +115,56 @@ size_t EditDistance(const std::string& a, const std::string& b) {
   return row[b.size()];
 }
 
+namespace {
+
+// The known name nearest to Name: one edit for short names, two for long.
+std::string Nearest(const std::string& name, const std::vector<std::string>& known) {
+  if (name.size() < 3) return std::string();
+  const size_t allowed = name.size() < 8 ? 1 : 2;
+  std::string best;
+  size_t bestDistance = allowed + 1;
+  for (const std::string& candidate : known) {
+    if (candidate == name) return std::string();
+    const size_t distance = EditDistance(name, candidate);
+    if (distance < bestDistance) {
+      best = candidate;
+      bestDistance = distance;
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+std::string NameSuggestion(const std::string& message, TInferenceEngine& engine) {
+  const size_t colon = message.rfind(": ");
+  if (colon == std::string::npos) return std::string();
+  std::string name = message.substr(colon + 2);
+  while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+  if (name.empty() || name.find(' ') != std::string::npos) return std::string();
+  const std::string kind = message.substr(0, colon);
+  std::vector<std::string> known;
+  if (kind.find("Function") != std::string::npos || kind.find("function") != std::string::npos) {
+    for (const IUserFunction& function : engine.UserFunctions().Functions())
+      if (function) known.push_back(function->FunctionName());
+  } else if (kind.find("slot") != std::string::npos) {
+    for (const IFactTemplate& factTemplate : engine.FactTemplates().Templates())
+      if (factTemplate)
+        for (const TFactSlot* slot : factTemplate->Slots()) known.push_back(slot->Name());
+  } else if (kind.find("template") != std::string::npos) {
+    for (const IFactTemplate& factTemplate : engine.FactTemplates().Templates())
+      if (factTemplate && !factTemplate->Implied()) known.push_back(factTemplate->Name());
+  } else if (kind.find("rule") != std::string::npos || kind.find("Rule") != std::string::npos) {
+    for (const TRule* rule : engine.Rules().Rules())
+      if (rule) known.push_back(rule->RuleName());
+  } else {
+    return std::string();
+  }
+  const std::string near = Nearest(name, known);
+  return near.empty() ? std::string() : "  did you mean " + near + "?\n";
+}
+
 std::vector<std::string> ProgramWarnings(TInferenceEngine& engine) {
   std::vector<std::string> warnings;
   const std::vector<IFactTemplate> templates = engine.FactTemplates().Templates();

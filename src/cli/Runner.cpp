@@ -73,7 +73,7 @@ int RunProgram(const TCliOptions& options, std::ostream& out, std::ostream& err,
     return 0;
   } catch (const std::exception& e) {
     out.flush();
-    err << ErrorReport(e);
+    err << ErrorReport(e) << NameSuggestion(e.what(), *engine);
     return 1;
   }
   return 0;
@@ -197,7 +197,7 @@ int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out,
     for (const std::string& file : options.Files) engine->LoadFromFile(file);
     engine->Reset();
   } catch (const std::exception& e) {
-    err << ErrorReport(e);
+    err << ErrorReport(e) << NameSuggestion(e.what(), *engine);
   }
   std::string pending;
   std::string line;
@@ -239,7 +239,7 @@ int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out,
       return 0;
     } catch (const std::exception& e) {
       out.flush();
-      err << ErrorReport(e);
+      err << ErrorReport(e) << NameSuggestion(e.what(), *engine);
     }
   }
   out << '\n';

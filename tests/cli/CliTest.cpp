@@ -190,6 +190,15 @@ TEST(RunnerTest, WarningsNameMistakesTheLanguageLetsPass) {
   EXPECT_EQ(ParseCommandLine({"--warnings=error"}).Warnings, TCliOptions::wError);
   EXPECT_EQ(ParseCommandLine({"--warnings=loud"}).Error,
             "unknown warnings mode \"loud\" (on, off or error)");
+  // Unknown names in error messages get the nearest known name of their kind.
+  TInferenceEngine engine;
+  engine.Evaluate("(deftemplate order (slot quantity))");
+  EXPECT_EQ(NameSuggestion("Function is unimplemented or unassigned: printot", engine),
+            "  did you mean printout?\n");
+  EXPECT_EQ(NameSuggestion("No such slot name: \"quantiy\"", engine), "  did you mean quantity?\n");
+  EXPECT_EQ(NameSuggestion("Unknown fact template name: ordr", engine), "  did you mean order?\n");
+  EXPECT_EQ(NameSuggestion("Unknown fact template name: zebra", engine), "");
+  EXPECT_EQ(NameSuggestion("Not a numeric.  Value Type is dtString", engine), "");
   EXPECT_EQ(EditDistance("order", "ordr"), 1u);
   EXPECT_EQ(EditDistance("kitten", "sitting"), 3u);
   EXPECT_EQ(EditDistance("", "abc"), 3u);
