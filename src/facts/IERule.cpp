@@ -111,6 +111,7 @@ TRule::TRule(TComponent* owner)
 }
 
 TRule::~TRule() {
+  for (TFiring* firing = firing_; firing; firing = firing->Outer) firing->Destroyed = true;
   ++updateCount_;  // a dying rule reports nothing
   Destroying();
 }
@@ -342,7 +343,10 @@ void TRule::Fire(const IReteToken& token) {
   std::unique_ptr<TIEContext> child = root->CreateChild();
   child->ClearReturnValue();
   child->SetToken(token);
+  TFiring firing{false, firing_};
+  firing_ = &firing;
   auto release = [&] {
+    if (!firing.Destroyed) firing_ = firing.Outer;
     if (child->Returned()) child->ClearReturnValue();
     child->ReleaseToParent();
     child.reset();
@@ -360,7 +364,7 @@ void TRule::Fire(const IReteToken& token) {
     }
   } catch (Exception& error) {
     TErrorContext& where = error.Context();
-    if (where.Rule.empty()) {
+    if (where.Rule.empty() && !firing.Destroyed) {
       where.Rule = ruleName_;
       where.RuleSource = source_;
     }

@@ -204,6 +204,13 @@ class TRule : public TComponent {
   std::string comment_;
   std::string ruleName_;
   std::string source_;
+  // The Fire calls running on this rule, innermost first: an action may free
+  // the rule that runs it, and they must then not touch it again.
+  struct TFiring {
+    bool Destroyed = false;
+    TFiring* Outer = nullptr;
+  };
+  TFiring* firing_ = nullptr;
   TRuleActionList actions_;
   TRulePatternList patterns_;
   std::vector<std::unique_ptr<TBinding>> bindings_;
