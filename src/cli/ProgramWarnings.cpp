@@ -4,6 +4,7 @@
 #include <set>
 
 #include "engine/InferenceEngine.h"
+#include "facts/IEFactSet.h"
 #include "facts/IERule.h"
 #include "functions/IEFunctionCall.h"
 
@@ -173,5 +174,23 @@ std::vector<std::string> ProgramWarnings(TInferenceEngine& engine) {
                    [](const TRule* a, const TRule* b) { return a->RuleNumber() < b->RuleNumber(); });
   for (TRule* rule : rules)
     if (rule) WarnAboutRule(engine, *rule, templates, warnings);
+  TFactSets& sets = engine.FactSets();
+  for (int32_t s = 0; s < sets.Count(); ++s) {
+    TFactSet* set = sets.Get(s);
+    if (!set) continue;
+    std::set<std::string> reported;
+    for (int32_t f = 0; f < set->FactCount(); ++f) {
+      IFactRef fact = set->GetFact(f);
+      const TFactTemplate* factTemplate = fact ? fact->Template().get() : nullptr;
+      if (!factTemplate || !factTemplate->Implied() || !reported.insert(factTemplate->Name()).second)
+        continue;
+      const std::string near = NearTemplate(factTemplate->Name(), templates);
+      if (!near.empty())
+        warnings.push_back((set->Source().empty() ? "deffacts " + set->FactSetName() : set->Source()) +
+                           ": warning: deffacts " + set->FactSetName() + " asserts ordered facts \"" +
+                           factTemplate->Name() + "\", which no rule may match; did you mean " +
+                           near + "?");
+    }
+  }
   return warnings;
 }

@@ -27,6 +27,9 @@ class TFactSet : public TComponent {
   void SetFactSetName(const std::string& name) { factSetName_ = name; }
   const std::string& Comment() const noexcept { return comment_; }
   void SetComment(const std::string& comment) { comment_ = comment; }
+  // Where the set was defined ("file:line" or "line N"); empty when made in code.
+  const std::string& Source() const noexcept { return source_; }
+  void SetSource(std::string source) { source_ = std::move(source); }
   IFactEngine* Engine() const noexcept { return engine_; }
   // Leaves the old engine's registry, joins the new one and re-parses every
   // line with it.
@@ -76,6 +79,7 @@ class TFactSet : public TComponent {
 
   std::vector<TLine> lines_;
   std::string factSetName_ = "FactSet";
+  std::string source_;
   std::string comment_;
   IFactEngine* engine_ = nullptr;
   TComponent* engineComponent_ = nullptr;  // the engine as a component, when it is one

@@ -63,6 +63,12 @@ void TIEMorelParser::RaiseParseError(const std::string& methodName, const std::s
   throw error;
 }
 
+std::string TIEMorelParser::ItemSource() const {
+  if (!itemStart_) return std::string();
+  const std::string line = std::to_string(itemStart_->GetLineNumber());
+  return sourceName_.empty() ? "line " + line : sourceName_ + ":" + line;
+}
+
 // ---- The top-level loop
 
 TParsedType TIEMorelParser::GetConstructType(IStreamToken& token) {

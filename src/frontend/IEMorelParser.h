@@ -129,6 +129,8 @@ class TIEMorelParser : public TIEParser {
   // remember it with the line where they start.
   const std::string& SourceName() const noexcept { return sourceName_; }
   void SetSourceName(std::string name) { sourceName_ = std::move(name); }
+  // "file:line" (or "line N") of the top-level item being read; "" when none.
+  std::string ItemSource() const;
   void SetMaxNesting(int32_t value) noexcept { maxNesting_ = value; }
 
  protected:

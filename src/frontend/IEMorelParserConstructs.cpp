@@ -332,6 +332,7 @@ void TIEMorelParser::ParseFactTemplateConstruct(TParsedConstruct& parsed) {
 
 void TIEMorelParser::ParseFactSetConstruct(TParsedConstruct& parsed) {
   std::unique_ptr<TFactSet> factSet = ParseFactSet();
+  factSet->SetSource(ItemSource());
   parsed.Object = engine_ ? engine_->RegisterFactSet(std::move(factSet)) : nullptr;
 }
 

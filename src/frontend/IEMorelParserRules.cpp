@@ -283,10 +283,7 @@ IIEValue TIEMorelParser::ParseConstraintTerm(const IStreamToken& token, TIEPatte
 
 void TIEMorelParser::ParseRuleConstruct(TParsedConstruct& parsed) {
   std::unique_ptr<TRule> rule = ParseRule();
-  if (itemStart_) {
-    const std::string line = std::to_string(itemStart_->GetLineNumber());
-    rule->SetSource(sourceName_.empty() ? "line " + line : sourceName_ + ":" + line);
-  }
+  rule->SetSource(ItemSource());
   IRuleEngine* ruleEngine = engine_ ? engine_->RuleEngine() : nullptr;
   auto* engineComponent = dynamic_cast<TComponent*>(ruleEngine);
   if (!engineComponent) throw EIEException(SUnknownInferenceEngine);

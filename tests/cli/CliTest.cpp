@@ -167,7 +167,8 @@ TEST(RunnerTest, WarningsNameMistakesTheLanguageLetsPass) {
   const std::string file = ::testing::TempDir() + "cli_warnings.ie";
   std::ofstream(file) << "(deftemplate order (slot id))\n"
                          "(defrule ok (order (id ?i)) => (bind ?n 1) (printout t ?i ?n crlf))\n"
-                         "(defrule typo (orders ?i) => (printout t ?i ?total crlf) (get-price ?i))\n";
+                         "(defrule typo (orders ?i) => (printout t ?i ?total crlf) (get-price ?i))\n"
+                         "(deffacts some (ordr (id 1)))\n";
   TCliOptions options;
   options.Files = {file};
   options.Run = false;
@@ -176,7 +177,9 @@ TEST(RunnerTest, WarningsNameMistakesTheLanguageLetsPass) {
   EXPECT_EQ(err.str(), file + ":3: warning: rule typo matches ordered facts \"orders\", which nothing "
                               "may assert; did you mean order?\n" +
                        file + ":3: warning: rule typo uses ?total, which no pattern or action binds\n" +
-                       file + ":3: warning: rule typo calls get-price, which is not defined\n");
+                       file + ":3: warning: rule typo calls get-price, which is not defined\n" +
+                       file + ":4: warning: deffacts some asserts ordered facts \"ordr\", which no "
+                              "rule may match; did you mean order?\n");
   options.Warnings = TCliOptions::wError;
   std::ostringstream out2, err2;
   EXPECT_EQ(RunFiles(options, out2, err2), 1);
