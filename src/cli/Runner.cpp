@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <istream>
+#include <set>
 #include <iterator>
 #include <memory>
 #include <ostream>
@@ -15,6 +16,7 @@
 #include "core/Exceptions.h"
 #include "engine/InferenceEngine.h"
 #include "facts/IERule.h"
+#include "functions/IEPackageComponents.h"
 #include "frontend/IEMorelStream.h"
 #include "functions/StandardControl.h"
 
@@ -167,20 +169,41 @@ std::string HelpText(TInferenceEngine& engine, const std::string& name) {
     if (text.empty() || text.back() != '\n') text += "\n";
     return text;
   }
-  std::vector<std::string> names;
-  for (const IUserFunction& function : engine.UserFunctions().Functions())
-    if (function) names.push_back(function->FunctionName());
-  std::sort(names.begin(), names.end());
-  std::string text = "Functions (type (help NAME) for one of them):\n";
-  std::string line;
-  for (const std::string& function : names) {
-    if (line.size() + function.size() + 1 > 76) {
-      text += " " + line + "\n";
-      line.clear();
+  // Package by package (a package class "TMathPackage" shows as "Math"), then
+  // the functions the program defined.
+  std::string text = "Functions by package (type (help NAME) for one of them):\n";
+  std::set<std::string> listed;
+  auto addGroup = [&](const std::string& title, std::vector<std::string> names) {
+    if (names.empty()) return;
+    std::sort(names.begin(), names.end());
+    text += title + ":\n";
+    std::string line;
+    for (const std::string& function : names) {
+      listed.insert(function);
+      if (line.size() + function.size() + 1 > 74) {
+        text += "   " + line + "\n";
+        line.clear();
+      }
+      line += " " + function;
     }
-    line += " " + function;
+    text += "   " + line + "\n";
+  };
+  for (int i = 0; i < engine.ComponentCount(); ++i) {
+    const auto* package = dynamic_cast<const TUserPackage*>(engine.Components(i));
+    if (!package) continue;
+    std::string title = package->ClassName();
+    if (title.size() > 1 && title[0] == 'T') title.erase(0, 1);
+    const size_t suffix = title.rfind("Package");
+    if (suffix != std::string::npos && suffix > 0) title.erase(suffix);
+    std::vector<std::string> names;
+    for (int32_t f = 0; f < package->Functions().Count(); ++f)
+      if (const auto& function = package->Functions().Get(f)) names.push_back(function->FunctionName());
+    addGroup(title, std::move(names));
   }
-  if (!line.empty()) text += " " + line + "\n";
+  std::vector<std::string> others;
+  for (const IUserFunction& function : engine.UserFunctions().Functions())
+    if (function && !listed.count(function->FunctionName())) others.push_back(function->FunctionName());
+  addGroup("Defined here", std::move(others));
   return text;
 }
 

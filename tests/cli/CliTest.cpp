@@ -237,7 +237,10 @@ TEST(ShellTest, HelpAndAnUnfinishedEntryAtTheEnd) {
   EXPECT_EQ(RunShell(options, in, out, err), 0);
   EXPECT_NE(out.str().find("Returns the sum of its arguments"), std::string::npos) << out.str();
   EXPECT_NE(out.str().find("syntax: (+ <numeric-expression>+)"), std::string::npos);
-  EXPECT_NE(out.str().find("Functions (type (help NAME) for one of them):"), std::string::npos);
+  EXPECT_NE(out.str().find("Functions by package (type (help NAME) for one of them):"),
+            std::string::npos);
+  EXPECT_NE(out.str().find("Standard:\n"), std::string::npos);
+  EXPECT_NE(out.str().find("Math:\n"), std::string::npos);
   EXPECT_NE(out.str().find(" assert "), std::string::npos);
   EXPECT_NE(out.str().find("No function named no-such-function"), std::string::npos);
   EXPECT_EQ(err.str(), "ie: input ended inside an unfinished entry, which was dropped: (+ 1\n  2\n");
