@@ -41,6 +41,22 @@ std::set<std::string> VariablesBoundByActions(const std::vector<const TFunctionC
   return bound;
 }
 
+std::string Nearest(const std::string& name, const std::vector<std::string>& known);
+
+// The template of the fact a call's first argument (?f) is bound to by a
+// pattern of Rule; none when it is not such a variable or the template is
+// an ordered one.
+const TFactTemplate* TemplateBoundTo(const TRule& rule, const TFunctionCall& call) {
+  if (call.ArgumentCount() == 0) return nullptr;
+  const IIEValue& first = call.GetArgument(0);
+  if (!first || first->DType() != dtVariable) return nullptr;
+  const TBinding* binding = rule.FindRuleBinding(first->AsString());
+  if (!binding || binding->SlotIndex() != BindingPatternSlot) return nullptr;
+  if (binding->FactIndex() < 0 || binding->FactIndex() >= rule.Patterns().Count()) return nullptr;
+  const TFactTemplate* factTemplate = rule.Patterns().Get(binding->FactIndex())->FactTemplate().get();
+  return factTemplate && !factTemplate->Implied() ? factTemplate : nullptr;
+}
+
 std::string PlaceOf(const TRule& rule) {
   return rule.Source().empty() ? "rule " + rule.RuleName() : rule.Source();
 }
@@ -79,23 +95,38 @@ void WarnAboutRule(TInferenceEngine& engine, TRule& rule, const std::vector<IFac
       actions.push_back(call);
   const std::set<std::string> boundHere = VariablesBoundByActions(actions);
   std::set<std::string> reported;
+  auto checkVariable = [&](const IIEValue& value) {
+    if (!value || (value->DType() != dtVariable && value->DType() != dtMultiVariable)) return;
+    const std::string name = value->AsString();
+    if (IsGlobalName(name) || boundHere.count(name) || rule.FindRuleBinding(name)) return;
+    if (reported.insert(name).second)
+      warnings.push_back(place + "rule " + rule.RuleName() + " uses ?" + name +
+                         ", which no pattern or action binds");
+  };
   for (const TFunctionCall* action : actions)
     ForEachCall(*action, [&](const TFunctionCall& call) {
+      // (modify ?f (slot value)...): the slots of ?f's template.
+      const bool pairs = call.FunctionName() == "modify" || call.FunctionName() == "duplicate";
+      const TFactTemplate* target = pairs ? TemplateBoundTo(rule, call) : nullptr;
+      for (int32_t i = pairs ? 1 : call.ArgumentCount(); i < call.ArgumentCount(); ++i) {
+        const IIEValue& pair = call.GetArgument(i);
+        if (!pair || pair->DType() != dtList || pair->ListRef().Count() == 0) continue;
+        for (int32_t k = 1; k < pair->ListRef().Count(); ++k) checkVariable(pair->ListRef().Get(k));
+        const std::string slot = pair->ListRef().Get(0)->AsString();
+        if (!target || target->FindSlot(slot)) continue;
+        std::string warning = place + "rule " + rule.RuleName() + " sets slot " + slot + ", which template " +
+                              target->Name() + " does not have";
+        std::vector<std::string> slots;
+        for (const TFactSlot* known : target->Slots()) slots.push_back(known->Name());
+        const std::string near = Nearest(slot, slots);
+        warnings.push_back(near.empty() ? warning : warning + "; did you mean " + near + "?");
+      }
       // A call bound to its function when it was read needs no lookup.
       if (!call.GetFunction() && !engine.FunctionExists(call.FunctionName()) &&
           reported.insert("(" + call.FunctionName()).second)
         warnings.push_back(place + "rule " + rule.RuleName() + " calls " + call.FunctionName() +
                            ", which is not defined");
-      for (int32_t i = 0; i < call.ArgumentCount(); ++i) {
-        const IIEValue& argument = call.GetArgument(i);
-        if (!argument || (argument->DType() != dtVariable && argument->DType() != dtMultiVariable))
-          continue;
-        const std::string name = argument->AsString();
-        if (IsGlobalName(name) || boundHere.count(name) || rule.FindRuleBinding(name)) continue;
-        if (reported.insert(name).second)
-          warnings.push_back(place + "rule " + rule.RuleName() + " uses ?" + name +
-                             ", which no pattern or action binds");
-      }
+      for (int32_t i = 0; i < call.ArgumentCount(); ++i) checkVariable(call.GetArgument(i));
     });
 }
 

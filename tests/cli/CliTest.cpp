@@ -168,7 +168,8 @@ TEST(RunnerTest, WarningsNameMistakesTheLanguageLetsPass) {
   std::ofstream(file) << "(deftemplate order (slot id))\n"
                          "(defrule ok (order (id ?i)) => (bind ?n 1) (printout t ?i ?n crlf))\n"
                          "(defrule typo (orders ?i) => (printout t ?i ?total crlf) (get-price ?i))\n"
-                         "(deffacts some (ordr (id 1)))\n";
+                         "(deffacts some (ordr (id 1)))\n"
+                         "(defrule fix ?o <- (order (id ?i)) => (modify ?o (idd ?i)))\n";
   TCliOptions options;
   options.Files = {file};
   options.Run = false;
@@ -178,6 +179,8 @@ TEST(RunnerTest, WarningsNameMistakesTheLanguageLetsPass) {
                               "may assert; did you mean order?\n" +
                        file + ":3: warning: rule typo uses ?total, which no pattern or action binds\n" +
                        file + ":3: warning: rule typo calls get-price, which is not defined\n" +
+                       file + ":5: warning: rule fix sets slot idd, which template order does not "
+                              "have; did you mean id?\n" +
                        file + ":4: warning: deffacts some asserts ordered facts \"ordr\", which no "
                               "rule may match; did you mean order?\n");
   options.Warnings = TCliOptions::wError;
