@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "core/IEConsts.h"
 #include "engine/InferenceEngine.h"
 #include "facts/IEFactSet.h"
 #include "facts/IERule.h"
@@ -28,7 +29,8 @@ bool IsGlobalName(std::string_view name) {
 
 // The variables an action list binds itself: by bind, and as loop variables.
 std::set<std::string> VariablesBoundByActions(const std::vector<const TFunctionCall*>& actions) {
-  std::set<std::string> bound;
+  // try leaves the message it caught in ?__ERROR.
+  std::set<std::string> bound{SErrorVariable};
   for (const TFunctionCall* action : actions)
     ForEachCall(*action, [&](const TFunctionCall& call) {
       const std::string& name = call.FunctionName();
