@@ -17,6 +17,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <poll.h>
+
+#include <cerrno>
+
 #include <editline/readline.h>
 #endif
 
@@ -43,6 +47,33 @@ namespace {
 volatile std::sig_atomic_t interrupted = 0;
 
 extern "C" void NoteInterrupt(int) { interrupted = 1; }
+
+// The editor's key reader. An interrupt that arrives before the editor waits
+// for a key (while it draws the prompt, say) would otherwise be noticed only
+// after the next key: the wait lets the signal in only while it sleeps, so
+// the check of the flag and the wait cannot miss it. End of input on an
+// interrupt makes the editor give the line up.
+int ReadKey(FILE* in) {
+  sigset_t interrupt, unblocked;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  if (sigprocmask(SIG_BLOCK, &interrupt, &unblocked) != 0) return EOF;
+  const int fd = fileno(in);
+  bool ready = false;
+  while (!interrupted && !ready) {
+    pollfd wait{fd, POLLIN, 0};
+    const int result = ppoll(&wait, 1, nullptr, &unblocked);
+    if (result > 0) ready = true;
+    else if (result < 0 && errno != EINTR) break;
+  }
+  sigprocmask(SIG_SETMASK, &unblocked, nullptr);
+  if (!ready || interrupted) return EOF;
+  unsigned char key = 0;
+  ssize_t got;
+  do got = read(fd, &key, 1);
+  while (got < 0 && errno == EINTR && !interrupted);
+  return got == 1 && !interrupted ? int(key) : EOF;
+}
 
 // The words of the reader being used, for the library's completion callbacks.
 TLineReader::TWords completionWords;
@@ -80,6 +111,7 @@ class TEditLineReader : public TLineReader {
     // characters; only the character classes are taken from the environment,
     // so number texts and collation stay as they are.
     std::setlocale(LC_CTYPE, "");
+    rl_getc_function = ReadKey;  // before the library sets itself up
     using_history();
     stifle_history(HistoryLimit);
     if (!historyFile_.empty()) read_history(historyFile_.c_str());

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -59,6 +60,26 @@ class TTerminalSession {
   }
   const std::string& Seen() const { return seen_; }
 
+  // Waits until the line editor has the terminal in raw mode (true), or 10 s
+  // pass. A key typed earlier reaches the terminal's own line discipline
+  // instead: Ctrl-D there becomes an end of file the editor never sees as a key.
+  // The master side reports the terminal settings the shell's side has.
+  bool WaitForRawMode() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    termios settings{};
+    while (tcgetattr(master_, &settings) == 0 && (settings.c_lflag & ICANON) != 0) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      pollfd fd{master_, POLLIN, 0};
+      if (poll(&fd, 1, 20) > 0) {
+        char buffer[512];
+        const ssize_t n = read(master_, buffer, sizeof buffer);
+        if (n <= 0) return false;
+        seen_.append(buffer, size_t(n));
+      }
+    }
+    return (settings.c_lflag & ICANON) == 0;
+  }
+
   // The exit status once the shell has ended by itself.
   int ExitStatus() {
     int status = 0;
@@ -95,6 +116,7 @@ TEST(ShellTerminalTest, CtrlCTabCtrlDAndHistory) {
     // Tab completes a function name and a template defined in the session.
     shell.Type("(deftemplate parcel (slot id))\r");
     ASSERT_TRUE(shell.WaitFor("ie> "));
+    ASSERT_TRUE(shell.WaitForRawMode()) << shell.Seen();
     shell.Type("(ppdeftempl\t");
     ASSERT_TRUE(shell.WaitFor("ppdeftemplate")) << shell.Seen();
     shell.Type("parc\t");
@@ -104,6 +126,7 @@ TEST(ShellTerminalTest, CtrlCTabCtrlDAndHistory) {
     // Ctrl-D inside an unfinished entry says what it drops, and ends.
     shell.Type("(+ 2\r");
     ASSERT_TRUE(shell.WaitFor("... "));
+    ASSERT_TRUE(shell.WaitForRawMode()) << shell.Seen();
     shell.Type("\x04");
     ASSERT_TRUE(shell.WaitFor("dropped: (+ 2")) << shell.Seen();
     EXPECT_EQ(shell.ExitStatus(), 0);
