@@ -49,6 +49,65 @@ TIEToken::TIEToken(TTokenAction tag, IFact fact)
   if (!fact_ && tag != taClear) throw EIEException(SInvalidTokenAction);
 }
 
+TIEToken::~TIEToken() {
+  // A right token normally outlives its matches (its join withdraws them
+  // first); should it not, they forget it rather than point at freed memory.
+  for (TIEToken* match = firstRightMatch_; match;) {
+    TIEToken* next = match->rightNext_;
+    match->right_ = match->rightPrev_ = match->rightNext_ = nullptr;
+    match = next;
+  }
+}
+
+namespace {
+
+// Appends Entry to the list headed by First, through the links Prev and Next.
+void Append(TIEToken*& first, TIEToken* entry, TIEToken* TIEToken::*prev, TIEToken* TIEToken::*next) {
+  entry->*next = nullptr;
+  if (!first) {
+    entry->*prev = entry;
+    first = entry;
+    return;
+  }
+  TIEToken* last = first->*prev;
+  last->*next = entry;
+  entry->*prev = last;
+  first->*prev = entry;
+}
+
+void Unlink(TIEToken*& first, TIEToken* entry, TIEToken* TIEToken::*prev, TIEToken* TIEToken::*next) {
+  TIEToken* before = entry->*prev;
+  TIEToken* after = entry->*next;
+  if (entry == first) {
+    first = after;
+    if (after) after->*prev = before;  // the last entry
+  } else {
+    before->*next = after;
+    if (after) after->*prev = before;
+    else first->*prev = before;
+  }
+  entry->*prev = entry->*next = nullptr;
+}
+
+}  // namespace
+
+void TIEToken::LinkMatch(TIEToken& match, TIEToken& right, const void* join) {
+  match.AddRef();
+  match.listedBy_ = join;
+  match.right_ = &right;
+  Append(match.parent_->firstLeftMatch_, &match, &TIEToken::leftPrev_, &TIEToken::leftNext_);
+  Append(right.firstRightMatch_, &match, &TIEToken::rightPrev_, &TIEToken::rightNext_);
+}
+
+void TIEToken::UnlinkMatch() {
+  if (!listedBy_) return;
+  listedBy_ = nullptr;
+  Unlink(parent_->firstLeftMatch_, this, &TIEToken::leftPrev_, &TIEToken::leftNext_);
+  if (right_) Unlink(right_->firstRightMatch_, this, &TIEToken::rightPrev_, &TIEToken::rightNext_);
+  right_ = nullptr;
+  Release();
+}
+
 TTokenRef TIEToken::Extend(const TTokenRef& parent, IFact fact) {
   TTokenRef token = MakeRef<TIEToken>();
   token->fact_ = std::move(fact);
@@ -268,7 +327,7 @@ void TIETokenTree::CompactBucket(TKeyedBucket& bucket) {
     }
     ++to;
   }
-  tokens.resize(to);
+  tokens.shrink(to);
   bucket.Holes = 0;
 }
 

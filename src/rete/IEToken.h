@@ -4,7 +4,10 @@
 //
 // Ownership: tokens are reference counted (TTokenRef, and IReteToken through
 // their base) and shared between memories, activations and contexts; a token
-// holds its parent and its fact. A token shares the fact it was made with
+// holds its parent and its fact. A positive join lists each match it made
+// with the two tokens it joined (see LinkMatch): the lists hold one reference
+// to each listed match, which the join gives back when it withdraws the
+// match or empties its memories. A token shares the fact it was made with
 // instead of cloning it: facts handed to the engine are not changed in place
 // (modify retracts and asserts a new fact), so a copy would only cost time.
 // A memory holds references to its tokens.
@@ -38,6 +41,8 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
  public:
   // The clear token: no fact, size 0, tag taClear.
   TIEToken() = default;
+  // Unlists the matches still listed under it as their right token.
+  ~TIEToken() override;
   // A one-fact token: size 1, hash = the fact's id.
   TIEToken(TTokenAction tag, IFact fact);
 
@@ -60,6 +65,16 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
   // negative value is stored as 0.
   int32_t NegatedCount() const noexcept { return negatedCount_; }
   void SetNegatedCount(int32_t count) noexcept { negatedCount_ = count < 0 ? 0 : count; }
+  // The negated count belongs to one memory at a time: a negated or unique
+  // join that finds it free claims it and stores the token itself (count
+  // reset to 0), otherwise it stores a Copy. False when it was taken.
+  bool ClaimCount() noexcept {
+    if (countClaimed_) return false;
+    countClaimed_ = true;
+    negatedCount_ = 0;
+    return true;
+  }
+  void ReleaseCount() noexcept { countClaimed_ = false; }
 
   int32_t Size() const noexcept { return size_; }
   // The newest fact (none for the clear token).
@@ -88,7 +103,29 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
   // "f-1, f-4": the ids from position 0 on (the placeholder prints as f--1).
   std::string FactIdsText() const;
 
+  // The matches of a positive join, listed so that the join withdraws them
+  // without joining again. Match (made by Join from its parent, the left
+  // token, and Right's fact) goes last in its parent's list and in Right's;
+  // the lists take one reference to it. Lists of one token may hold matches
+  // of several joins (a token is stored by every join it reaches): each
+  // match knows the join that listed it.
+  static void LinkMatch(TIEToken& match, TIEToken& right, const void* join);
+  // Takes the match off both lists and gives the lists' reference back (which
+  // may free it: the caller holds its own).
+  void UnlinkMatch();
+  // The first match Join listed under this token as the left token (as the
+  // right token), and the next one after Match; none at the end.
+  TIEToken* FirstLeftMatch(const void* join) const { return NextOfJoin(firstLeftMatch_, join, false); }
+  TIEToken* NextLeftMatch(const void* join) const { return NextOfJoin(leftNext_, join, false); }
+  TIEToken* FirstRightMatch(const void* join) const { return NextOfJoin(firstRightMatch_, join, true); }
+  TIEToken* NextRightMatch(const void* join) const { return NextOfJoin(rightNext_, join, true); }
+
  private:
+  static TIEToken* NextOfJoin(TIEToken* from, const void* join, bool right) {
+    while (from && from->listedBy_ != join) from = right ? from->rightNext_ : from->leftNext_;
+    return from;
+  }
+
   IFact fact_;
   TTokenRef parent_;
   int32_t size_ = 0;
@@ -96,6 +133,19 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
   int32_t hash_ = 0;
   uint64_t identity_ = 0;
   TTokenAction tag_ = taClear;
+  bool countClaimed_ = false;
+  // Listed as a match: the join, the neighbours in the parent's list and in
+  // the right token's list (each list: the first entry's Prev is the last
+  // entry, the last entry's Next is none), and the right token.
+  const void* listedBy_ = nullptr;
+  TIEToken* leftPrev_ = nullptr;
+  TIEToken* leftNext_ = nullptr;
+  TIEToken* rightPrev_ = nullptr;
+  TIEToken* rightNext_ = nullptr;
+  TIEToken* right_ = nullptr;
+  // The lists of matches made with this token as the left or right token.
+  TIEToken* firstLeftMatch_ = nullptr;
+  TIEToken* firstRightMatch_ = nullptr;
 };
 
 // ---------------------------------------------------------------------------
@@ -120,7 +170,32 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
 class TIETokenTree {
  public:
   enum TKeyKind : uint8_t { tkTokenHash, tkFactId, tkSlot, tkParentHash };
-  using TBucket = std::vector<TTokenRef>;
+  // The tokens of one key in arrival order, a removed one leaving an empty
+  // entry. Most keys have one token: the first is kept inline, so such a key
+  // costs no allocation of its own.
+  class TBucket {
+   public:
+    size_t size() const noexcept { return size_; }
+    bool empty() const noexcept { return size_ == 0; }
+    TTokenRef& operator[](size_t i) noexcept { return i == 0 ? first_ : rest_[i - 1]; }
+    const TTokenRef& operator[](size_t i) const noexcept { return i == 0 ? first_ : rest_[i - 1]; }
+    void push_back(TTokenRef token) {
+      if (size_ == 0) first_ = std::move(token);
+      else rest_.push_back(std::move(token));
+      ++size_;
+    }
+    // Keeps the first Count entries (Count no more than the size).
+    void shrink(size_t count) {
+      if (count == 0) first_ = nullptr;
+      rest_.resize(count > 0 ? count - 1 : 0);
+      size_ = uint32_t(count);
+    }
+
+   private:
+    TTokenRef first_;
+    std::vector<TTokenRef> rest_;
+    uint32_t size_ = 0;
+  };
 
   // One slot of the fact at TokenIndex (or its item at SubIndex).
   struct TKeyPart {
@@ -145,6 +220,9 @@ class TIETokenTree {
   int32_t BucketCount() const noexcept { return bucketCount_; }
   // Lookups never create buckets; kept for the published shape.
   bool AllowNilBucket() const noexcept { return true; }
+  // Keyed by slot value or parent hash, the memory finds a token to remove
+  // by the token alone: Remove ignores the key.
+  bool FindsWithoutKey() const noexcept { return Keyed(); }
 
   // The key of Token under this memory's key kind.
   int32_t Key(const TIEToken& token) const;
@@ -192,8 +270,8 @@ class TIETokenTree {
     if (Keyed()) {
       TWalk walk(*this);
       for (const auto& entry : byKey_)
-        for (const TTokenRef& token : entry.second.Tokens)
-          if (token && !visit(token)) return;
+        for (size_t i = 0; i < entry.second.Tokens.size(); ++i)
+          if (entry.second.Tokens[i] && !visit(entry.second.Tokens[i])) return;
       return;
     }
     TWalk walk(*this);

@@ -40,6 +40,23 @@ int32_t UniqueMark(const TTokenRef& right) { return right->Fact() ? right->Fact(
 
 }  // namespace
 
+TJoinNode::~TJoinNode() { UnlistMatches(); }
+
+void TJoinNode::UnlistMatches() {
+  if (!left_ || !ListsMatches()) return;
+  left_->ForEach([this](const TTokenRef& left) {
+    while (TIEToken* match = left->FirstLeftMatch(this)) match->UnlinkMatch();
+    return true;
+  });
+}
+
+void TJoinNode::Withdraw(TIEToken* match) {
+  TTokenRef held(match);
+  held->UnlinkMatch();
+  held->SetTag(taRemove);
+  Send(held, false);
+}
+
 void TJoinNode::SetBackwardChainingPattern(const TIEPattern* pattern, TRule* rule) {
   if (pattern && !(pattern->FactTemplate() && pattern->FactTemplate()->BackwardChaining()))
     throw EIEException(SInvalidBackchainPattern);
@@ -102,6 +119,7 @@ void TJoinNode::ChooseHashKey() {
 
 void TJoinNode::MakeMemories() {
   using T = TIETokenTree;
+  UnlistMatches();
   if (chained_) {
     // Right tokens extend left tokens: both sides meet under the left hash.
     left_ = std::make_unique<T>(T::tkTokenHash, bucketCount_);
@@ -163,35 +181,60 @@ bool TJoinNode::Call(const TTokenRef& token, TCallType callType) {
   matchCount_ = 0;
   if (!left_ || !right_) MakeMemories();
   if (token->Tag() == taClear) {
+    UnlistMatches();
     left_->Clear();
     right_->Clear();
     Propagate(token);
     return false;
   }
   const bool removal = token->Tag() == taRemove;
-  // The token's memory key, worked out once for storing and joining.
+  // The token's memory key, worked out once for storing and joining. A keyed
+  // memory finds a token to remove without it, and a join that withdraws
+  // what it listed (or, negated, only its own output) joins nothing then.
   if (callType == ctLeft) {
-    const int32_t key = left_->Key(*token);
     if (!removal) {
-      // Negated and unique joins keep per-token state: they store a copy.
-      TTokenRef stored = negated_ || unique_ ? TIEToken::Copy(*token) : token;
-      if (!left_->Add(stored, key)) return false;
+      const int32_t key = left_->Key(*token);
+      // Negated and unique joins keep a count per token: in the token itself
+      // when no other memory counts with it, else in a copy.
+      const bool counts = negated_ || unique_;
+      const bool own = counts && token->ClaimCount();
+      TTokenRef stored = counts && !own ? TIEToken::Copy(*token) : token;
+      if (!left_->Add(stored, key)) {
+        if (own) token->ReleaseCount();
+        return false;
+      }
       LeftJoin(stored, stored, key);
       if (bcPattern_ && matchCount_ == 0 && bcPattern_->Name().rfind(SGoalPatternPrefix, 0) != 0)
         GenerateGoal(stored);
     } else {
+      const bool keyNeeded = !left_->FindsWithoutKey() || !(ListsMatches() || negated_);
+      const int32_t key = keyNeeded ? left_->Key(*token) : 0;
       TTokenRef stored = left_->Remove(*token, key);
       if (!stored) return false;
       LeftJoin(token, stored, key);
+      if (negated_ || unique_) stored->ReleaseCount();
     }
   } else {
-    const int32_t key = right_->Key(*token);
     if (!removal) {
+      const int32_t key = right_->Key(*token);
       if (!right_->Add(token, key)) return false;
-    } else if (!right_->Remove(*token, key)) {
-      return false;
+      RightJoin(token, key);
+    } else {
+      const bool keyNeeded = !right_->FindsWithoutKey() || !ListsMatches();
+      const int32_t key = keyNeeded ? right_->Key(*token) : 0;
+      TTokenRef stored = right_->Remove(*token, key);
+      if (!stored) return false;
+      if (ListsMatches()) {
+        // Each listed match of the stored token is withdrawn, oldest first.
+        for (TIEToken* match = stored->FirstRightMatch(this); match;) {
+          TIEToken* next = match->NextRightMatch(this);
+          Withdraw(match);
+          match = next;
+        }
+      } else {
+        RightJoin(token, key);
+      }
     }
-    RightJoin(token, key);
   }
   return matchCount_ > 0;
 }
@@ -202,6 +245,14 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t
   // then shares its parent object with the token it withdraws downstream,
   // which lets the memories there recognise it at the first step.
   auto extend = [&](IFact fact) { return Tagged(TIEToken::Extend(stored, std::move(fact)), left->Tag()); };
+  if (removal && ListsMatches()) {
+    for (TIEToken* match = stored->FirstLeftMatch(this); match;) {
+      TIEToken* next = match->NextLeftMatch(this);
+      Withdraw(match);
+      match = next;
+    }
+    return;
+  }
   if (!(negated_ && removal)) {
     ForEachCandidate(*right_, key, [&](const TTokenRef& right) {
       if (!Matches(left, right)) return true;
@@ -209,7 +260,9 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t
         stored->SetNegatedCount(stored->NegatedCount() + 1);
         return true;
       }
-      Send(extend(right->Fact()), !removal);
+      TTokenRef match = extend(right->Fact());
+      if (ListsMatches()) TIEToken::LinkMatch(*match, *right, this);
+      Send(match, !removal);
       if (unique_ && !removal) {
         stored->SetNegatedCount(UniqueMark(right));
         return false;
@@ -261,7 +314,9 @@ void TJoinNode::RightJoin(const TTokenRef& right, int32_t key) {
         SendFirstMatch(left, taAdd);
       }
     } else {
-      Send(Tagged(TIEToken::Extend(left, right->Fact()), tag), !removal);
+      TTokenRef match = Tagged(TIEToken::Extend(left, right->Fact()), tag);
+      if (!removal && ListsMatches()) TIEToken::LinkMatch(*match, *right, this);
+      Send(match, !removal);
     }
     return true;
   });

@@ -197,6 +197,8 @@ class TTestNode : public TReteNode {
 
 class TJoinNode : public TTestNode {
  public:
+  // Gives back the matches it listed.
+  ~TJoinNode() override;
   std::string ClassName() const override { return "TJoinNode"; }
 
   bool NegatedPattern() const noexcept { return negated_; }
@@ -246,6 +248,16 @@ class TJoinNode : public TTestNode {
 
  private:
   void MakeMemories();
+  // A positive join lists the matches it sends on with their left and right
+  // tokens (TIEToken::LinkMatch), and withdraws them from those lists when
+  // either token goes, instead of joining again. Negated and unique joins
+  // keep a count per left token and join again.
+  bool ListsMatches() const noexcept { return !negated_ && !unique_ && !chained_; }
+  // Sends on the listed match Match, withdrawn.
+  void Withdraw(TIEToken* match);
+  // Unlists every match this join listed (its memories are about to be
+  // emptied or dropped).
+  void UnlistMatches();
   // Left carries the tag the extensions get; Stored is the memory's token
   // (its negated count); Key is the token's key in its memory.
   void LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t key);
