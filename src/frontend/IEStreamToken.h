@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "collections/BlockPool.h"
 #include "collections/CommonInterfaces.h"
 #include "collections/RefCount.h"
 #include "core/Persistent.h"
@@ -26,7 +27,8 @@ inline constexpr int32_t TokenEquals = '=';
 inline constexpr int32_t TokenBar = '|';
 inline constexpr int32_t TokenTilde = '~';
 
-class TIEStreamToken : public ICloneable, public TPersistent {
+// A file's tokens are read a whole construct ahead: their blocks are pooled.
+class TIEStreamToken : public ICloneable, public TPersistent, public TPooledObject<TIEStreamToken> {
  public:
   TIEStreamToken() = default;
   TIEStreamToken(int32_t dataType, std::string text, int32_t lineNumber = 0, double number = 0)

@@ -23,7 +23,8 @@ void TBinding::Assign(const TPersistent* source) {
 // ---------------------------------------------------------------------------
 // TBindings
 
-TBindings::TBindings(TIEContext* context) : TGStringHashtable(101, 0.75), context_(context) {}
+TBindings::TBindings(TIEContext* context, uint32_t capacity)
+    : TGStringHashtable(capacity, 0.75), context_(context) {}
 
 TBindings::~TBindings() {
   // The base destructor no longer reaches FreeValue: free the bindings here.
@@ -77,7 +78,10 @@ void TBindings::FreeValue(intptr_t value) {
 // TIEContext
 
 TIEContext::TIEContext(TIEContext* parent, TInferenceEngine* engine)
-    : engine_(engine), bindings_(std::make_unique<TBindings>(this)), parent_(parent) {}
+    // A child (a rule firing, a function call) binds a few variables and
+    // lives briefly: a small table is quicker to set up and empty.
+    : engine_(engine), bindings_(std::make_unique<TBindings>(this, parent ? 11 : 101)),
+      parent_(parent) {}
 
 TIEContext::~TIEContext() {
   // The table notifies this context while it empties itself: do it while the

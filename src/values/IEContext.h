@@ -71,7 +71,8 @@ class TBinding : public TPersistent {
 // every addition, removal and clearing. At most one binding per name.
 class TBindings : public TGStringHashtable {
  public:
-  explicit TBindings(TIEContext* context);
+  // Capacity: the table's first bucket count (it grows as bindings come).
+  explicit TBindings(TIEContext* context, uint32_t capacity = 101);
   ~TBindings() override;
   std::string ClassName() const override { return "TBindings"; }
 
