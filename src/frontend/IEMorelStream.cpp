@@ -314,7 +314,7 @@ IStreamToken TIEMorelStream::NextToken() {
   IStreamToken token = std::move(tokenStack_.back());
   tokenStack_.pop_back();
   if (lastToken_ && token->GetLineNumber() > lastToken_->GetLineNumber()) consumedText_ += "\r\n";
-  consumedText_ += token->AsText();
+  token->AppendText(consumedText_);
   consumedText_ += ' ';
   lastToken_ = token;
   if (token->GetDataType() == TokenClose) --depth_;

@@ -20,15 +20,21 @@ int64_t Truncated(double number) {
 }  // namespace
 
 std::string TIEStreamToken::AsText() const {
+  std::string text;
+  AppendText(text);
+  return text;
+}
+
+void TIEStreamToken::AppendText(std::string& out) const {
   switch (dataType_) {
-    case dtVariable: return "?" + text_;
-    case dtMultiVariable: return "$?" + text_;
-    case dtString: return "\"" + text_ + "\"";
-    case dtFloat: return FloatToText(number_);
-    case dtInteger: return std::to_string(Truncated(number_));
+    case dtVariable: out += '?'; out += text_; return;
+    case dtMultiVariable: out += "$?"; out += text_; return;
+    case dtString: out += '"'; out += text_; out += '"'; return;
+    case dtFloat: out += FloatToText(number_); return;
+    case dtInteger: out += std::to_string(Truncated(number_)); return;
     default:
-      if (!text_.empty()) return text_;
-      return std::string(1, char(dataType_));
+      if (!text_.empty()) out += text_;
+      else out += char(dataType_);
   }
 }
 

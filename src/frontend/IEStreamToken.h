@@ -55,6 +55,8 @@ class TIEStreamToken : public ICloneable, public TPersistent, public TPooledObje
   // a float, an integer in decimal, otherwise Text (or the character whose code is
   // DataType when Text is empty).
   std::string AsText() const;
+  // Appends the same text to Out.
+  void AppendText(std::string& out) const;
   // Takes type and contents of a value (text, or the number of numeric types).
   void AssignValue(const TIEValue& value);
   // A new value of the token's type; atoms TRUE, FALSE, nil (any case) and the end
