@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Set-up, configure, build and run every test.
-#   scripts/test.sh                 normal build in build/, the install with the
-#                                   embedding example built against it, then the
-#                                   desktop host's tests under ThreadSanitizer
-#                                   in build-tsan/
+#   scripts/test.sh                 normal build in build/, the function reference's check,
+#                                   the install with the embedding example built
+#                                   against it, then the desktop host's tests
+#                                   under ThreadSanitizer in build-tsan/
 #   IE_SANITIZE=address,undefined scripts/test.sh   sanitizer build in build-sanitize/
 #   IE_SKIP_TSAN=1 scripts/test.sh  without the ThreadSanitizer step
 set -euo pipefail
@@ -23,6 +23,11 @@ cmake --build "$build" -j "$(nproc)"
 (cd "$build" && ctest --output-on-failure -j "$(nproc)")
 
 if [ -z "${IE_SANITIZE:-}" ]; then
+  # The function reference must be what the function registry gives.
+  if ! build/bin/ie_function_reference | diff -u docs/functions.md - >/dev/null; then
+    echo "docs/functions.md is out of date: cmake --build build --target function-reference" >&2
+    exit 1
+  fi
   # The installed component: install into a scratch prefix, build the
   # embedding example against it with find_package, run it and check its output.
   prefix="$PWD/build/embed-prefix"
