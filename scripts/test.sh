@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Set-up, configure, build and run every test.
-#   scripts/test.sh                 normal build in build/, the function reference's check,
+#   scripts/test.sh                 normal build in build/, the documents' checks,
 #                                   the install with the embedding example built
 #                                   against it, then the desktop host's tests
 #                                   under ThreadSanitizer in build-tsan/
@@ -23,11 +23,13 @@ cmake --build "$build" -j "$(nproc)"
 (cd "$build" && ctest --output-on-failure -j "$(nproc)")
 
 if [ -z "${IE_SANITIZE:-}" ]; then
-  # The function reference must be what the function registry gives.
+  # The documents: the function reference must be what the registry gives, and
+  # every example program of the language reference must print what it shows.
   if ! build/bin/ie_function_reference | diff -u docs/functions.md - >/dev/null; then
     echo "docs/functions.md is out of date: cmake --build build --target function-reference" >&2
     exit 1
   fi
+  python3 scripts/check-doc-examples.py build/bin/ie docs/language.md
   # The installed component: install into a scratch prefix, build the
   # embedding example against it with find_package, run it and check its output.
   prefix="$PWD/build/embed-prefix"
