@@ -84,6 +84,17 @@ std::string Limits(int32_t min, int32_t max) {
   return std::to_string(min) + " to " + std::to_string(max);
 }
 
+// "Math" for TMathPackage.
+std::string PackageTitle(std::string className) {
+  if (className.size() > 1 && className[0] == 'T') className.erase(0, 1);
+  const std::string suffix = "Package";
+  if (className.size() > suffix.size() && className.ends_with(suffix))
+    className.erase(className.size() - suffix.size());
+  return className;
+}
+
+// An engine with every built-in package; each package's functions sorted by
+// name, the packages in the order the engine creates them.
 std::vector<TPackageEntries> CollectPackages() {
   TInferenceEngine engine;
   TFunctionPackages all;
@@ -95,7 +106,7 @@ std::vector<TPackageEntries> CollectPackages() {
       const auto* package = dynamic_cast<const TUserPackage*>(engine.Components(i));
       if (!package || package->ClassName() != entry.ClassName) continue;
       TPackageEntries group;
-      group.Title = package->ClassName().substr(1, package->ClassName().size() - 1 - 7);
+      group.Title = PackageTitle(package->ClassName());
       group.Option = OptionName(entry.Package);
       for (int32_t f = 0; f < package->Functions().Count(); ++f) {
         const auto& function = package->Functions().Get(f);
