@@ -3,9 +3,10 @@
 # Safe to run again: it installs only the packages that are missing.
 set -euo pipefail
 # The desktop host: Qt 6 Widgets, and a virtual X server (with xauth and a
-# font) for running it without a display; clang with its fuzzer runtime.
+# font) for running it without a display; clang with its fuzzer runtime;
+# python3 for the benchmark scripts and the check of the documents' examples.
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev libedit-dev
-          qt6-base-dev xvfb xauth fonts-dejavu-core clang libclang-rt-dev llvm)
+          qt6-base-dev xvfb xauth fonts-dejavu-core clang libclang-rt-dev llvm python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Set-up, configure, build and run every test.
-#   scripts/test.sh                 normal build in build/, then the desktop
-#                                   host's tests under ThreadSanitizer in build-tsan/
+#   scripts/test.sh                 normal build in build/, the documents' checks,
+#                                   the install with the embedding example built
+#                                   against it, then the desktop host's tests
+#                                   under ThreadSanitizer in build-tsan/
 #   IE_SANITIZE=address,undefined scripts/test.sh   sanitizer build in build-sanitize/
 #   IE_SKIP_TSAN=1 scripts/test.sh  without the ThreadSanitizer step
 set -euo pipefail
@@ -19,6 +21,26 @@ fi
 cmake -S . -B "$build" -G Ninja "${args[@]}"
 cmake --build "$build" -j "$(nproc)"
 (cd "$build" && ctest --output-on-failure -j "$(nproc)")
+
+if [ -z "${IE_SANITIZE:-}" ]; then
+  # The documents: the function reference must be what the registry gives, and
+  # every example program of the language reference must print what it shows.
+  if ! build/bin/ie_function_reference | diff -u docs/functions.md - >/dev/null; then
+    echo "docs/functions.md is out of date: cmake --build build --target function-reference" >&2
+    exit 1
+  fi
+  python3 scripts/check-doc-examples.py build/bin/ie docs/language.md
+  # The installed component: install into a scratch prefix, build the
+  # embedding example against it with find_package, run it and check its output.
+  prefix="$PWD/build/embed-prefix"
+  rm -rf "$prefix"
+  cmake --install build --prefix "$prefix" >/dev/null
+  cmake -S examples/embed -B build/embed-example -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+  cmake --build build/embed-example
+  (cd build/embed-example && ./embed_example stock-save.ie) > build/embed-example/output.txt
+  diff -u examples/embed/expected-output.txt build/embed-example/output.txt
+  echo "Installed package and embedding example: OK"
+fi
 
 # The host runs two engines, their workers and forwarders on five threads:
 # its tests, and the engine tests of engines used from several threads, run

@@ -25,6 +25,36 @@ bool AddWatch(const std::string& name, TConstructWatches& watches) {
   return false;
 }
 
+// The packages of a comma-separated --packages list; false (with the bad
+// name in Unknown) when a name is unknown or the list names none.
+bool ParsePackages(const std::string& list, TFunctionPackages& packages, std::string& unknown) {
+  static const struct {
+    const char* Name;
+    TFunctionPackage Package;
+  } names[] = {{"standard", pStandard},   {"predicate", pPredicate},
+               {"math", pMath},           {"string", pString},
+               {"misc", pMiscellaneous},  {"object", pObject},
+               {"trigonometry", pTrigonometry}, {"business", pBusiness}};
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find(',', start);
+    if (end == std::string::npos) end = list.size();
+    const std::string name = list.substr(start, end - start);
+    start = end + 1;
+    bool known = false;
+    for (const auto& entry : names)
+      if (name == entry.Name || name == "all") {
+        packages.Include(entry.Package);
+        known = true;
+      }
+    if (!known) {
+      unknown = name;
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 TCliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -61,6 +91,17 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
         options.Error = "unknown strategy \"" + text + "\" (depth or breadth)";
         return options;
       }
+    } else if (arg == "--packages") {
+      if (!value(text)) return options;
+      TFunctionPackages packages;
+      std::string unknown;
+      if (!ParsePackages(text, packages, unknown)) {
+        options.Error = "unknown package \"" + unknown +
+                        "\" in --packages (a comma-separated list of standard, predicate, math, "
+                        "string, misc, object, trigonometry, business or all)";
+        return options;
+      }
+      options.Packages = packages;
     } else if (arg.rfind("--warnings=", 0) == 0) {
       const std::string mode = arg.substr(11);
       if (mode == "on") {
@@ -105,6 +146,10 @@ std::string UsageText() {
          "  --watch NAME        facts, rules, activations, compilations, statistics\n"
          "                      or all (repeatable)\n"
          "  --strategy S        depth (default) or breadth\n"
+         "  --packages LIST     the function packages, comma-separated: standard,\n"
+         "                      predicate, math, string, misc, object,\n"
+         "                      trigonometry, business or all (default: all but\n"
+         "                      trigonometry and business)\n"
          "  --no-run            load and reset only\n"
          "  -i, --interactive   load and reset, then the shell on that engine\n"
          "  --warnings=MODE     on (default): print what looks like a mistake in\n"
@@ -118,6 +163,7 @@ std::string UsageText() {
          "  ie rules.ie data.ie --watch rules        two files, each firing shown\n"
          "  ie rules.ie -e '(assert (go))' --no-run  load, assert, reset, no run\n"
          "  ie --strategy breadth --warnings=error rules.ie\n"
+         "  ie --packages standard,math,trigonometry geometry.ie\n"
          "  ie                                       the interactive shell\n"
          "\n"
          "Errors and warnings go to standard error. Exit status: 0 done, 1 an error\n"

@@ -1,9 +1,10 @@
 // The command line of the runner `ie`: files to load, texts to evaluate,
-// watches, strategy and the run switch. ParseCommandLine never exits the
+// watches, strategy, function packages and the run switch. ParseCommandLine never exits the
 // process; it reports what the caller should do.
 // Thread-safety: plain values.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ struct TCliOptions {
   std::vector<std::string> Evaluations;  // -e TEXT, after the files, before the reset
   TConstructWatches Watches;
   TSearchStrategy Strategy = ssDepthFirst;
+  // --packages LIST: the engine's built-in packages; none given: the packages
+  // a new engine has.
+  std::optional<TFunctionPackages> Packages;
   bool Run = true;       // false: --no-run (load and reset only)
   // --warnings=on (default), off, or error (a warning ends the run, status 1).
   enum TWarnings { wOn, wOff, wError } Warnings = wOn;

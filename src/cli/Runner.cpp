@@ -39,11 +39,12 @@ void ConnectInput(TInferenceEngine& engine, TLineReader& input) {
   };
 }
 
-// A new engine with the default packages, the options' watches and strategy,
+// A new engine with the options' packages, watches and strategy,
 // its standard output on Out and its standard input from Input (when given).
 std::unique_ptr<TInferenceEngine> MakeEngine(const TCliOptions& options, std::ostream& out,
                                              TLineReader* input) {
   auto engine = std::make_unique<TInferenceEngine>();
+  if (options.Packages) engine->SetPackages(*options.Packages);
   engine->OnPrintOut = [&out](TObject*, const std::string&, const std::string& text) {
     out.write(text.data(), std::streamsize(text.size()));
     out.flush();

@@ -1,9 +1,11 @@
 // The registry of component classes by name, through which streams and rule
 // programs create components whose class they know only by name.
-// Registration may run from static initialisers of any unit (the registry is a
-// function-local static). Note that a static library's unit is linked only when
-// something else in it is used, so a class registers itself from the unit that
-// defines the class. Thread-safe: lookups and registrations take a mutex.
+// The registry is a function-local static, so registration may run at any
+// time, even from static initialisers. A library registers its classes by an
+// explicit call rather than by static initialisers of its own units: a static
+// library's unit is linked only when something else in it is used, and its
+// initialisers would be dropped with it. Thread-safe: lookups and
+// registrations take a mutex.
 #pragma once
 
 #include <functional>

@@ -11,12 +11,11 @@
 #include "core/IEConsts.h"
 #include "facts/IEFactSet.h"
 #include "facts/IERule.h"
+#include "functions/BuiltinPackages.h"
 #include "rete/ReteNetwork.h"
 #include "values/IEContext.h"
 
 namespace {
-
-const TComponentClassRegistrar<TInferenceEngine> registrar("TInferenceEngine");
 
 TProperty EnumProperty(const char* name, const std::vector<std::string>& names,
                        std::function<int64_t()> get, std::function<void(int64_t)> set) {
@@ -130,6 +129,14 @@ double TextToFloat(const std::string& text) {
 
 }  // namespace
 
+void TInferenceEngine::RegisterClasses() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    RegisterComponentClass<TInferenceEngine>("TInferenceEngine");
+    RegisterBuiltinPackageClasses();
+  });
+}
+
 const std::vector<TInferenceEngine::TDefaultPackage>& TInferenceEngine::DefaultPackageClasses() {
   static const std::vector<TDefaultPackage> classes = {
       {pStandard, "TStandardPackage"},     {pMiscellaneous, "TMiscPackage"},
@@ -141,6 +148,7 @@ const std::vector<TInferenceEngine::TDefaultPackage>& TInferenceEngine::DefaultP
 
 TInferenceEngine::TInferenceEngine(TComponent* owner)
     : TComponent(owner), context_(std::make_unique<TIEContext>(nullptr, this)) {
+  RegisterClasses();
   // Seam: the I/O stream table comes first, once it exists.
   parserMaxErrors_ = DefaultParserMaxErrors;
   parser_ = CreateParser();

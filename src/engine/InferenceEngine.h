@@ -94,6 +94,11 @@ class TInferenceEngine : public TComponent,
     const char* ClassName;
   };
   static const std::vector<TDefaultPackage>& DefaultPackageClasses();
+  // Registers this class and every built-in package and function class by
+  // name, once per process (later calls return at once; thread-safe). The
+  // constructor calls it; a host that creates engines or packages by class
+  // name (reading a stored form) before it constructs an engine calls it first.
+  static void RegisterClasses();
   // Values after construction, and the streaming defaults that differ from them.
   static constexpr TFunctionPackages ConstructionPackages{
       pStandard, pPredicate, pMath, pMiscellaneous, pString, pObject};
@@ -153,8 +158,8 @@ class TInferenceEngine : public TComponent,
   // Creates one package component per member of Packages, owned by this
   // engine, in the order of DefaultPackageClasses, then raises
   // OnAddDefaultPackages. A package class is created through the component
-  // class registry; one that is not registered (its layer is not linked in)
-  // is not created.
+  // class registry; one that is not registered (a host took it out) is not
+  // created.
   virtual void AddDefaultPackages();
 
   // ---- The engine lock: recursive; created on the first Lock. Unlock by a

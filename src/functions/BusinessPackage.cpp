@@ -11,26 +11,9 @@
 #include "core/TextCompare.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/MathSupport.h"
+#include "functions/BuiltinPackages.h"
 
 namespace {
-
-const TComponentClassRegistrar<TBusinessPackage> businessPackageClass("TBusinessPackage");
-const TFunctionClassRegistrar<TDoubleDecliningBalanceFunction> ddbClass(
-    "TDoubleDecliningBalanceFunction");
-const TFunctionClassRegistrar<TFutureValueFunction> futureValueClass("TFutureValueFunction");
-const TFunctionClassRegistrar<TInterestPaymentFunction> interestPaymentClass(
-    "TInterestPaymentFunction");
-const TFunctionClassRegistrar<TInterestRateFunction> interestRateClass("TInterestRateFunction");
-const TFunctionClassRegistrar<TInternalRateOfReturnFunction> irrClass(
-    "TInternalRateOfReturnFunction");
-const TFunctionClassRegistrar<TNetPresentValueFunction> npvClass("TNetPresentValueFunction");
-const TFunctionClassRegistrar<TNumberOfPeriodsFunction> nperClass("TNumberOfPeriodsFunction");
-const TFunctionClassRegistrar<TPaymentFunction> paymentClass("TPaymentFunction");
-const TFunctionClassRegistrar<TPeriodPaymentFunction> periodPaymentClass(
-    "TPeriodPaymentFunction");
-const TFunctionClassRegistrar<TPresentValueFunction> presentValueClass("TPresentValueFunction");
-const TFunctionClassRegistrar<TSLNDepreciationFunction> slnClass("TSLNDepreciationFunction");
-const TFunctionClassRegistrar<TSYDDepreciationFunction> sydClass("TSYDDepreciationFunction");
 
 constexpr int MaxIterations = 100;
 constexpr double Tolerance = 1e-10;
@@ -418,4 +401,20 @@ void TBusinessPackage::CreateFunctions() {
   CreateFunction<TPresentValueFunction>();
   CreateFunction<TSLNDepreciationFunction>();
   CreateFunction<TSYDDepreciationFunction>();
+}
+
+void RegisterBusinessPackageClasses() {
+  RegisterComponentClass<TBusinessPackage>("TBusinessPackage");
+  RegisterFunctionClass<TDoubleDecliningBalanceFunction>("TDoubleDecliningBalanceFunction");
+  RegisterFunctionClass<TFutureValueFunction>("TFutureValueFunction");
+  RegisterFunctionClass<TInterestPaymentFunction>("TInterestPaymentFunction");
+  RegisterFunctionClass<TInterestRateFunction>("TInterestRateFunction");
+  RegisterFunctionClass<TInternalRateOfReturnFunction>("TInternalRateOfReturnFunction");
+  RegisterFunctionClass<TNetPresentValueFunction>("TNetPresentValueFunction");
+  RegisterFunctionClass<TNumberOfPeriodsFunction>("TNumberOfPeriodsFunction");
+  RegisterFunctionClass<TPaymentFunction>("TPaymentFunction");
+  RegisterFunctionClass<TPeriodPaymentFunction>("TPeriodPaymentFunction");
+  RegisterFunctionClass<TPresentValueFunction>("TPresentValueFunction");
+  RegisterFunctionClass<TSLNDepreciationFunction>("TSLNDepreciationFunction");
+  RegisterFunctionClass<TSYDDepreciationFunction>("TSYDDepreciationFunction");
 }

@@ -14,6 +14,7 @@
 #include "functions/IEFunctionCall.h"
 #include "functions/IEPackageComponents.h"
 #include "core/TextCompare.h"
+#include "functions/BuiltinPackages.h"
 
 namespace {
 
@@ -54,10 +55,6 @@ TProperty CountProperty(const std::string& name, std::function<int32_t()> get,
   p.Default = TPropertyValue(int64_t(defaultValue));
   return p;
 }
-
-const TComponentClassRegistrar<TCustomUserFunction> customUserFunctionClass("TCustomUserFunction");
-const TComponentClassRegistrar<TUserFunction> userFunctionClass("TUserFunction");
-const TComponentClassRegistrar<TUserPackage> userPackageClass("TUserPackage");
 
 }  // namespace
 
@@ -566,4 +563,10 @@ void TUserPackage::Loaded() {
   std::string name = std::move(pendingEngine_);
   pendingEngine_.clear();
   SetEngine(FindReasonerComponent(*this, name));
+}
+
+void RegisterIEPackageComponentsClasses() {
+  RegisterComponentClass<TCustomUserFunction>("TCustomUserFunction");
+  RegisterComponentClass<TUserFunction>("TUserFunction");
+  RegisterComponentClass<TUserPackage>("TUserPackage");
 }

@@ -9,6 +9,7 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "functions/IEFunctionCall.h"
+#include "functions/BuiltinPackages.h"
 
 // ---------------------------------------------------------------------------
 // TFunctionData
@@ -273,8 +274,6 @@ TFunctionClasses& FunctionClasses() {
   return classes;
 }
 
-const TFunctionClassRegistrar<TIEUserFunction> baseRegistrar("TIEUserFunction");
-
 }  // namespace
 
 void RegisterFunctionClass(const std::string& className, TFunctionFactory factory) {
@@ -299,4 +298,8 @@ IUserFunction CreateFunctionByClassName(const std::string& className) {
   }
   if (!factory) throw EClassNotFound(Format(SClassNotFound, {className}));
   return factory();
+}
+
+void RegisterIEPackagesClasses() {
+  RegisterFunctionClass<TIEUserFunction>("TIEUserFunction");
 }

@@ -239,8 +239,8 @@ class TIEUserFunction : public TPersistent, public TRefCounted {
 
 // ---------------------------------------------------------------------------
 // The classes of functions a package stream may name: class name to factory.
-// Registration may run from static initialisers; lookups and registrations
-// take a mutex.
+// The built-in classes are registered by RegisterBuiltinPackageClasses
+// (functions/BuiltinPackages.h); lookups and registrations take a mutex.
 
 using TFunctionFactory = std::function<IUserFunction()>;
 

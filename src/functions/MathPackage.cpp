@@ -10,30 +10,9 @@
 #include "core/IEConsts.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/MathSupport.h"
+#include "functions/BuiltinPackages.h"
 
 namespace {
-
-const TComponentClassRegistrar<TMathPackage> mathPackageClass("TMathPackage");
-const TFunctionClassRegistrar<TAbsFunction> absClass("TAbsFunction");
-const TFunctionClassRegistrar<TIntegerDivideFunction> integerDivideClass("TIntegerDivideFunction");
-const TFunctionClassRegistrar<TDivideFunction> divideClass("TDivideFunction");
-const TFunctionClassRegistrar<TExpFunction> expClass("TExpFunction");
-const TFunctionClassRegistrar<TExptFunction> exptClass("TExptFunction");
-const TFunctionClassRegistrar<TFloatFunction> floatClass("TFloatFunction");
-const TFunctionClassRegistrar<TIntegerFunction> integerClass("TIntegerFunction");
-const TFunctionClassRegistrar<TLogFunction> logClass("TLogFunction");
-const TFunctionClassRegistrar<TLog10Function> log10Class("TLog10Function");
-const TFunctionClassRegistrar<TMaxFunction> maxClass("TMaxFunction");
-const TFunctionClassRegistrar<TMinFunction> minClass("TMinFunction");
-const TFunctionClassRegistrar<TMinusFunction> minusClass("TMinusFunction");
-const TFunctionClassRegistrar<TModFunction> modClass("TModFunction");
-const TFunctionClassRegistrar<TPiFunction> piClass("TPiFunction");
-const TFunctionClassRegistrar<TPlusFunction> plusClass("TPlusFunction");
-const TFunctionClassRegistrar<TRandomFunction> randomClass("TRandomFunction");
-const TFunctionClassRegistrar<TRoundFunction> roundClass("TRoundFunction");
-const TFunctionClassRegistrar<TSeedFunction> seedClass("TSeedFunction");
-const TFunctionClassRegistrar<TSqrtFunction> sqrtClass("TSqrtFunction");
-const TFunctionClassRegistrar<TTimesFunction> timesClass("TTimesFunction");
 
 // A resolved numeric argument and whether it is a float, which decides the
 // result type of sums, products, differences and extremes.
@@ -343,4 +322,28 @@ void TMathPackage::CreateFunctions() {
   CreateFunction<TSeedFunction>();
   CreateFunction<TSqrtFunction>();
   CreateFunction<TTimesFunction>();
+}
+
+void RegisterMathPackageClasses() {
+  RegisterComponentClass<TMathPackage>("TMathPackage");
+  RegisterFunctionClass<TAbsFunction>("TAbsFunction");
+  RegisterFunctionClass<TIntegerDivideFunction>("TIntegerDivideFunction");
+  RegisterFunctionClass<TDivideFunction>("TDivideFunction");
+  RegisterFunctionClass<TExpFunction>("TExpFunction");
+  RegisterFunctionClass<TExptFunction>("TExptFunction");
+  RegisterFunctionClass<TFloatFunction>("TFloatFunction");
+  RegisterFunctionClass<TIntegerFunction>("TIntegerFunction");
+  RegisterFunctionClass<TLogFunction>("TLogFunction");
+  RegisterFunctionClass<TLog10Function>("TLog10Function");
+  RegisterFunctionClass<TMaxFunction>("TMaxFunction");
+  RegisterFunctionClass<TMinFunction>("TMinFunction");
+  RegisterFunctionClass<TMinusFunction>("TMinusFunction");
+  RegisterFunctionClass<TModFunction>("TModFunction");
+  RegisterFunctionClass<TPiFunction>("TPiFunction");
+  RegisterFunctionClass<TPlusFunction>("TPlusFunction");
+  RegisterFunctionClass<TRandomFunction>("TRandomFunction");
+  RegisterFunctionClass<TRoundFunction>("TRoundFunction");
+  RegisterFunctionClass<TSeedFunction>("TSeedFunction");
+  RegisterFunctionClass<TSqrtFunction>("TSqrtFunction");
+  RegisterFunctionClass<TTimesFunction>("TTimesFunction");
 }

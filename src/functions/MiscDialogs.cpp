@@ -12,6 +12,7 @@
 #include "functions/MathSupport.h"
 #include "functions/MiscPackage.h"
 #include "values/IEContext.h"
+#include "functions/BuiltinPackages.h"
 
 // ---------------------------------------------------------------- names
 
@@ -97,11 +98,6 @@ std::string ModalResultName(int32_t result) {
 
 namespace {
 
-const TFunctionClassRegistrar<TInputBoxFunction> inputBoxClass("TInputBoxFunction");
-const TFunctionClassRegistrar<TInputQueryFunction> inputQueryClass("TInputQueryFunction");
-const TFunctionClassRegistrar<TMessageDlgFunction> messageDlgClass("TMessageDlgFunction");
-const TFunctionClassRegistrar<TShowMessageFunction> showMessageClass("TShowMessageFunction");
-
 // The dialog host of the context's engine, else of the call's engine;
 // EIEException "No dialog host is assigned for %s" naming Function.
 IDialogHost& DialogHostOf(const TFunctionCall& funCall, TIEContext* context,
@@ -181,4 +177,11 @@ void TShowMessageFunction::Call(TFunctionCall& funCall, TIEContext* context, IIE
   IDialogHost& host = DialogHostOf(funCall, context, *this);
   host.ShowMessage(TextArgument(funCall, 0, context));
   result = NilValue();
+}
+
+void RegisterMiscDialogsClasses() {
+  RegisterFunctionClass<TInputBoxFunction>("TInputBoxFunction");
+  RegisterFunctionClass<TInputQueryFunction>("TInputQueryFunction");
+  RegisterFunctionClass<TMessageDlgFunction>("TMessageDlgFunction");
+  RegisterFunctionClass<TShowMessageFunction>("TShowMessageFunction");
 }

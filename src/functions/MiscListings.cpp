@@ -15,18 +15,9 @@
 #include "functions/MathSupport.h"
 #include "functions/MiscPackage.h"
 #include "functions/StandardEngine.h"
+#include "functions/BuiltinPackages.h"
 
 namespace {
-
-const TFunctionClassRegistrar<TAgendaFunction> agendaClass("TAgendaFunction");
-const TFunctionClassRegistrar<TListRulesFunction> listRulesClass("TListRulesFunction");
-const TFunctionClassRegistrar<TListFactSetsFunction> listFactSetsClass("TListFactSetsFunction");
-const TFunctionClassRegistrar<TListFunctionsFunction> listFunctionsClass(
-    "TListFunctionsFunction");
-const TFunctionClassRegistrar<TListTemplatesFunction> listTemplatesClass(
-    "TListTemplatesFunction");
-const TFunctionClassRegistrar<TShowFactsFunction> showFactsClass("TShowFactsFunction");
-const TFunctionClassRegistrar<TShowRulesFunction> showRulesClass("TShowRulesFunction");
 
 // Line (one of the total-line formats) for Count things named Word, with its
 // line break.
@@ -162,4 +153,14 @@ void TShowRulesFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEVa
   engine.PrintOut(logicalName,
                   engine.Rules().GetText() + TotalLine(SShowTotalLine, ruleCount, SRulesWord));
   result = TrueAtom();
+}
+
+void RegisterMiscListingsClasses() {
+  RegisterFunctionClass<TAgendaFunction>("TAgendaFunction");
+  RegisterFunctionClass<TListRulesFunction>("TListRulesFunction");
+  RegisterFunctionClass<TListFactSetsFunction>("TListFactSetsFunction");
+  RegisterFunctionClass<TListFunctionsFunction>("TListFunctionsFunction");
+  RegisterFunctionClass<TListTemplatesFunction>("TListTemplatesFunction");
+  RegisterFunctionClass<TShowFactsFunction>("TShowFactsFunction");
+  RegisterFunctionClass<TShowRulesFunction>("TShowRulesFunction");
 }

@@ -16,28 +16,9 @@
 #include "functions/MathSupport.h"
 #include "functions/StandardEngine.h"
 #include "rete/ReteNetwork.h"
+#include "functions/BuiltinPackages.h"
 
 namespace {
-
-const TComponentClassRegistrar<TMiscPackage> miscPackageClass("TMiscPackage");
-const TFunctionClassRegistrar<TTimeFunction> timeClass("TTimeFunction");
-const TFunctionClassRegistrar<TGetDynamicCheckFunction> getDynamicCheckClass(
-    "TGetDynamicCheckFunction");
-const TFunctionClassRegistrar<TGetStaticCheckFunction> getStaticCheckClass(
-    "TGetStaticCheckFunction");
-const TFunctionClassRegistrar<TPrettyPrintFunction> prettyPrintClass("TPrettyPrintFunction");
-const TFunctionClassRegistrar<TResetGlobalsFunction> resetGlobalsClass("TResetGlobalsFunction");
-const TFunctionClassRegistrar<TSetGenFunction> setGenClass("TSetGenFunction");
-const TFunctionClassRegistrar<TSetDynamicCheckFunction> setDynamicCheckClass(
-    "TSetDynamicCheckFunction");
-const TFunctionClassRegistrar<TSetStaticCheckFunction> setStaticCheckClass(
-    "TSetStaticCheckFunction");
-const TFunctionClassRegistrar<TUnDefFactsFunction> unDefFactsClass("TUnDefFactsFunction");
-const TFunctionClassRegistrar<TUnDefFunctionFunction> unDefFunctionClass(
-    "TUnDefFunctionFunction");
-const TFunctionClassRegistrar<TUnDefRuleFunction> unDefRuleClass("TUnDefRuleFunction");
-const TFunctionClassRegistrar<TUnDefTemplateFunction> unDefTemplateClass(
-    "TUnDefTemplateFunction");
 
 // True exactly when argument Index resolves to the TRUE atom.
 bool IsTrueArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context) {
@@ -313,4 +294,20 @@ void TMiscPackage::CreateFunctions() {
   CreateFunction<TUnDefFunctionFunction>();
   CreateFunction<TUnDefRuleFunction>();
   CreateFunction<TUnDefTemplateFunction>();
+}
+
+void RegisterMiscPackageClasses() {
+  RegisterComponentClass<TMiscPackage>("TMiscPackage");
+  RegisterFunctionClass<TTimeFunction>("TTimeFunction");
+  RegisterFunctionClass<TGetDynamicCheckFunction>("TGetDynamicCheckFunction");
+  RegisterFunctionClass<TGetStaticCheckFunction>("TGetStaticCheckFunction");
+  RegisterFunctionClass<TPrettyPrintFunction>("TPrettyPrintFunction");
+  RegisterFunctionClass<TResetGlobalsFunction>("TResetGlobalsFunction");
+  RegisterFunctionClass<TSetGenFunction>("TSetGenFunction");
+  RegisterFunctionClass<TSetDynamicCheckFunction>("TSetDynamicCheckFunction");
+  RegisterFunctionClass<TSetStaticCheckFunction>("TSetStaticCheckFunction");
+  RegisterFunctionClass<TUnDefFactsFunction>("TUnDefFactsFunction");
+  RegisterFunctionClass<TUnDefFunctionFunction>("TUnDefFunctionFunction");
+  RegisterFunctionClass<TUnDefRuleFunction>("TUnDefRuleFunction");
+  RegisterFunctionClass<TUnDefTemplateFunction>("TUnDefTemplateFunction");
 }

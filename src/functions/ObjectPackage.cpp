@@ -19,22 +19,9 @@
 #include "functions/IEFunctionCall.h"
 #include "functions/MathSupport.h"
 #include "values/IEContext.h"
+#include "functions/BuiltinPackages.h"
 
 namespace {
-
-const TComponentClassRegistrar<TObjectPackage> objectPackageClass("TObjectPackage");
-const TFunctionClassRegistrar<TCreateComponentFunction> createComponentClass(
-    "TCreateComponentFunction");
-const TFunctionClassRegistrar<TCreateObjectFunction> createObjectClass("TCreateObjectFunction");
-const TFunctionClassRegistrar<TExecuteActionFunction> executeActionClass("TExecuteActionFunction");
-const TFunctionClassRegistrar<TFreeObjectFunction> freeObjectClass("TFreeObjectFunction");
-const TFunctionClassRegistrar<TGetComponentFunction> getComponentClass("TGetComponentFunction");
-const TFunctionClassRegistrar<TGetComponentsFunction> getComponentsClass("TGetComponentsFunction");
-const TFunctionClassRegistrar<TGetClassFunction> getClassClass("TGetClassFunction");
-const TFunctionClassRegistrar<TGetPropertyFunction> getPropertyClass("TGetPropertyFunction");
-const TFunctionClassRegistrar<TGetPropertiesFunction> getPropertiesClass("TGetPropertiesFunction");
-const TFunctionClassRegistrar<TSetPropertyFunction> setPropertyClass("TSetPropertyFunction");
-const TFunctionClassRegistrar<TIsClassFunction> isClassClass("TIsClassFunction");
 
 // ---- Objects created without an owner: nobody else frees them, so they are
 // recorded until free-object frees them; the rest goes when the process ends.
@@ -479,4 +466,19 @@ void TObjectPackage::CreateFunctions() {
   CreateFunction<TGetPropertiesFunction>();
   CreateFunction<TSetPropertyFunction>();
   CreateFunction<TIsClassFunction>();
+}
+
+void RegisterObjectPackageClasses() {
+  RegisterComponentClass<TObjectPackage>("TObjectPackage");
+  RegisterFunctionClass<TCreateComponentFunction>("TCreateComponentFunction");
+  RegisterFunctionClass<TCreateObjectFunction>("TCreateObjectFunction");
+  RegisterFunctionClass<TExecuteActionFunction>("TExecuteActionFunction");
+  RegisterFunctionClass<TFreeObjectFunction>("TFreeObjectFunction");
+  RegisterFunctionClass<TGetComponentFunction>("TGetComponentFunction");
+  RegisterFunctionClass<TGetComponentsFunction>("TGetComponentsFunction");
+  RegisterFunctionClass<TGetClassFunction>("TGetClassFunction");
+  RegisterFunctionClass<TGetPropertyFunction>("TGetPropertyFunction");
+  RegisterFunctionClass<TGetPropertiesFunction>("TGetPropertiesFunction");
+  RegisterFunctionClass<TSetPropertyFunction>("TSetPropertyFunction");
+  RegisterFunctionClass<TIsClassFunction>("TIsClassFunction");
 }

@@ -6,13 +6,9 @@
 #include "core/IEConsts.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/MathSupport.h"
+#include "functions/BuiltinPackages.h"
 
 namespace {
-
-const TComponentClassRegistrar<TPredicatePackage> predicatePackageClass("TPredicatePackage");
-const TFunctionClassRegistrar<TEvenPFunction> evenPClass("TEvenPFunction");
-const TFunctionClassRegistrar<TOddPFunction> oddPClass("TOddPFunction");
-const TFunctionClassRegistrar<TVerifyTypePFunction> verifyTypePClass("TVerifyTypePFunction");
 
 // The type predicates in creation order.
 struct TTypePredicate {
@@ -123,4 +119,11 @@ void TPredicatePackage::CreateFunctions() {
   CreateFunction<TOddPFunction>();
   for (const TTypePredicate& predicate : typePredicates)
     CreateFunction<TVerifyTypePFunction>(predicate.Name, predicate.Types);
+}
+
+void RegisterPredicatePackageClasses() {
+  RegisterComponentClass<TPredicatePackage>("TPredicatePackage");
+  RegisterFunctionClass<TEvenPFunction>("TEvenPFunction");
+  RegisterFunctionClass<TOddPFunction>("TOddPFunction");
+  RegisterFunctionClass<TVerifyTypePFunction>("TVerifyTypePFunction");
 }

@@ -11,18 +11,9 @@
 #include "functions/MathSupport.h"
 #include "functions/StandardLogic.h"
 #include "values/IEContext.h"
+#include "functions/BuiltinPackages.h"
 
 namespace {
-
-const TFunctionClassRegistrar<TIfFunction> ifClass("TIfFunction");
-const TFunctionClassRegistrar<TWhileFunction> whileClass("TWhileFunction");
-const TFunctionClassRegistrar<TForEachFunction> forEachClass("TForEachFunction");
-const TFunctionClassRegistrar<TTryFunction> tryClass("TTryFunction");
-const TFunctionClassRegistrar<TThrowFunction> throwClass("TThrowFunction");
-const TFunctionClassRegistrar<TReturnFunction> returnClass("TReturnFunction");
-const TFunctionClassRegistrar<TBindFunction> bindClass("TBindFunction");
-const TFunctionClassRegistrar<TExitFunction> exitClass("TExitFunction");
-const TFunctionClassRegistrar<THaltFunction> haltClass("THaltFunction");
 
 bool Returned(const TIEContext* context) { return context && context->Returned(); }
 
@@ -280,4 +271,16 @@ IUserFunction CreateStandardControlFunction(std::string_view className) {
   for (const TControlClass& entry : controlClasses)
     if (className == entry.Name) return entry.Create();
   return IUserFunction();
+}
+
+void RegisterStandardControlClasses() {
+  RegisterFunctionClass<TIfFunction>("TIfFunction");
+  RegisterFunctionClass<TWhileFunction>("TWhileFunction");
+  RegisterFunctionClass<TForEachFunction>("TForEachFunction");
+  RegisterFunctionClass<TTryFunction>("TTryFunction");
+  RegisterFunctionClass<TThrowFunction>("TThrowFunction");
+  RegisterFunctionClass<TReturnFunction>("TReturnFunction");
+  RegisterFunctionClass<TBindFunction>("TBindFunction");
+  RegisterFunctionClass<TExitFunction>("TExitFunction");
+  RegisterFunctionClass<THaltFunction>("THaltFunction");
 }

@@ -14,6 +14,7 @@
 #include "functions/IEFunctionCall.h"
 #include "functions/MathSupport.h"
 #include "values/IEContext.h"
+#include "functions/BuiltinPackages.h"
 
 TInferenceEngine& EngineOf(const TFunctionCall& funCall, TIEContext* context,
                            const TIEUserFunction& function) {
@@ -24,32 +25,6 @@ TInferenceEngine& EngineOf(const TFunctionCall& funCall, TIEContext* context,
 }
 
 namespace {
-
-const TFunctionClassRegistrar<TAssertFunction> assertClass("TAssertFunction");
-const TFunctionClassRegistrar<TAssertStringFunction> assertStringClass("TAssertStringFunction");
-const TFunctionClassRegistrar<TRetractFunction> retractClass("TRetractFunction");
-const TFunctionClassRegistrar<TRetractStringFunction> retractStringClass(
-    "TRetractStringFunction");
-const TFunctionClassRegistrar<TModifyFunction> modifyClass("TModifyFunction");
-const TFunctionClassRegistrar<TDuplicateFunction> duplicateClass("TDuplicateFunction");
-const TFunctionClassRegistrar<TFetchFunction> fetchClass("TFetchFunction");
-const TFunctionClassRegistrar<TStoreFunction> storeClass("TStoreFunction");
-const TFunctionClassRegistrar<TClearStorageFunction> clearStorageClass("TClearStorageFunction");
-const TFunctionClassRegistrar<TClearFunction> clearClass("TClearFunction");
-const TFunctionClassRegistrar<TResetFunction> resetClass("TResetFunction");
-const TFunctionClassRegistrar<TRunFunction> runClass("TRunFunction");
-const TFunctionClassRegistrar<TGetFactDuplicationFunction> getFactDuplicationClass(
-    "TGetFactDuplicationFunction");
-const TFunctionClassRegistrar<TSetFactDuplicationFunction> setFactDuplicationClass(
-    "TSetFactDuplicationFunction");
-const TFunctionClassRegistrar<TGenSymStarFunction> genSymStarClass("TGenSymStarFunction");
-const TFunctionClassRegistrar<TExtractGlobalFunction> extractGlobalClass(
-    "TExtractGlobalFunction");
-const TFunctionClassRegistrar<TVersionFunction> versionClass("TVersionFunction");
-const TFunctionClassRegistrar<TWatchFunction> watchClass("TWatchFunction");
-const TFunctionClassRegistrar<TUnwatchFunction> unwatchClass("TUnwatchFunction");
-const TFunctionClassRegistrar<TDoBackwardChainingFunction> doBackwardChainingClass(
-    "TDoBackwardChainingFunction");
 
 // Appends Value resolved to Out; a multifield contributes its elements, each
 // resolved and flattened the same way, so nested multifields disappear.
@@ -473,4 +448,27 @@ IUserFunction CreateStandardEngineFunction(std::string_view className) {
   for (const char* name : classes)
     if (className == name) return CreateFunctionByClassName(name);
   return IUserFunction();
+}
+
+void RegisterStandardEngineClasses() {
+  RegisterFunctionClass<TAssertFunction>("TAssertFunction");
+  RegisterFunctionClass<TAssertStringFunction>("TAssertStringFunction");
+  RegisterFunctionClass<TRetractFunction>("TRetractFunction");
+  RegisterFunctionClass<TRetractStringFunction>("TRetractStringFunction");
+  RegisterFunctionClass<TModifyFunction>("TModifyFunction");
+  RegisterFunctionClass<TDuplicateFunction>("TDuplicateFunction");
+  RegisterFunctionClass<TFetchFunction>("TFetchFunction");
+  RegisterFunctionClass<TStoreFunction>("TStoreFunction");
+  RegisterFunctionClass<TClearStorageFunction>("TClearStorageFunction");
+  RegisterFunctionClass<TClearFunction>("TClearFunction");
+  RegisterFunctionClass<TResetFunction>("TResetFunction");
+  RegisterFunctionClass<TRunFunction>("TRunFunction");
+  RegisterFunctionClass<TGetFactDuplicationFunction>("TGetFactDuplicationFunction");
+  RegisterFunctionClass<TSetFactDuplicationFunction>("TSetFactDuplicationFunction");
+  RegisterFunctionClass<TGenSymStarFunction>("TGenSymStarFunction");
+  RegisterFunctionClass<TExtractGlobalFunction>("TExtractGlobalFunction");
+  RegisterFunctionClass<TVersionFunction>("TVersionFunction");
+  RegisterFunctionClass<TWatchFunction>("TWatchFunction");
+  RegisterFunctionClass<TUnwatchFunction>("TUnwatchFunction");
+  RegisterFunctionClass<TDoBackwardChainingFunction>("TDoBackwardChainingFunction");
 }

@@ -16,24 +16,9 @@
 #include "functions/IEFunctionCall.h"
 #include "functions/MathSupport.h"
 #include "values/IEContext.h"
+#include "functions/BuiltinPackages.h"
 
 namespace {
-
-const TFunctionClassRegistrar<TOpenFunction> openClass("TOpenFunction");
-const TFunctionClassRegistrar<TCloseFunction> closeClass("TCloseFunction");
-const TFunctionClassRegistrar<TReadFunction> readClass("TReadFunction");
-const TFunctionClassRegistrar<TReadLineFunction> readLineClass("TReadLineFunction");
-const TFunctionClassRegistrar<TPrintOutFunction> printOutClass("TPrintOutFunction");
-const TFunctionClassRegistrar<TFormatFunction> formatClass("TFormatFunction");
-const TFunctionClassRegistrar<TLoadFunction> loadClass("TLoadFunction");
-const TFunctionClassRegistrar<TSaveFunction> saveClass("TSaveFunction");
-const TFunctionClassRegistrar<TLoadFactsFunction> loadFactsClass("TLoadFactsFunction");
-const TFunctionClassRegistrar<TSaveFactsFunction> saveFactsClass("TSaveFactsFunction");
-const TFunctionClassRegistrar<TBatchFunction> batchClass("TBatchFunction");
-const TFunctionClassRegistrar<TDribbleOnFunction> dribbleOnClass("TDribbleOnFunction");
-const TFunctionClassRegistrar<TDribbleOffFunction> dribbleOffClass("TDribbleOffFunction");
-const TFunctionClassRegistrar<TRemoveFunction> removeClass("TRemoveFunction");
-const TFunctionClassRegistrar<TRenameFunction> renameClass("TRenameFunction");
 
 // The engine the call works on: the context's, else the call's. A call with
 // neither cannot do I/O and fails naming the function.
@@ -388,4 +373,22 @@ IUserFunction CreateStandardIOFunction(std::string_view className) {
   for (const TIOClass& entry : ioClasses)
     if (className == entry.Name) return entry.Create();
   return IUserFunction();
+}
+
+void RegisterStandardIOClasses() {
+  RegisterFunctionClass<TOpenFunction>("TOpenFunction");
+  RegisterFunctionClass<TCloseFunction>("TCloseFunction");
+  RegisterFunctionClass<TReadFunction>("TReadFunction");
+  RegisterFunctionClass<TReadLineFunction>("TReadLineFunction");
+  RegisterFunctionClass<TPrintOutFunction>("TPrintOutFunction");
+  RegisterFunctionClass<TFormatFunction>("TFormatFunction");
+  RegisterFunctionClass<TLoadFunction>("TLoadFunction");
+  RegisterFunctionClass<TSaveFunction>("TSaveFunction");
+  RegisterFunctionClass<TLoadFactsFunction>("TLoadFactsFunction");
+  RegisterFunctionClass<TSaveFactsFunction>("TSaveFactsFunction");
+  RegisterFunctionClass<TBatchFunction>("TBatchFunction");
+  RegisterFunctionClass<TDribbleOnFunction>("TDribbleOnFunction");
+  RegisterFunctionClass<TDribbleOffFunction>("TDribbleOffFunction");
+  RegisterFunctionClass<TRemoveFunction>("TRemoveFunction");
+  RegisterFunctionClass<TRenameFunction>("TRenameFunction");
 }

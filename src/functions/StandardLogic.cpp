@@ -6,21 +6,9 @@
 #include "core/IEConsts.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/MathSupport.h"
+#include "functions/BuiltinPackages.h"
 
 namespace {
-
-const TFunctionClassRegistrar<TAndFunction> andClass("TAndFunction");
-const TFunctionClassRegistrar<TOrFunction> orClass("TOrFunction");
-const TFunctionClassRegistrar<TNotFunction> notClass("TNotFunction");
-const TFunctionClassRegistrar<TEqFunction> eqClass("TEqFunction");
-const TFunctionClassRegistrar<TEqStarFunction> eqStarClass("TEqStarFunction");
-const TFunctionClassRegistrar<TNeqFunction> neqClass("TNeqFunction");
-const TFunctionClassRegistrar<TEqualsFunction> equalsClass("TEqualsFunction");
-const TFunctionClassRegistrar<TNotEqualsFunction> notEqualsClass("TNotEqualsFunction");
-const TFunctionClassRegistrar<TGtFunction> gtClass("TGtFunction");
-const TFunctionClassRegistrar<TGtOrEqFunction> gtOrEqClass("TGtOrEqFunction");
-const TFunctionClassRegistrar<TLtFunction> ltClass("TLtFunction");
-const TFunctionClassRegistrar<TLtOrEqFunction> ltOrEqClass("TLtOrEqFunction");
 
 // Strict equality (type and value) that tolerates arguments resolving to
 // nothing: two missing values match, a missing and a present one do not.
@@ -239,4 +227,19 @@ IUserFunction CreateStandardLogicFunction(std::string_view className) {
   for (const TLogicClass& entry : logicClasses)
     if (className == entry.Name) return entry.Create();
   return IUserFunction();
+}
+
+void RegisterStandardLogicClasses() {
+  RegisterFunctionClass<TAndFunction>("TAndFunction");
+  RegisterFunctionClass<TOrFunction>("TOrFunction");
+  RegisterFunctionClass<TNotFunction>("TNotFunction");
+  RegisterFunctionClass<TEqFunction>("TEqFunction");
+  RegisterFunctionClass<TEqStarFunction>("TEqStarFunction");
+  RegisterFunctionClass<TNeqFunction>("TNeqFunction");
+  RegisterFunctionClass<TEqualsFunction>("TEqualsFunction");
+  RegisterFunctionClass<TNotEqualsFunction>("TNotEqualsFunction");
+  RegisterFunctionClass<TGtFunction>("TGtFunction");
+  RegisterFunctionClass<TGtOrEqFunction>("TGtOrEqFunction");
+  RegisterFunctionClass<TLtFunction>("TLtFunction");
+  RegisterFunctionClass<TLtOrEqFunction>("TLtOrEqFunction");
 }

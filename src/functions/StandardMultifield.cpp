@@ -10,22 +10,9 @@
 #include "functions/IEFunctionCall.h"
 #include "functions/IEPackageComponents.h"
 #include "functions/MathSupport.h"
+#include "functions/BuiltinPackages.h"
 
 namespace {
-
-const TFunctionClassRegistrar<TCreateMFFunction> createClass("TCreateMFFunction");
-const TFunctionClassRegistrar<TDeleteMFFunction> deleteClass("TDeleteMFFunction");
-const TFunctionClassRegistrar<TExplodeMFFunction> explodeClass("TExplodeMFFunction");
-const TFunctionClassRegistrar<TFirstMFFunction> firstClass("TFirstMFFunction");
-const TFunctionClassRegistrar<TImplodeMFFunction> implodeClass("TImplodeMFFunction");
-const TFunctionClassRegistrar<TInsertMFFunction> insertClass("TInsertMFFunction");
-const TFunctionClassRegistrar<TLengthMFFunction> lengthClass("TLengthMFFunction");
-const TFunctionClassRegistrar<TMemberMFFunction> memberClass("TMemberMFFunction");
-const TFunctionClassRegistrar<TNthMFFunction> nthClass("TNthMFFunction");
-const TFunctionClassRegistrar<TReplaceMFFunction> replaceClass("TReplaceMFFunction");
-const TFunctionClassRegistrar<TRestMFFunction> restClass("TRestMFFunction");
-const TFunctionClassRegistrar<TSubSeqMFFunction> subSeqClass("TSubSeqMFFunction");
-const TFunctionClassRegistrar<TSubSetpMFFunction> subSetpClass("TSubSetpMFFunction");
 
 IValueVector NewList() { return MakeRef<TValueVector>(); }
 
@@ -343,4 +330,20 @@ void CreateMultifieldFunctions(TUserPackage& package) {
   package.CreateFunction<TRestMFFunction>();
   package.CreateFunction<TSubSeqMFFunction>();
   package.CreateFunction<TSubSetpMFFunction>();
+}
+
+void RegisterStandardMultifieldClasses() {
+  RegisterFunctionClass<TCreateMFFunction>("TCreateMFFunction");
+  RegisterFunctionClass<TDeleteMFFunction>("TDeleteMFFunction");
+  RegisterFunctionClass<TExplodeMFFunction>("TExplodeMFFunction");
+  RegisterFunctionClass<TFirstMFFunction>("TFirstMFFunction");
+  RegisterFunctionClass<TImplodeMFFunction>("TImplodeMFFunction");
+  RegisterFunctionClass<TInsertMFFunction>("TInsertMFFunction");
+  RegisterFunctionClass<TLengthMFFunction>("TLengthMFFunction");
+  RegisterFunctionClass<TMemberMFFunction>("TMemberMFFunction");
+  RegisterFunctionClass<TNthMFFunction>("TNthMFFunction");
+  RegisterFunctionClass<TReplaceMFFunction>("TReplaceMFFunction");
+  RegisterFunctionClass<TRestMFFunction>("TRestMFFunction");
+  RegisterFunctionClass<TSubSeqMFFunction>("TSubSeqMFFunction");
+  RegisterFunctionClass<TSubSetpMFFunction>("TSubSetpMFFunction");
 }

@@ -1,12 +1,7 @@
 #include "functions/StandardPackage.h"
 
 #include "core/ClassRegistry.h"
-
-namespace {
-
-const TComponentClassRegistrar<TStandardPackage> standardPackageClass("TStandardPackage");
-
-}  // namespace
+#include "functions/BuiltinPackages.h"
 
 TStandardPackage::TStandardPackage(TComponent* owner) : TUserPackage(owner) {
   CreateFunctions();
@@ -45,4 +40,8 @@ void TStandardPackage::CreateFunctions() {
   for (const std::string& className : StandardFunctionClasses())
     if (IsFunctionClassRegistered(className))
       AddFunctionOnce(CreateFunctionByClassName(className));
+}
+
+void RegisterStandardPackageClasses() {
+  RegisterComponentClass<TStandardPackage>("TStandardPackage");
 }

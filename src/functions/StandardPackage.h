@@ -19,8 +19,8 @@ class TStandardPackage : public TUserPackage {
   std::string ClassName() const override { return "TStandardPackage"; }
 
   // Adds one function of each class of StandardFunctionClasses, in that
-  // order, made by class name. A class that is not registered (its unit is
-  // not linked in) is left out; the others keep their relative order.
+  // order, made by class name. A class that is not registered (a host took
+  // it out) is left out; the others keep their relative order.
   void CreateFunctions() override;
 
   // The function classes of the package in creation order.

@@ -12,18 +12,9 @@
 #include "core/IEConsts.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/MathSupport.h"
+#include "functions/BuiltinPackages.h"
 
 namespace {
-
-const TComponentClassRegistrar<TStringPackage> stringPackageClass("TStringPackage");
-const TFunctionClassRegistrar<TLowerCaseFunction> lowerCaseClass("TLowerCaseFunction");
-const TFunctionClassRegistrar<TStrCatFunction> strCatClass("TStrCatFunction");
-const TFunctionClassRegistrar<TStrCompFunction> strCompClass("TStrCompFunction");
-const TFunctionClassRegistrar<TStrIndexFunction> strIndexClass("TStrIndexFunction");
-const TFunctionClassRegistrar<TStrLengthFunction> strLengthClass("TStrLengthFunction");
-const TFunctionClassRegistrar<TSubStringFunction> subStringClass("TSubStringFunction");
-const TFunctionClassRegistrar<TSymCatFunction> symCatClass("TSymCatFunction");
-const TFunctionClassRegistrar<TUpperCaseFunction> upperCaseClass("TUpperCaseFunction");
 
 // Lengths and positions are 32-bit integers in the rule language.
 int32_t ClampToInt32(int64_t value) {
@@ -194,4 +185,16 @@ void TStringPackage::CreateFunctions() {
   CreateFunction<TSubStringFunction>();
   CreateFunction<TSymCatFunction>();
   CreateFunction<TUpperCaseFunction>();
+}
+
+void RegisterStringPackageClasses() {
+  RegisterComponentClass<TStringPackage>("TStringPackage");
+  RegisterFunctionClass<TLowerCaseFunction>("TLowerCaseFunction");
+  RegisterFunctionClass<TStrCatFunction>("TStrCatFunction");
+  RegisterFunctionClass<TStrCompFunction>("TStrCompFunction");
+  RegisterFunctionClass<TStrIndexFunction>("TStrIndexFunction");
+  RegisterFunctionClass<TStrLengthFunction>("TStrLengthFunction");
+  RegisterFunctionClass<TSubStringFunction>("TSubStringFunction");
+  RegisterFunctionClass<TSymCatFunction>("TSymCatFunction");
+  RegisterFunctionClass<TUpperCaseFunction>("TUpperCaseFunction");
 }

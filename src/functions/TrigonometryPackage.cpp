@@ -10,51 +10,12 @@
 #include "core/IEConsts.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/MathSupport.h"
+#include "functions/BuiltinPackages.h"
 
 namespace {
 
 constexpr double Pi = std::numbers::pi;
 
-const TComponentClassRegistrar<TTrigonometryPackage> trigonometryPackageClass(
-    "TTrigonometryPackage");
-const TFunctionClassRegistrar<TAcosFunction> acosClass("TAcosFunction");
-const TFunctionClassRegistrar<TAcoshFunction> acoshClass("TAcoshFunction");
-const TFunctionClassRegistrar<TAcotFunction> acotClass("TAcotFunction");
-const TFunctionClassRegistrar<TAcothFunction> acothClass("TAcothFunction");
-const TFunctionClassRegistrar<TAcscFunction> acscClass("TAcscFunction");
-const TFunctionClassRegistrar<TAcschFunction> acschClass("TAcschFunction");
-const TFunctionClassRegistrar<TAsecFunction> asecClass("TAsecFunction");
-const TFunctionClassRegistrar<TAsechFunction> asechClass("TAsechFunction");
-const TFunctionClassRegistrar<TAsinFunction> asinClass("TAsinFunction");
-const TFunctionClassRegistrar<TAsinhFunction> asinhClass("TAsinhFunction");
-const TFunctionClassRegistrar<TAtanFunction> atanClass("TAtanFunction");
-const TFunctionClassRegistrar<TAtan2Function> atan2Class("TAtan2Function");
-const TFunctionClassRegistrar<TAtanhFunction> atanhClass("TAtanhFunction");
-const TFunctionClassRegistrar<TCosFunction> cosClass("TCosFunction");
-const TFunctionClassRegistrar<TCoshFunction> coshClass("TCoshFunction");
-const TFunctionClassRegistrar<TCotFunction> cotClass("TCotFunction");
-const TFunctionClassRegistrar<TCothFunction> cothClass("TCothFunction");
-const TFunctionClassRegistrar<TCscFunction> cscClass("TCscFunction");
-const TFunctionClassRegistrar<TCschFunction> cschClass("TCschFunction");
-const TFunctionClassRegistrar<TCycleRadFunction> cycleRadClass("TCycleRadFunction");
-const TFunctionClassRegistrar<TDegGradFunction> degGradClass("TDegGradFunction");
-const TFunctionClassRegistrar<TDegRadFunction> degRadClass("TDegRadFunction");
-const TFunctionClassRegistrar<TDistanceFunction> distanceClass("TDistanceFunction");
-const TFunctionClassRegistrar<TDistanceSqrFunction> distanceSqrClass("TDistanceSqrFunction");
-const TFunctionClassRegistrar<TDistanceManhattanFunction> distanceManhattanClass(
-    "TDistanceManhattanFunction");
-const TFunctionClassRegistrar<TGradDegFunction> gradDegClass("TGradDegFunction");
-const TFunctionClassRegistrar<TGradRadFunction> gradRadClass("TGradRadFunction");
-const TFunctionClassRegistrar<THypotenuseFunction> hypotenuseClass("THypotenuseFunction");
-const TFunctionClassRegistrar<TRadCycleFunction> radCycleClass("TRadCycleFunction");
-const TFunctionClassRegistrar<TRadDegFunction> radDegClass("TRadDegFunction");
-const TFunctionClassRegistrar<TRadGradFunction> radGradClass("TRadGradFunction");
-const TFunctionClassRegistrar<TSecFunction> secClass("TSecFunction");
-const TFunctionClassRegistrar<TSechFunction> sechClass("TSechFunction");
-const TFunctionClassRegistrar<TSinFunction> sinClass("TSinFunction");
-const TFunctionClassRegistrar<TSinhFunction> sinhClass("TSinhFunction");
-const TFunctionClassRegistrar<TTanFunction> tanClass("TTanFunction");
-const TFunctionClassRegistrar<TTanhFunction> tanhClass("TTanhFunction");
 
 // The reciprocal of X; EZeroDivide at 0.
 double Reciprocal(double x) { return CheckedDivide(1.0, x); }
@@ -300,4 +261,45 @@ void TTrigonometryPackage::CreateFunctions() {
   CreateFunction<TSinhFunction>();
   CreateFunction<TTanFunction>();
   CreateFunction<TTanhFunction>();
+}
+
+void RegisterTrigonometryPackageClasses() {
+  RegisterComponentClass<TTrigonometryPackage>("TTrigonometryPackage");
+  RegisterFunctionClass<TAcosFunction>("TAcosFunction");
+  RegisterFunctionClass<TAcoshFunction>("TAcoshFunction");
+  RegisterFunctionClass<TAcotFunction>("TAcotFunction");
+  RegisterFunctionClass<TAcothFunction>("TAcothFunction");
+  RegisterFunctionClass<TAcscFunction>("TAcscFunction");
+  RegisterFunctionClass<TAcschFunction>("TAcschFunction");
+  RegisterFunctionClass<TAsecFunction>("TAsecFunction");
+  RegisterFunctionClass<TAsechFunction>("TAsechFunction");
+  RegisterFunctionClass<TAsinFunction>("TAsinFunction");
+  RegisterFunctionClass<TAsinhFunction>("TAsinhFunction");
+  RegisterFunctionClass<TAtanFunction>("TAtanFunction");
+  RegisterFunctionClass<TAtan2Function>("TAtan2Function");
+  RegisterFunctionClass<TAtanhFunction>("TAtanhFunction");
+  RegisterFunctionClass<TCosFunction>("TCosFunction");
+  RegisterFunctionClass<TCoshFunction>("TCoshFunction");
+  RegisterFunctionClass<TCotFunction>("TCotFunction");
+  RegisterFunctionClass<TCothFunction>("TCothFunction");
+  RegisterFunctionClass<TCscFunction>("TCscFunction");
+  RegisterFunctionClass<TCschFunction>("TCschFunction");
+  RegisterFunctionClass<TCycleRadFunction>("TCycleRadFunction");
+  RegisterFunctionClass<TDegGradFunction>("TDegGradFunction");
+  RegisterFunctionClass<TDegRadFunction>("TDegRadFunction");
+  RegisterFunctionClass<TDistanceFunction>("TDistanceFunction");
+  RegisterFunctionClass<TDistanceSqrFunction>("TDistanceSqrFunction");
+  RegisterFunctionClass<TDistanceManhattanFunction>("TDistanceManhattanFunction");
+  RegisterFunctionClass<TGradDegFunction>("TGradDegFunction");
+  RegisterFunctionClass<TGradRadFunction>("TGradRadFunction");
+  RegisterFunctionClass<THypotenuseFunction>("THypotenuseFunction");
+  RegisterFunctionClass<TRadCycleFunction>("TRadCycleFunction");
+  RegisterFunctionClass<TRadDegFunction>("TRadDegFunction");
+  RegisterFunctionClass<TRadGradFunction>("TRadGradFunction");
+  RegisterFunctionClass<TSecFunction>("TSecFunction");
+  RegisterFunctionClass<TSechFunction>("TSechFunction");
+  RegisterFunctionClass<TSinFunction>("TSinFunction");
+  RegisterFunctionClass<TSinhFunction>("TSinhFunction");
+  RegisterFunctionClass<TTanFunction>("TTanFunction");
+  RegisterFunctionClass<TTanhFunction>("TTanhFunction");
 }

@@ -37,6 +37,8 @@ const char* const kPackageNames[] = {"StandardPackage1", "MathPackage1", "Predic
 }  // namespace
 
 TForm1::TForm1(const std::string& description, QWidget* parent) : QWidget(parent) {
+  // The description makes engines and packages by class name.
+  TInferenceEngine::RegisterClasses();
   ReadRootComponent(description.empty() ? StoredDescription() : description, *this);
   engines_[0] = Stored<TInferenceEngine>("InferenceEngine1");
   engines_[1] = Stored<TInferenceEngine>("InferenceEngine2");

@@ -50,6 +50,47 @@ TEST(CliOptionsTest, BadCommandLinesSayWhatIsWrong) {
   EXPECT_EQ(ParseCommandLine({"--frobnicate"}).Error, "unknown option --frobnicate (see --help)");
 }
 
+TEST(CliOptionsTest, PackagesListSelectsTheEnginePackages) {
+  EXPECT_FALSE(ParseCommandLine({"a.ie"}).Packages) << "none given: the engine's own default";
+  TCliOptions two = ParseCommandLine({"--packages", "trigonometry,standard"});
+  ASSERT_TRUE(two.Packages) << two.Error;
+  EXPECT_EQ(*two.Packages, (TFunctionPackages{pStandard, pTrigonometry}));
+  TCliOptions all = ParseCommandLine({"--packages", "all"});
+  ASSERT_TRUE(all.Packages);
+  EXPECT_EQ(*all.Packages, (TFunctionPackages{pStandard, pPredicate, pMath, pMiscellaneous,
+                                              pString, pObject, pTrigonometry, pBusiness}));
+  EXPECT_EQ(ParseCommandLine({"--packages", "misc,maths"}).Error,
+            "unknown package \"maths\" in --packages (a comma-separated list of standard, "
+            "predicate, math, string, misc, object, trigonometry, business or all)");
+  // An empty list and an empty name between commas are mistakes too.
+  EXPECT_NE(ParseCommandLine({"--packages", ""}).Error.find("unknown package \"\""),
+            std::string::npos);
+  EXPECT_NE(ParseCommandLine({"--packages", "math,,string"}).Error.find("unknown package \"\""),
+            std::string::npos);
+  EXPECT_EQ(ParseCommandLine({"--packages"}).Error, "option --packages needs a value");
+}
+
+TEST(RunnerTest, PackagesDecideWhichFunctionsAProgramCanCall) {
+  const std::string program = "(printout t (cosh 0) \" \" (sln-depreciation 1000 100 3) crlf)\n";
+  TCliOptions options;
+  std::istringstream in(program);
+  std::ostringstream out, err;
+  EXPECT_EQ(RunStream(options, in, out, err), 1) << "cosh is not among the default packages";
+  EXPECT_NE(err.str().find("cosh"), std::string::npos) << err.str();
+
+  options.Packages = TFunctionPackages{pStandard, pTrigonometry, pBusiness};
+  std::istringstream in2(program);
+  std::ostringstream out2, err2;
+  EXPECT_EQ(RunStream(options, in2, out2, err2), 0) << err2.str();
+  EXPECT_EQ(out2.str(), "1 300\r\n");
+
+  // Without the math package, + is unknown.
+  options.Packages = TFunctionPackages{pStandard};
+  std::istringstream in3("(+ 1 2)\n");
+  std::ostringstream out3, err3;
+  EXPECT_EQ(RunStream(options, in3, out3, err3), 1);
+}
+
 TEST(ShellInputTest, CompleteWhenEveryParenthesisOutsideStringsAndCommentsIsClosed) {
   EXPECT_TRUE(IsCompleteInput("(a (b c))\n"));
   EXPECT_TRUE(IsCompleteInput("5\n"));
