@@ -10,6 +10,7 @@
 #include "collections/CommonInterfaces.h"
 #include "collections/RefCount.h"
 #include "core/Persistent.h"
+#include "values/ObjectRef.h"
 
 class TIEValue;
 class TIEContext;
@@ -53,7 +54,8 @@ class TIEStreamToken : public ICloneable, public TPersistent {
   // a float, an integer in decimal, otherwise Text (or the character whose code is
   // DataType when Text is empty).
   std::string AsText() const;
-  // Takes type and contents of a value (text, or the number of numeric types).
+  // Takes type and contents of a value (text, the number of numeric types, the
+  // object reference of an object value).
   void AssignValue(const TIEValue& value);
   // A new value of the token's type; atoms TRUE, FALSE, nil (any case) and the end
   // token give the shared constants.
@@ -80,6 +82,7 @@ class TIEStreamToken : public ICloneable, public TPersistent {
   double number_ = 0;
   std::string text_;
   int64_t offset_ = -1;
+  IObjectRef object_;  // dtObject: the object (its address is only a number)
 };
 
 using IStreamToken = TRef<TIEStreamToken>;
