@@ -333,10 +333,18 @@ std::string TInferenceEngine::GenSym(const std::string& prefix) {
 }
 
 void TInferenceEngine::Lock() {
-  std::call_once(lockOnce_, [this] { lock_ = std::make_unique<std::recursive_mutex>(); });
+  std::call_once(lockOnce_, [this] { lock_ = std::make_unique<std::recursive_timed_mutex>(); });
   lock_->lock();
   lockOwner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
   ++lockDepth_;
+}
+
+bool TInferenceEngine::TryLockFor(std::chrono::milliseconds timeout) {
+  std::call_once(lockOnce_, [this] { lock_ = std::make_unique<std::recursive_timed_mutex>(); });
+  if (!lock_->try_lock_for(timeout)) return false;
+  lockOwner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+  ++lockDepth_;
+  return true;
 }
 
 void TInferenceEngine::Unlock() {
