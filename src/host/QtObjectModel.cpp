@@ -130,7 +130,8 @@ IObjectRef TQtObjectModel::Create(const char* className, const TObjectRef* owner
                                   const TObjectRef* parent) {
   return OnWindow([&] {
     auto it = classes_.find(className ? className : "");
-    if (it == classes_.end()) throw EClassNotFound(Format(SClassNotFound, {className}));
+    if (it == classes_.end())
+      throw EClassNotFound(Format(SClassNotFound, {className ? className : ""}));
     QObject* ownerObject = owner ? Live(*owner) : nullptr;
     QWidget* parentWidget = nullptr;
     if (parent) {
