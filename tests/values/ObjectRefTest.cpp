@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
 
 #include "core/Component.h"
 #include "core/Persistent.h"
@@ -42,11 +43,21 @@ TEST(ObjectRef, ADestroyedComponentReadsAsNil) {
   EXPECT_TRUE(value->Clone()->Equals(value));
   EXPECT_FALSE(value->Equals(NilValue()));
 
-  // A live object made later at the same address is another object.
-  auto next = std::make_unique<TWidget>();
-  IIEValue fresh = TIEValue::MakeObject(next.get());
-  EXPECT_FALSE(fresh->Equals(value));
-  EXPECT_FALSE(value->Equals(fresh));
+}
+
+TEST(ObjectRef, ALiveObjectAtAFreedAddressIsAnotherObject) {
+  alignas(TWidget) unsigned char storage[sizeof(TWidget)];
+  auto* first = new (storage) TWidget();
+  IIEValue old = TIEValue::MakeObject(first);
+  first->~TWidget();
+  auto* second = new (storage) TWidget();
+  IIEValue fresh = TIEValue::MakeObject(second);
+  EXPECT_EQ(old->AsObjectRef()->Identity(), fresh->AsObjectRef()->Identity());
+  EXPECT_EQ(old->AsObject(), nullptr);
+  EXPECT_EQ(fresh->AsObject(), second);
+  EXPECT_FALSE(fresh->Equals(old));
+  EXPECT_FALSE(old->Equals(fresh));
+  second->~TWidget();
 }
 
 TEST(ObjectRef, AComponentTakenDuringItsDestructionIsNotAlive) {
