@@ -154,7 +154,9 @@ void QtObjectModelTest::readsAndWritesPropertiesByKind() {
            "EIEException: Invalid property element: AlignNowhere");
 
   // Wide integers, floats, characters, bytes, object pointers, the rest.
-  window.Eval("(bind ?p (create-object (get-class TProbe)))");
+  IIEValue probeValue = window.Eval("(bind ?p (create-object (get-class TProbe)))");
+  auto* probe = static_cast<TProbe*>(
+      static_cast<QObject*>(const_cast<void*>(probeValue->AsObjectRef()->Address())));
   QCOMPARE_TEXT(window.Text("(get-property ?p big)"), "1099511627776");
   QCOMPARE_TEXT(window.Text("(get-property ?p ratio)"), "0.5");
   window.Eval("(set-property ?p ratio 2)");
@@ -166,6 +168,8 @@ void QtObjectModelTest::readsAndWritesPropertiesByKind() {
   // a null pointer: nil
 
   QCOMPARE_TEXT(window.Text("(create$ (get-property ?p buddy))"), "");
+  probe->buddy = form.ListBox2();
+  QCOMPARE_TEXT(window.Text("(get-property (get-property ?p buddy) objectName)"), "\"ListBox2\"");
   QCOMPARE_TEXT(window.Error("(set-property ?p buddy ?w)"),
            "EIEException: Invalid property type: QObject*");
   QCOMPARE_TEXT(window.Error("(get-property ?p words)"),
