@@ -21,11 +21,28 @@ TComponent::TComponent(TComponent* owner) {
 
 TComponent::~TComponent() {
   Destroying();
+  if (TLifeFlag* flag = life_.load(std::memory_order_acquire)) flag->Release();
+}
+
+TLifeFlag* TComponent::LifeFlag() const {
+  TLifeFlag* flag = life_.load(std::memory_order_acquire);
+  if (!flag) {
+    auto* made = new TLifeFlag();
+    if (life_.compare_exchange_strong(flag, made, std::memory_order_acq_rel))
+      flag = made;
+    else
+      made->Release();  // another thread made it first
+    if (state_.Contains(csDestroying)) flag->Expire();
+  }
+  flag->AddRef();
+  return flag;
 }
 
 void TComponent::Destroying() {
   if (state_.Contains(csDestroying)) return;
   state_.Include(csDestroying);
+  // Weak references read the component as gone from here on.
+  if (TLifeFlag* flag = life_.load(std::memory_order_acquire)) flag->Expire();
   // Free notifications, last link first. The owner hears of the destruction
   // once, below, when this component leaves it.
   while (!freeNotifies_.Empty()) {

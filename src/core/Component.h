@@ -6,12 +6,15 @@
 // whoever created it (hold it in a std::unique_ptr). A component created with an
 // owner is inserted into that owner by the constructor. Free-notification links
 // are not owning and are dropped when either side is destroyed.
+// Weak references: LifeFlag gives a flag that reads as expired from the moment
+// the component's destruction begins (see core/LifeFlag.h).
 // Costs: inserting a component, taking one out and making or dropping a link
 // are O(1) (amortised), however many components an owner has or however many
 // links a component has (an engine owns and is linked to all of its rules).
 // Thread-safety: none; a component tree is used by one thread at a time.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,6 +22,7 @@
 #include <vector>
 
 #include "core/IEInterfaces.h"
+#include "core/LifeFlag.h"
 #include "core/Persistent.h"
 
 enum TOperation : uint8_t { opInsert, opRemove };
@@ -89,6 +93,13 @@ class TComponent : public TPersistent {
   // component stream leaves it out of the owner's children.
   void SetSubComponent(bool on) { SetComponentStateItem(csSubComponent, on); }
 
+  // The flag that tells whether this component still lives, with one
+  // reference for the caller (who releases it). Made on the first call; a
+  // component whose destruction has begun gives an expired flag. Asking the
+  // flag is safe on any thread; taking it is for the thread that uses the
+  // component.
+  TLifeFlag* LifeFlag() const;
+
   // Published properties: Name first (pkString, default "").
   void Properties(std::vector<TProperty>& props) override;
   // The owned components a component stream writes nested in this one: every
@@ -138,6 +149,7 @@ class TComponent : public TPersistent {
   // This component's position in its owner's components_.
   size_t slot_ = 0;
   TLinks freeNotifies_;
+  mutable std::atomic<TLifeFlag*> life_{nullptr};
   std::string name_;
   TComponentState state_;
 };

@@ -662,6 +662,11 @@ inline constexpr char SObjectNotFreeable[] =
     "create-object or create-component can be freed";
 inline constexpr char SObjectHoldsEngine[] =
     "Cannot free the %s object: it holds the running engine";
+inline constexpr char SObjectDestroyed[] =
+    "The %s object this value refers to was destroyed";
+inline constexpr char SObjectFreedAlready[] =
+    "Cannot free the %s object: it was destroyed already";
+inline constexpr char SPropertyNotWritten[] = "Property %s did not take the value %s";
 inline constexpr char SCreateComponentHelp[] =
     "Creates a component of the class owned by the component, placed on the windowed "
     "control when one is given, and returns it";

@@ -341,10 +341,24 @@ std::string TInferenceEngine::GenSym(const std::string& prefix) {
 }
 
 void TInferenceEngine::Lock() {
-  std::call_once(lockOnce_, [this] { lock_ = std::make_unique<std::recursive_mutex>(); });
+  std::call_once(lockOnce_, [this] { lock_ = std::make_unique<std::recursive_timed_mutex>(); });
   lock_->lock();
   lockOwner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
   ++lockDepth_;
+}
+
+bool TInferenceEngine::TryLockFor(std::chrono::milliseconds timeout) {
+  std::call_once(lockOnce_, [this] { lock_ = std::make_unique<std::recursive_timed_mutex>(); });
+#if defined(__SANITIZE_THREAD__)
+  // The thread sanitizer follows pthread_mutex_timedlock (what a wait until a
+  // time of the system clock uses) but not the steady clock's wait.
+  if (!lock_->try_lock_until(std::chrono::system_clock::now() + timeout)) return false;
+#else
+  if (!lock_->try_lock_for(timeout)) return false;
+#endif
+  lockOwner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+  ++lockDepth_;
+  return true;
 }
 
 void TInferenceEngine::Unlock() {

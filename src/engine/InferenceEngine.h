@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -166,6 +167,10 @@ class TInferenceEngine : public TComponent,
   // thread that does not hold the lock does nothing.
   void Lock();
   void Unlock();
+  // Takes the lock when it is free within Timeout; false (and not taken)
+  // otherwise. A thread that must keep serving others while it waits for the
+  // lock (a window thread) takes it this way, waiting as Lock does.
+  bool TryLockFor(std::chrono::milliseconds timeout);
 
   // Asks a running Run to stop before its next firing. Any thread.
   bool Halted() const noexcept { return halted_.load(std::memory_order_acquire); }
@@ -547,7 +552,7 @@ class TInferenceEngine : public TComponent,
   // The lock: created by the first Lock; owner and depth let Unlock ignore a
   // thread that does not hold it.
   std::once_flag lockOnce_;
-  std::unique_ptr<std::recursive_mutex> lock_;
+  std::unique_ptr<std::recursive_timed_mutex> lock_;
   std::atomic<std::thread::id> lockOwner_{};
   int32_t lockDepth_ = 0;
 

@@ -45,6 +45,7 @@ void TIEStreamToken::Assign(const ICloneable& source) {
   lineNumber_ = token->lineNumber_;
   number_ = token->number_;
   text_ = token->text_;
+  object_ = token->object_;
   tag_ = token->tag_;
 }
 

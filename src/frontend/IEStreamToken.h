@@ -11,6 +11,7 @@
 #include "collections/CommonInterfaces.h"
 #include "collections/RefCount.h"
 #include "core/Persistent.h"
+#include "values/ObjectRef.h"
 
 class TIEValue;
 class TIEContext;
@@ -57,7 +58,8 @@ class TIEStreamToken : public ICloneable, public TPersistent, public TPooledObje
   std::string AsText() const;
   // Appends the same text to Out.
   void AppendText(std::string& out) const;
-  // Takes type and contents of a value (text, or the number of numeric types).
+  // Takes type and contents of a value (text, the number of numeric types, the
+  // object reference of an object value).
   void AssignValue(const TIEValue& value);
   // A new value of the token's type; atoms TRUE, FALSE, nil (any case) and the end
   // token give the shared constants.
@@ -84,6 +86,7 @@ class TIEStreamToken : public ICloneable, public TPersistent, public TPooledObje
   double number_ = 0;
   std::string text_;
   int64_t offset_ = -1;
+  IObjectRef object_;  // dtObject: the object (its address is only a number)
 };
 
 using IStreamToken = TRef<TIEStreamToken>;

@@ -29,6 +29,7 @@ bool IsNil(const std::string& text) {
 
 void TIEStreamToken::AssignValue(const TIEValue& value) {
   dataType_ = value.DType();
+  object_ = nullptr;
   switch (value.DType()) {
     case dtAtom: case dtString: case dtVariable: case dtMultiVariable: case dtSlot:
     case dtMultiSlot:
@@ -41,7 +42,8 @@ void TIEStreamToken::AssignValue(const TIEValue& value) {
       number_ = value.AsFloat();
       break;
     case dtObject:
-      number_ = double(reinterpret_cast<intptr_t>(value.AsObject()));
+      object_ = value.AsObjectRef();
+      number_ = double(reinterpret_cast<intptr_t>(object_ ? object_->Address() : nullptr));
       break;
     case dtExternalAddress:
       number_ = double(reinterpret_cast<intptr_t>(value.AsExternalAddress()));
@@ -68,7 +70,9 @@ IIEValue TIEStreamToken::AsValue() const {
     case dtDescriptor: return TIEValue::MakeDescriptor(TruncatedInt32(number_));
     case dtFloat: return TIEValue::MakeFloat(number_);
     case dtObject:
-      return TIEValue::MakeObject(reinterpret_cast<TObject*>(NumberAsAddress(number_)));
+      // Only the reference is followed: an address kept as a number could
+      // name an object long gone.
+      return object_ ? TIEValue::MakeObject(object_) : NilValue();
     case dtExternalAddress: {
       auto value = MakeRef<TIEValue>();
       value->SetAsExternalAddress(reinterpret_cast<void*>(NumberAsAddress(number_)));

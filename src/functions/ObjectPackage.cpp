@@ -1,63 +1,24 @@
 #include "functions/ObjectPackage.h"
 
 #include <cstdint>
-#include <limits>
-#include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "core/ClassRegistry.h"
 #include "core/Component.h"
-#include "core/Controls.h"
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "core/TextCompare.h"
 #include "engine/InferenceEngine.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/MathSupport.h"
+#include "functions/ObjectModel.h"
 #include "values/IEContext.h"
 #include "functions/BuiltinPackages.h"
 
 namespace {
 
-// ---- Objects created without an owner: nobody else frees them, so they are
-// recorded until free-object frees them; the rest goes when the process ends.
-
-class TCreatedObjects {
- public:
-  ~TCreatedObjects() {
-    for (TObject* object : objects_) delete object;
-  }
-  void Add(TObject* object) {
-    std::lock_guard<std::mutex> guard(lock_);
-    objects_.insert(object);
-  }
-  // Takes Object out of the table; false when it was not recorded.
-  bool Take(TObject* object) {
-    std::lock_guard<std::mutex> guard(lock_);
-    return objects_.erase(object) != 0;
-  }
-  // The recorded components: roots of trees whose members free-object may free.
-  std::vector<TComponent*> Roots() {
-    std::lock_guard<std::mutex> guard(lock_);
-    std::vector<TComponent*> roots;
-    for (TObject* object : objects_)
-      if (auto* c = dynamic_cast<TComponent*>(object)) roots.push_back(c);
-    return roots;
-  }
-
- private:
-  std::mutex lock_;
-  std::set<TObject*> objects_;
-};
-
-TCreatedObjects& CreatedObjects() {
-  static TCreatedObjects objects;
-  return objects;
-}
 
 // ---- Arguments
 
@@ -67,6 +28,10 @@ TComponent* EngineComponent(const TFunctionCall& funCall, TIEContext* context) {
   return dynamic_cast<TComponent*>(funCall.GetEngine());
 }
 
+TObjectModel& EngineModel(const TFunctionCall& funCall, TIEContext* context) {
+  return ObjectModelFor(EngineComponent(funCall, context));
+}
+
 // The argument resolved; a value of type dtNone when it resolves to nothing, so
 // the typed getters raise their usual error naming dtNone.
 IIEValue ValueArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context) {
@@ -74,42 +39,45 @@ IIEValue ValueArgument(const TFunctionCall& funCall, int32_t index, TIEContext* 
   return value ? value : MakeRef<TIEValue>();
 }
 
-TObject* ObjectArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context) {
-  return ValueArgument(funCall, index, context)->AsObject();
+[[noreturn]] void RaiseDestroyed(const TObjectRef& object) {
+  throw EIEException(Format(SObjectDestroyed, {object.ClassName()}));
+}
+
+// The object argument: none for the nil object; an object that was destroyed
+// is an error, never a dangling reference.
+IObjectRef ObjectArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context) {
+  IObjectRef object = ValueArgument(funCall, index, context)->AsObjectRef();
+  if (object && !object->Alive()) RaiseDestroyed(*object);
+  return object;
+}
+
+// An object argument that must be there (nil fails the class cast).
+IObjectRef RequiredObject(const TFunctionCall& funCall, int32_t index, TIEContext* context) {
+  IObjectRef object = ObjectArgument(funCall, index, context);
+  if (!object) throw EInvalidCast(SInvalidCast);
+  return object;
 }
 
 const char* ClassArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context) {
   return ValueArgument(funCall, index, context)->AsClass();
 }
 
-// Object as a T; nil stays nil; EInvalidCast when it is of another class.
-template <class T>
-T* Cast(TObject* object) {
-  if (!object) return nullptr;
-  T* cast = dynamic_cast<T*>(object);
-  if (!cast) throw EInvalidCast(SInvalidCast);
-  return cast;
-}
-
-// Object as a T, which must be there (nil fails the cast as well).
-template <class T>
-T& Required(TObject* object) {
-  T* cast = Cast<T>(object);
-  if (!cast) throw EInvalidCast(SInvalidCast);
-  return *cast;
+// The model that knows the class: the engine's, else the component model.
+TObjectModel& ClassModel(const char* className, TObjectModel& engineModel) {
+  if (className && engineModel.FindClass(className)) return engineModel;
+  return ComponentObjectModel();
 }
 
 // The component argument of get-component and get-components.
-TComponent& ComponentArgument(TObject* object, const TIEUserFunction& function) {
-  auto* component = dynamic_cast<TComponent*>(object);
-  if (!component) throw EIEException(Format(SExpectedComponentArgument, {function.FunctionName()}));
-  return *component;
+const TObjectRef& ComponentArgument(const IObjectRef& object, const TIEUserFunction& function) {
+  if (!object || !ObjectModelOf(*object).IsComponent(*object))
+    throw EIEException(Format(SExpectedComponentArgument, {function.FunctionName()}));
+  return *object;
 }
 
-TComponent& EngineOwner(const TFunctionCall& funCall, TIEContext* context,
-                        const TIEUserFunction& function) {
+IObjectRef EngineOwner(const TFunctionCall& funCall, TIEContext* context) {
   TComponent* engine = EngineComponent(funCall, context);
-  return ComponentArgument(engine ? engine->Owner() : nullptr, function);
+  return engine ? EngineModel(funCall, context).Root(*engine) : nullptr;
 }
 
 IIEValue ClassValue(const char* className) {
@@ -118,167 +86,8 @@ IIEValue ClassValue(const char* className) {
   return value;
 }
 
-// A new component of the class owned by Owner; one without owner is recorded.
-TComponent* CreateOf(const char* className, TComponent* owner) {
-  TComponent* component = CreateComponentByClassName(className ? className : "", owner);
-  if (!owner) CreatedObjects().Add(component);
-  return component;
-}
-
-// ---- Freeing
-
-bool Contains(const TComponent& root, const TObject* object) {
-  for (int i = 0; i < root.ComponentCount(); ++i) {
-    const TComponent* child = root.Components(i);
-    if (child == object || Contains(*child, object)) return true;
-  }
-  return false;
-}
-
-// Frees Object when it is known to be alive: recorded as created, or owned
-// within the engine's component tree or a recorded object's. The engine and
-// the components that hold it are never freed. Object is not dereferenced
-// before it is found.
-void FreeObject(TObject* object, TComponent* engine) {
-  for (const TComponent* c = engine; c; c = c->Owner())
-    if (c == object) throw EIEException(Format(SObjectHoldsEngine, {object->ClassName()}));
-  if (CreatedObjects().Take(object)) {
-    delete object;
-    return;
-  }
-  std::vector<TComponent*> roots = CreatedObjects().Roots();
-  if (engine) {
-    TComponent* root = engine;
-    while (root->Owner()) root = root->Owner();
-    roots.push_back(root);
-  }
-  for (const TComponent* root : roots)
-    if (Contains(*root, object)) {
-      delete object;  // an owned component leaves its owner as it is destroyed
-      return;
-    }
-  throw EIEException(SObjectNotFreeable);
-}
-
-// ---- Properties
-
-const char* KindName(TPropertyKind kind) {
-  static const char* const names[] = {"pkInteger", "pkFloat", "pkBoolean", "pkString",
-                                      "pkEnum",    "pkSet",   "pkStringList", "pkObject"};
-  return size_t(kind) < std::size(names) ? names[kind] : "pkUnknown";
-}
-
-[[noreturn]] void RaiseInvalidType(const TProperty& prop) {
-  throw EIEException(Format(SInvalidPropertyType, {KindName(prop.Kind)}));
-}
-
-template <class T>
-const T& Held(const TPropertyValue& value, const TPersistent& object, const TProperty& prop) {
-  const T* held = std::get_if<T>(&value);
-  if (!held) throw EPropertyError(Format(SPropertyKindMismatch, {object.ClassName(), prop.Name}));
-  return *held;
-}
-
-const std::vector<std::string>& Names(const TProperty& prop) {
-  static const std::vector<std::string> none;
-  return prop.EnumNames ? *prop.EnumNames : none;
-}
-
-std::string SetText(int64_t members, const TProperty& prop) {
-  std::string text = "[";
-  const auto& names = Names(prop);
-  for (size_t i = 0; i < names.size() && i < 64; ++i)
-    if (members & (int64_t(1) << i)) {
-      if (text.size() > 1) text += ',';
-      text += names[i];
-    }
-  return text + "]";
-}
-
-int64_t MemberIndex(std::string_view name, const TProperty& prop) {
-  const auto& names = Names(prop);
-  for (size_t i = 0; i < names.size(); ++i)
-    if (SameText(names[i], name)) return int64_t(i);
-  throw EIEException(Format(SInvalidPropertyElement, {std::string(name)}));
-}
-
-// "[a,b]", "a,b" or "[]": the set of the named members.
-int64_t SetMembers(std::string_view text, const TProperty& prop) {
-  if (text.size() >= 2 && text.front() == '[' && text.back() == ']')
-    text = text.substr(1, text.size() - 2);
-  int64_t members = 0;
-  while (!text.empty()) {
-    const size_t comma = text.find(',');
-    std::string_view name = text.substr(0, comma);
-    while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
-    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-    const int64_t index = MemberIndex(name, prop);
-    if (index < 64) members |= int64_t(1) << index;
-    text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
-  }
-  return members;
-}
-
-IIEValue ReadProperty(TPersistent& object, const TProperty& prop) {
-  if (prop.Kind == pkObject) return TIEValue::MakeObject(prop.Object);
-  if (prop.Kind == pkStringList || !prop.Get) RaiseInvalidType(prop);
-  const TPropertyValue value = prop.Get();
-  switch (prop.Kind) {
-    case pkInteger: {
-      const int64_t n = Held<int64_t>(value, object, prop);
-      if (n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max())
-        return TIEValue::MakeInteger(int32_t(n));
-      return TIEValue::MakeFloat(double(n));  // beyond the language's integers
-    }
-    case pkFloat:
-      return TIEValue::MakeFloat(Held<double>(value, object, prop));
-    case pkBoolean:
-      return BooleanAtom(Held<bool>(value, object, prop));
-    case pkString:
-      return TIEValue::MakeString(Held<std::string>(value, object, prop));
-    case pkEnum: {
-      const int64_t ordinal = Held<int64_t>(value, object, prop);
-      const auto& names = Names(prop);
-      if (ordinal >= 0 && size_t(ordinal) < names.size())
-        return TIEValue::MakeAtom(names[size_t(ordinal)]);
-      return TIEValue::MakeAtom(std::to_string(ordinal));
-    }
-    case pkSet:
-      return TIEValue::MakeString(SetText(Held<int64_t>(value, object, prop), prop));
-    default:
-      RaiseInvalidType(prop);
-  }
-}
-
-TPropertyValue PropertyValueOf(const TIEValue& value, const TProperty& prop) {
-  switch (prop.Kind) {
-    case pkInteger:
-      return int64_t(value.AsInteger());
-    case pkFloat:
-      return value.AsFloat();
-    case pkString:
-      return value.AsString();
-    case pkBoolean:
-      if (value.IsTextType()) {
-        if (SameText(value.TextView(), "TRUE")) return true;
-        if (SameText(value.TextView(), "FALSE")) return false;
-      }
-      return value.AsInteger() != 0;
-    case pkEnum: {
-      if (value.IsTextType() && !value.TextView().empty() &&
-          !(value.TextView()[0] >= '0' && value.TextView()[0] <= '9'))
-        return MemberIndex(value.TextView(), prop);
-      const int32_t ordinal = value.AsInteger();
-      if (ordinal < 0 || size_t(ordinal) >= Names(prop).size())
-        throw EIEException(Format(SInvalidPropertyElement, {std::to_string(ordinal)}));
-      return int64_t(ordinal);
-    }
-    case pkSet:
-      if (value.IsTextType()) return SetMembers(value.TextView(), prop);
-      return int64_t(uint32_t(value.AsInteger()));
-    default:
-      RaiseInvalidType(prop);
-  }
+[[noreturn]] void RaiseInvalidType(const TObjectProperty& prop) {
+  throw EIEException(Format(SInvalidPropertyType, {prop.TypeName}));
 }
 
 }  // namespace
@@ -296,13 +105,14 @@ void TCreateComponentFunction::Call(TFunctionCall& funCall, TIEContext* context,
   TIEUserFunction::Call(funCall, context, result);
   // Every argument is read before anything is made, so a bad one leaves nothing behind.
   const char* className = ClassArgument(funCall, 0, context);
-  TComponent* owner = Cast<TComponent>(ObjectArgument(funCall, 1, context));
-  TWinControl* parent = nullptr;
-  if (funCall.ArgumentCount() > 2) parent = Cast<TWinControl>(ObjectArgument(funCall, 2, context));
-  TComponent* component = CreateOf(className, owner);
-  if (parent)
-    if (auto* control = dynamic_cast<TControl*>(component)) control->SetParent(parent);
-  result = TIEValue::MakeObject(component);
+  const IObjectRef owner = ObjectArgument(funCall, 1, context);
+  IObjectRef parent;
+  if (funCall.ArgumentCount() > 2) parent = ObjectArgument(funCall, 2, context);
+  TObjectModel& model = ClassModel(className, EngineModel(funCall, context));
+  // Owner and parent must be objects of the model that makes the component.
+  for (const IObjectRef* object : {&owner, static_cast<const IObjectRef*>(&parent)})
+    if (*object && &ObjectModelOf(**object) != &model) throw EInvalidCast(SInvalidCast);
+  result = TIEValue::MakeObject(model.Create(className, owner.get(), parent.get()));
 }
 
 TCreateObjectFunction::TCreateObjectFunction() {
@@ -312,7 +122,9 @@ TCreateObjectFunction::TCreateObjectFunction() {
 
 void TCreateObjectFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  result = TIEValue::MakeObject(CreateOf(ClassArgument(funCall, 0, context), nullptr));
+  const char* className = ClassArgument(funCall, 0, context);
+  TObjectModel& model = ClassModel(className, EngineModel(funCall, context));
+  result = TIEValue::MakeObject(model.Create(className, nullptr, nullptr));
 }
 
 TFreeObjectFunction::TFreeObjectFunction() {
@@ -323,8 +135,12 @@ TFreeObjectFunction::TFreeObjectFunction() {
 void TFreeObjectFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
   TComponent* engine = EngineComponent(funCall, context);
-  for (int32_t i = 0; i < funCall.ArgumentCount(); ++i)
-    if (TObject* object = ObjectArgument(funCall, i, context)) FreeObject(object, engine);
+  for (int32_t i = 0; i < funCall.ArgumentCount(); ++i) {
+    IObjectRef object = ValueArgument(funCall, i, context)->AsObjectRef();
+    if (!object) continue;
+    if (!object->Alive()) throw EIEException(Format(SObjectFreedAlready, {object->ClassName()}));
+    ObjectModelOf(*object).Free(*object, engine);
+  }
   result = TrueAtom();
 }
 
@@ -335,7 +151,8 @@ TExecuteActionFunction::TExecuteActionFunction() {
 
 void TExecuteActionFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  result = BooleanAtom(Required<TBasicAction>(ObjectArgument(funCall, 0, context)).Execute());
+  IObjectRef action = RequiredObject(funCall, 0, context);
+  result = BooleanAtom(ObjectModelOf(*action).ExecuteAction(*action));
 }
 
 // ---------------------------------------------------------------- components and classes
@@ -350,13 +167,14 @@ void TGetComponentFunction::Call(TFunctionCall& funCall, TIEContext* context, II
   TIEUserFunction::Call(funCall, context, result);
   const int32_t count = funCall.ArgumentCount();
   if (count == 0) {
-    TComponent* engine = EngineComponent(funCall, context);
-    result = TIEValue::MakeObject(engine ? engine->Owner() : nullptr);
+    result = TIEValue::MakeObject(EngineOwner(funCall, context));
     return;
   }
-  TComponent& owner = count == 1 ? EngineOwner(funCall, context, *this)
-                                 : ComponentArgument(ObjectArgument(funCall, 0, context), *this);
-  TComponent* found = owner.FindComponent(TextArgument(funCall, count - 1, context));
+  const IObjectRef owner =
+      count == 1 ? EngineOwner(funCall, context) : ObjectArgument(funCall, 0, context);
+  const TObjectRef& component = ComponentArgument(owner, *this);
+  IObjectRef found =
+      ObjectModelOf(component).FindChild(component, TextArgument(funCall, count - 1, context));
   result = found ? TIEValue::MakeObject(found) : FalseAtom();
 }
 
@@ -367,12 +185,12 @@ TGetComponentsFunction::TGetComponentsFunction() {
 
 void TGetComponentsFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  TComponent& owner = funCall.ArgumentCount() == 0
-                          ? EngineOwner(funCall, context, *this)
-                          : ComponentArgument(ObjectArgument(funCall, 0, context), *this);
+  const IObjectRef owner = funCall.ArgumentCount() == 0 ? EngineOwner(funCall, context)
+                                                        : ObjectArgument(funCall, 0, context);
+  const TObjectRef& component = ComponentArgument(owner, *this);
   IValueVector list(new TValueVector());
-  for (int i = 0; i < owner.ComponentCount(); ++i)
-    list->Add(TIEValue::MakeObject(owner.Components(i)));
+  for (IObjectRef& child : ObjectModelOf(component).Children(component))
+    list->Add(TIEValue::MakeObject(std::move(child)));
   result = TIEValue::MakeList(list);
 }
 
@@ -384,7 +202,8 @@ TGetClassFunction::TGetClassFunction() {
 void TGetClassFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
   const std::string name = TextArgument(funCall, 0, context);
-  const char* className = RegisteredClassName(name);
+  const char* className = EngineModel(funCall, context).FindClass(name);
+  if (!className) className = ComponentObjectModel().FindClass(name);
   if (!className) throw EClassNotFound(Format(SClassNotFound, {name}));
   result = ClassValue(className);
 }
@@ -396,9 +215,10 @@ TIsClassFunction::TIsClassFunction() {
 
 void TIsClassFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  TObject* object = ObjectArgument(funCall, 0, context);
+  const IObjectRef object = ObjectArgument(funCall, 0, context);
   const char* className = ClassArgument(funCall, 1, context);
-  result = BooleanAtom(className && IsInstanceOfClass(object, className));
+  result = BooleanAtom(object && className &&
+                       ObjectModelOf(*object).IsInstanceOf(*object, className));
 }
 
 // ---------------------------------------------------------------- properties
@@ -410,9 +230,16 @@ TGetPropertyFunction::TGetPropertyFunction() {
 
 void TGetPropertyFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  TPersistent& object = Required<TPersistent>(ObjectArgument(funCall, 0, context));
-  std::optional<TProperty> prop = FindProperty(object, TextArgument(funCall, 1, context));
-  result = prop ? ReadProperty(object, *prop) : FalseAtom();
+  const IObjectRef object = RequiredObject(funCall, 0, context);
+  TObjectModel& model = ObjectModelOf(*object);
+  std::optional<TObjectProperty> prop =
+      model.FindProperty(*object, TextArgument(funCall, 1, context));
+  if (!prop) {
+    result = FalseAtom();
+    return;
+  }
+  if (prop->Kind == okUnsupported) RaiseInvalidType(*prop);
+  result = model.ReadProperty(*object, *prop);
 }
 
 TGetPropertiesFunction::TGetPropertiesFunction() {
@@ -422,11 +249,10 @@ TGetPropertiesFunction::TGetPropertiesFunction() {
 
 void TGetPropertiesFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  TPersistent& object = Required<TPersistent>(ObjectArgument(funCall, 0, context));
-  std::vector<TProperty> props;
-  object.Properties(props);
+  const IObjectRef object = RequiredObject(funCall, 0, context);
   IValueVector list(new TValueVector());
-  for (const TProperty& prop : props) list->Add(TIEValue::MakeAtom(prop.Name));
+  for (const std::string& name : ObjectModelOf(*object).PropertyNames(*object))
+    list->Add(TIEValue::MakeAtom(name));
   result = TIEValue::MakeList(list);
 }
 
@@ -437,15 +263,17 @@ TSetPropertyFunction::TSetPropertyFunction() {
 
 void TSetPropertyFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIEUserFunction::Call(funCall, context, result);
-  TPersistent& object = Required<TPersistent>(ObjectArgument(funCall, 0, context));
-  std::optional<TProperty> prop = FindProperty(object, TextArgument(funCall, 1, context));
+  const IObjectRef object = RequiredObject(funCall, 0, context);
+  TObjectModel& model = ObjectModelOf(*object);
+  std::optional<TObjectProperty> prop =
+      model.FindProperty(*object, TextArgument(funCall, 1, context));
   if (!prop) {
     result = FalseAtom();
     return;
   }
-  if (prop->Kind == pkObject || prop->Kind == pkStringList) RaiseInvalidType(*prop);
-  if (!prop->Set) throw EIEException(Format(SPropertyReadOnly, {prop->Name}));
-  prop->Set(PropertyValueOf(*ValueArgument(funCall, 2, context), *prop));
+  if (prop->Kind == okObject || prop->Kind == okUnsupported) RaiseInvalidType(*prop);
+  if (!prop->Writable) throw EIEException(Format(SPropertyReadOnly, {prop->Name}));
+  model.WriteProperty(*object, *prop, *ValueArgument(funCall, 2, context));
   result = TrueAtom();
 }
 

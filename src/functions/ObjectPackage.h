@@ -1,23 +1,24 @@
-// The object package: rule programs reach the host's objects through the
-// component model — create and free objects and components, find components
-// by name, read and write published properties, test classes and execute
-// actions. Objects travel in dtObject values (not owned by the value) and
-// classes in dtClass values holding a registered class name.
+// The object package: rule programs reach the host's objects — create and
+// free objects and components, find components by name, read and write
+// published properties, test classes and execute actions. It works through
+// an object model (ObjectModel.h): the engine library's component model, or
+// the one a host registers for the engines it owns. Objects travel in
+// dtObject values as weak references (an object destroyed meanwhile reads as
+// the nil object, and using it raises "The %s object this value refers to was
+// destroyed"); classes in dtClass values holding a registered class name.
 //
 // Property kinds map onto values as follows: integers give integers (a value
-// beyond 32 bits gives a float), strings give strings, enumerations give the
-// atom of the value's name, booleans give TRUE or FALSE, floats give floats,
-// sets give the string of the set's members in brackets ("[a,b]"), sub-objects
-// give object values; other kinds raise "Invalid property type: %s".
+// beyond 32 bits gives a float), strings and characters give strings,
+// enumerations give the atom of the value's name, booleans give TRUE or
+// FALSE, floats give floats, sets give the string of the set's members in
+// brackets ("[a,b]"), object properties give object values; other kinds raise
+// "Invalid property type: %s".
 //
-// Ownership: a component created with an owner belongs to that owner; an object
-// created without one is recorded in a process-wide table until free-object
-// frees it (what is still recorded at exit is freed then). free-object frees
-// only what is known to be alive and owned by the component tree or that
-// table, and never the running engine or a component holding it.
-// Thread-safety: the function objects keep no state of a call; the table of
-// created objects is guarded by a mutex. The objects themselves are used by
-// one engine thread at a time, as every component.
+// Ownership: what a model creates belongs to the owner given, or to the model
+// (see the model); free-object frees only what the object's model owns, never
+// the running engine or an object holding it.
+// Thread-safety: the function objects keep no state of a call; each model
+// says on which threads its objects may be used.
 #pragma once
 
 #include <string>
@@ -34,16 +35,17 @@
   };
 
 // (create-component <class> <owner> [<parent>]): a new component of the class
-// owned by Owner (nil: recorded as created); a control among them is placed on
-// the windowed control Parent. EInvalidCast when Owner is not a component or
-// Parent not a windowed control.
+// owned by Owner (nil: by the model); a control among them is placed on the
+// windowed control Parent. EInvalidCast when Owner is not a component or
+// Parent not a windowed control of the model that knows the class.
 IE_OBJECT_FUNCTION(TCreateComponentFunction)
 // (create-object <class>): a new object of the class, without owner.
 IE_OBJECT_FUNCTION(TCreateObjectFunction)
 // (execute-action <action>): TRUE or FALSE as the action's Execute reports;
 // EInvalidCast for anything but an action.
 IE_OBJECT_FUNCTION(TExecuteActionFunction)
-// (free-object <object>*): frees each object in order (nil is skipped); TRUE.
+// (free-object <object>*): frees each object in order (nil is skipped; one
+// destroyed already is an error); TRUE.
 IE_OBJECT_FUNCTION(TFreeObjectFunction)
 // (get-component), (get-component <name>), (get-component <component> <name>):
 // the engine's owner, or the named component owned by the engine's owner or by
@@ -51,7 +53,8 @@ IE_OBJECT_FUNCTION(TFreeObjectFunction)
 IE_OBJECT_FUNCTION(TGetComponentFunction)
 // (get-components [<component>]): the owned components as a multifield.
 IE_OBJECT_FUNCTION(TGetComponentsFunction)
-// (get-class <name>): the registered class of that name; EClassNotFound otherwise.
+// (get-class <name>): the class of that name the engine's model knows, else
+// the component model's; EClassNotFound otherwise.
 IE_OBJECT_FUNCTION(TGetClassFunction)
 // (get-property <object> <name>): the property's value, FALSE when absent.
 IE_OBJECT_FUNCTION(TGetPropertyFunction)

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "host/HostConsts.h"
+#include "host/WindowThread.h"
 #include "engine/InferenceEngine.h"
 
 TIEThread::TIEThread(TInferenceEngine& engine, QListWidget* listBox)
@@ -51,6 +52,8 @@ void TIEThread::Terminate() {
 }
 
 void TIEThread::WaitFor() {
+  // A worker inside a firing may be waiting for the window thread.
+  WindowThread::WaitUntil([this] { return !running_.load(std::memory_order_acquire); });
   if (thread_.joinable()) thread_.join();
   forwarder_->WaitFor();
 }

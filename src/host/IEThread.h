@@ -42,6 +42,8 @@ class TIEThread {
   // forwarder to terminate; does not wait.
   void Terminate();
   // Waits until the worker and the forwarder have ended (after Terminate).
+  // On the window thread it runs the worker's calls meanwhile: a firing under
+  // way may be waiting for the window thread (WindowThread.h).
   void WaitFor();
   // True when the worker is not inside Run and its forwarder has nothing to
   // hand over (the engine has no activations, or the worker is suspended).

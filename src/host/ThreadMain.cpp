@@ -21,7 +21,9 @@
 #include "functions/IEPackageComponents.h"
 #include "host/HostConsts.h"
 #include "host/IEThread.h"
+#include "host/QtObjectModel.h"
 #include "host/TemplateTreeView.h"
+#include "host/WindowThread.h"
 
 namespace {
 
@@ -43,6 +45,8 @@ TForm1::TForm1(const std::string& description, QWidget* parent) : QWidget(parent
   engines_[0] = Stored<TInferenceEngine>("InferenceEngine1");
   engines_[1] = Stored<TInferenceEngine>("InferenceEngine2");
   BuildWidgets();
+  objectModel_ = std::make_unique<TQtObjectModel>(*this, *this);
+  RegisterObjectModel(*objectModel_);
   RunHandler(onCreate_);
 }
 
@@ -50,6 +54,10 @@ TForm1::~TForm1() {
   // The workers go before the engines they run (the component tree frees
   // the engines after this body).
   for (auto& thread : threads_) thread.reset();
+  // No rule runs any more: the objects rules made without owner go, and the
+  // engines' references to window objects read as destroyed from here on.
+  if (objectModel_) UnregisterObjectModel(*objectModel_);
+  objectModel_.reset();
   for (TInferenceEngine* engine : engines_) {
     engine->OnNewFactTemplate = nullptr;
     engine->OnRemoveFactTemplate = nullptr;
@@ -118,6 +126,7 @@ void TForm1::BuildWidgets() {
   layout->setSpacing(0);
 
   splitter_ = new QSplitter(Qt::Horizontal, this);
+  splitter_->setObjectName(QString::fromStdString(splitter.Name()));
   splitter_->setHandleWidth(splitter.Width());
   splitter_->setChildrenCollapsible(false);
   splitter_->addWidget(BuildSide(0, listBox1));
@@ -210,7 +219,7 @@ void TForm1::Button1Click() {
 
 void TForm1::LoadEngine(int side, const std::string& fileName) {
   TInferenceEngine& engine = *engines_[size_t(side)];
-  engine.Lock();
+  WindowThread::LockEngine(engine);
   try {
     // Holding the lock, no firing of the old program is under way: its last
     // lines are dropped before the new program speaks.
@@ -291,7 +300,7 @@ void TForm1::RefreshPendingTemplates() {
 void TForm1::RefreshTemplates(int side) {
   TInferenceEngine& engine = *engines_[size_t(side)];
   TTemplateTreeView& view = *treeViews_[size_t(side)];
-  engine.Lock();
+  WindowThread::LockEngine(engine);
   try {
     engine.FactTemplates().FillTree(view);
   } catch (...) {

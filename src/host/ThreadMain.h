@@ -6,9 +6,15 @@
 // one suspended worker per engine. Each side of the window shows its engine's
 // output list ("Output") and its template tree ("Templates").
 //
+// Rules of its engines reach the window's Qt objects through the object
+// package: the window registers a Qt object model for its engines while it
+// lives.
+//
 // Ownership: the window owns its components (engines, packages, stored
-// controls) through the component tree, its widgets through Qt, and its two
-// workers. Workers are joined before the engines go.
+// controls) through the component tree, its widgets through Qt, its two
+// workers and its object model. Workers are joined before the engines go;
+// the window thread serves workers waiting for it while it waits for them
+// or for an engine's lock.
 // Thread-safety: a window-thread object; the engines are loaded under their
 // locks while the workers run them. Exceptions of a handler are shown in a
 // message box.
@@ -31,6 +37,7 @@ class QSplitter;
 class QTabWidget;
 class QTreeWidget;
 class TIEThread;
+class TQtObjectModel;
 class TInferenceEngine;
 class TTemplateTreeView;
 class TUserPackage;
@@ -76,6 +83,8 @@ class TForm1 : public QWidget, public TComponent {
   QPushButton* Button2() const { return button2_; }
   TIEThread* Thread1() const { return threads_[0].get(); }
   TIEThread* Thread2() const { return threads_[1].get(); }
+  // The object model through which rules of both engines reach the window.
+  TQtObjectModel& ObjectModel() const { return *objectModel_; }
   // True when both workers have nothing to run and nothing to hand over.
   bool Idle() const;
   // Widens the window, where needed, until each list shows its longest line
@@ -115,5 +124,6 @@ class TForm1 : public QWidget, public TComponent {
   QPushButton* button1_ = nullptr;
   QPushButton* button2_ = nullptr;
   std::array<std::unique_ptr<TIEThread>, 2> threads_;
+  std::unique_ptr<TQtObjectModel> objectModel_;
   bool closed_ = false;
 };

@@ -259,6 +259,11 @@ IIEValue TIEValue::MakeObject(TObject* object) {
   v->SetAsObject(object);
   return v;
 }
+IIEValue TIEValue::MakeObject(IObjectRef object) {
+  IIEValue v = MakeRef<TIEValue>();
+  v->SetAsObject(std::move(object));
+  return v;
+}
 IIEValue TIEValue::MakeSlotReference(int32_t patternIndex, std::string_view slotName,
                                      int32_t elementIndex) {
   IIEValue v = MakeRef<TIEValue>();
@@ -317,10 +322,10 @@ void TIEValue::SetAsFunCall(IFunCall call) { SetCounted(dtFunCall, call.get()); 
 void TIEValue::SetAsFact(IFact fact) { SetCounted(dtFact, fact.get()); }
 void TIEValue::SetAsList(IValueVector list) { SetCounted(dtList, list.get()); }
 
-void TIEValue::SetAsObject(TObject* object) {
+void TIEValue::SetAsObject(IObjectRef object) {
   CheckMutable();
   Clear();
-  payload_.object = object;
+  payload_.objectRef = object.Detach();
   dtype_ = dtObject;
 }
 
@@ -364,6 +369,9 @@ void TIEValue::Clear() noexcept {
       break;
     case dtIntArray: case dtStringArray: case dtVariantArray:
       payload_.array->Release();
+      break;
+    case dtObject:
+      if (payload_.objectRef) payload_.objectRef->Release();
       break;
     default:
       break;
@@ -458,7 +466,12 @@ TValueVector& TIEValue::ListRef() const {
 
 TObject* TIEValue::AsObject() const {
   if (dtype_ != dtObject) RaiseNotA("object");
-  return payload_.object;
+  return payload_.objectRef ? payload_.objectRef->Object() : nullptr;
+}
+
+TObjectRef* TIEValue::AsObjectRef() const {
+  if (dtype_ != dtObject) RaiseNotA("object");
+  return payload_.objectRef;
 }
 
 const char* TIEValue::AsClass() const {
@@ -511,7 +524,7 @@ int32_t TIEValue::HashCode() const {
     case dtList:
       return payload_.counted ? static_cast<TValueVector*>(payload_.counted)->HashCode() : 0;
     case dtObject:
-      return AddressHash(payload_.object);
+      return payload_.objectRef ? AddressHash(payload_.objectRef->Identity()) : 0;
     case dtClass:
       return AddressHash(payload_.className);
     default:
@@ -567,7 +580,8 @@ void TIEValue::AppendText(std::string& out) const {
       if (payload_.counted) static_cast<TValueVector*>(payload_.counted)->AppendText(out);
       break;
     case dtObject:
-      if (payload_.object) out += "<External-Address: " + payload_.object->ClassName() + ">";
+      if (payload_.objectRef && payload_.objectRef->Alive())
+        out += "<External-Address: " + payload_.objectRef->ClassName() + ">";
       break;
     case dtExternalAddress:
       // An untyped address has no class to name: its address is printed instead.
@@ -610,6 +624,9 @@ void TIEValue::CopyPayloadShared(const TIEValue& source) {
       break;
     case dtIntArray: case dtStringArray: case dtVariantArray:
       p.array->AddRef();
+      break;
+    case dtObject:
+      if (p.objectRef) p.objectRef->AddRef();
       break;
     default:
       break;
@@ -696,8 +713,14 @@ bool TIEValue::Equals(const TIEValue* other) const {
       auto* b = static_cast<const TValueVector*>(other->payload_.counted);
       return a && b ? a->Equals(b) : a == b;
     }
-    case dtObject:
-      return payload_.object == other->payload_.object;
+    case dtObject: {
+      // The same object: alive, or both destroyed. A destroyed object is not
+      // confused with a live one made later at the same address.
+      const TObjectRef* a = payload_.objectRef;
+      const TObjectRef* b = other->payload_.objectRef;
+      if (!a || !b) return a == b;
+      return a == b || (a->Identity() == b->Identity() && a->Alive() == b->Alive());
+    }
     case dtExternalAddress:
       return payload_.address == other->payload_.address;
     case dtIntArray:

@@ -14,8 +14,10 @@
 // (16 bytes, from ICloneable), one 8-byte payload union and the one-byte DType.
 // Text is an immutable shared TIEText (one allocation), so copying or cloning a
 // text value never copies its bytes. The three array types hold a counted,
-// immutable array object. The object reference of dtObject/dtClass/
-// dtExternalAddress shares the payload union (Clear drops it).
+// immutable array object. dtObject holds a counted, weak TObjectRef (none for
+// the nil object), so an object value never dangles: it reads as the nil
+// object once its object is destroyed. The class name of dtClass and the
+// address of dtExternalAddress share the payload union (Clear drops them).
 #pragma once
 
 #include <atomic>
@@ -31,6 +33,7 @@
 #include "collections/RefCount.h"
 #include "core/IEInterfaces.h"
 #include "core/Persistent.h"
+#include "values/ObjectRef.h"
 
 class TIEValue;
 class TIEContext;
@@ -174,7 +177,10 @@ class TIEValue : public ICloneable {
   static IIEValue MakeFunCall(IFunCall call);
   static IIEValue MakeFact(IFact fact);
   static IIEValue MakeList(IValueVector list);
+  // An object value of the component model (see MakeComponentRef: a
+  // component is followed, other objects are taken to outlive the value).
   static IIEValue MakeObject(TObject* object);
+  static IIEValue MakeObject(IObjectRef object);
   // A slot reference (dtVariantArray of three cells), see Resolve.
   static IIEValue MakeSlotReference(int32_t patternIndex, std::string_view slotName,
                                     int32_t elementIndex);
@@ -211,7 +217,11 @@ class TIEValue : public ICloneable {
   IValueVector AsList() const;
   // The list of a dtList value, borrowed (no count change); "Not a list" otherwise.
   TValueVector& ListRef() const;
+  // The live object of the component model; none for the nil object, a
+  // destroyed one or another model's object. Word "object".
   TObject* AsObject() const;
+  // The reference held (none: the nil object), borrowed. Word "object".
+  TObjectRef* AsObjectRef() const;
   const char* AsClass() const;
   void* AsExternalAddress() const;
   TIEIntArray AsIntArray() const;
@@ -235,7 +245,8 @@ class TIEValue : public ICloneable {
   void SetAsFunCall(IFunCall call);
   void SetAsFact(IFact fact);
   void SetAsList(IValueVector list);
-  void SetAsObject(TObject* object);
+  void SetAsObject(TObject* object) { SetAsObject(MakeComponentRef(object)); }
+  void SetAsObject(IObjectRef object);
   // A class reference: the class name, which must outlive the value (a literal
   // or a registry's name).
   void SetAsClass(const char* className);
@@ -246,7 +257,8 @@ class TIEValue : public ICloneable {
   void SetTag(int32_t tag) override;
 
   // Text types: the string hash; integer types: the integer; dtFloat: truncated;
-  // call, fact, list: theirs; dtObject/dtClass: the address; others 0.
+  // call, fact, list: theirs; dtObject: the object's address when the
+  // reference was made (stable after its death); dtClass: the address; others 0.
   int32_t HashCode() const;
   // The printed form (strings in double quotes, "?x", "<Fact-7>", lists joined by
   // blanks, floats in the general float text, ...).
@@ -293,7 +305,7 @@ class TIEValue : public ICloneable {
     double floating;
     TIEText* text;
     ICloneable* counted;   // dtFunCall, dtFact, dtList (holds one reference)
-    TObject* object;       // dtObject
+    TObjectRef* objectRef; // dtObject (holds one reference; none: nil)
     const char* className; // dtClass
     void* address;         // dtExternalAddress
     TRefCounted* array;    // the TIEArray of the array types (holds one reference)

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "core/Component.h"
 #include "core/Exceptions.h"
 #include "frontend/IEMorelStream.h"
 #include "values/IEContext.h"
@@ -62,6 +65,17 @@ TEST(StreamTokenValue, AssignValueRoundTrips) {
   TObject object;
   token.AssignValue(*TIEValue::MakeObject(&object));
   EXPECT_EQ(token.AsValue()->AsObject(), &object);
+}
+
+TEST(StreamTokenValue, AnObjectTokenKeepsTheReferenceNotTheAddress) {
+  auto component = std::make_unique<TComponent>();
+  TIEStreamToken token;
+  token.AssignValue(*TIEValue::MakeObject(component.get()));
+  EXPECT_EQ(token.Clone()->AsValue()->AsObject(), component.get());
+  component.reset();
+  EXPECT_EQ(token.AsValue()->AsObject(), nullptr) << "the destroyed object reads as nil";
+  EXPECT_EQ(TIEStreamToken(dtObject, "", 0, 4096).AsValue()->AsObjectRef(), nullptr)
+      << "an address alone makes no object";
 }
 
 TEST(StreamTokenValue, VariablesReadThroughAContext) {

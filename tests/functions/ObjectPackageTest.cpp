@@ -304,3 +304,35 @@ TEST_F(ObjectPackageTest, ExecuteActionReportsTheActionsResult) {
   EXPECT_EQ(action->Runs, 2);
   EXPECT_EQ(Error("(execute-action ?g)"), "EInvalidCast: Invalid class typecast");
 }
+
+TEST_F(ObjectPackageTest, AnObjectDestroyedMeanwhileGivesAClearErrorOnUse) {
+  Eval("(bind ?k (get-component ?g Knob))");
+  Eval("(bind ?t (get-property ?g Table))");
+  Eval("(bind ?a (get-component Toggle))");
+  delete special;  // freed by the host, not by the rule program
+  delete action;
+  const std::string gone =
+      "EIEException: The TSpecialGadget object this value refers to was destroyed";
+  EXPECT_EQ(Text("(create$ ?k)"), "") << "reads as the nil object";
+  EXPECT_EQ(Error("(get-property ?k Count)"), gone);
+  EXPECT_EQ(Error("(set-property ?k Count 1)"), gone);
+  EXPECT_EQ(Error("(get-properties ?k)"), gone);
+  EXPECT_EQ(Error("(get-component ?k Anything)"), gone);
+  EXPECT_EQ(Error("(get-components ?k)"), gone);
+  EXPECT_EQ(Error("(is-class ?k (get-class TGadget))"), gone);
+  EXPECT_EQ(Error("(create-component (get-class TGadget) ?k)"), gone);
+  EXPECT_EQ(Error("(execute-action ?a)"),
+            "EIEException: The TBasicAction object this value refers to was destroyed");
+  EXPECT_EQ(Error("(free-object ?k)"),
+            "EIEException: Cannot free the TSpecialGadget object: it was destroyed already");
+
+  // A sub-object goes with its component; so does a fact's object slot, and
+  // the fact can still be retracted.
+  Eval("(assert (holds ?g))");
+  EXPECT_EQ(Text("(free-object ?g)"), "TRUE");
+  EXPECT_EQ(Error("(get-property ?t Width)"),
+            "EIEException: The TPersistent object this value refers to was destroyed");
+  EXPECT_EQ(engine->FactCount(), 2);
+  Eval("(retract 1)");
+  EXPECT_EQ(engine->FactCount(), 1);
+}

@@ -1,6 +1,8 @@
 #include "host/HostSupport.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QTimer>
 #include <QProcess>
 #include <QtTest>
 
@@ -59,4 +61,17 @@ Items ListItems(const QListWidget* list) {
   Items items;
   for (int i = 0; i < list->count(); ++i) items.push_back(list->item(i)->text());
   return items;
+}
+
+void WhenMessageBoxShows(std::function<void(QMessageBox&)> inspect) {
+  auto* poll = new QTimer(qApp);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, inspect] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    poll->stop();
+    poll->deleteLater();
+    inspect(*box);
+    box->done(0);
+  });
+  poll->start(10);
 }

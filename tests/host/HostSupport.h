@@ -4,10 +4,12 @@
 // the items of a list box.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include <QDir>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -39,3 +41,7 @@ std::string CounterProgram(const std::string& tag, int count);
 Items RunnerItems(const std::string& file);
 
 Items ListItems(const QListWidget* list);
+
+// Waits (in the event loop) for a modal message box, hands it to Inspect,
+// then closes it. Call before the action that opens the box.
+void WhenMessageBoxShows(std::function<void(QMessageBox&)> inspect);

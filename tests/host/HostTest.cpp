@@ -24,27 +24,13 @@
 #include "facts/IERule.h"
 #include "host/HostConsts.h"
 #include "host/HostSupport.h"
+#include "host/QtObjectModelTest.h"
 #include "host/IEThread.h"
 #include "host/ThreadMain.h"
 
 namespace {
 
 constexpr int kWait = 60000;  // ms; generous for sanitizer builds
-
-// Waits (in the event loop) for a modal message box, hands it to Inspect,
-// then closes it. Call before the action that opens the box.
-void WhenMessageBoxShows(std::function<void(QMessageBox&)> inspect) {
-  auto* poll = new QTimer(qApp);
-  QObject::connect(poll, &QTimer::timeout, poll, [poll, inspect] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box) return;
-    poll->stop();
-    poll->deleteLater();
-    inspect(*box);
-    box->done(0);
-  });
-  poll->start(10);
-}
 
 // Whether another thread can take Engine's lock within a second.
 bool LockIsFree(TInferenceEngine& engine) {
@@ -423,5 +409,20 @@ void HostTest::reloadUnderLocksWhileWorkersRun() {
   QCOMPARE(worker2.Error(), std::string());
 }
 
-QTEST_MAIN(HostTest)
+// Runs the test functions of HostTest and of QtObjectModelTest: the one named
+// on the command line (CTest runs one function per test), or all of them.
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QTEST_SET_MAIN_SOURCE_PATH
+  HostTest host;
+  QtObjectModelTest objects;
+  if (argc > 1 && argv[1][0] != '-') {
+    const QByteArray method = QByteArray(argv[1]) + "()";
+    if (objects.metaObject()->indexOfMethod(method.constData()) >= 0)
+      return QTest::qExec(&objects, argc, argv);
+    return QTest::qExec(&host, argc, argv);
+  }
+  return QTest::qExec(&host, argc, argv) | QTest::qExec(&objects, argc, argv);
+}
+
 #include "HostTest.moc"
