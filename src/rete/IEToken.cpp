@@ -91,12 +91,12 @@ void Unlink(TIEToken*& first, TIEToken* entry, TIEToken* TIEToken::*prev, TIETok
 
 }  // namespace
 
-void TIEToken::LinkMatch(TIEToken& match, TIEToken& right, const void* join) {
+void TIEToken::LinkMatch(TIEToken& match, TIEToken* right, const void* join) {
   match.AddRef();
   match.listedBy_ = join;
-  match.right_ = &right;
+  match.right_ = right;
   Append(match.parent_->firstLeftMatch_, &match, &TIEToken::leftPrev_, &TIEToken::leftNext_);
-  Append(right.firstRightMatch_, &match, &TIEToken::rightPrev_, &TIEToken::rightNext_);
+  if (right) Append(right->firstRightMatch_, &match, &TIEToken::rightPrev_, &TIEToken::rightNext_);
 }
 
 void TIEToken::UnlinkMatch() {

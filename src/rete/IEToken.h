@@ -103,13 +103,14 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
   // "f-1, f-4": the ids from position 0 on (the placeholder prints as f--1).
   std::string FactIdsText() const;
 
-  // The matches of a positive join, listed so that the join withdraws them
-  // without joining again. Match (made by Join from its parent, the left
-  // token, and Right's fact) goes last in its parent's list and in Right's;
-  // the lists take one reference to it. Lists of one token may hold matches
+  // The matches of a join, listed so that the join withdraws them without
+  // joining again. Match (made by Join from its parent, the left token, and
+  // Right's fact) goes last in its parent's list and in Right's (a negated
+  // join's match has no right token: Right is none); the lists take one
+  // reference to it. Lists of one token may hold matches
   // of several joins (a token is stored by every join it reaches): each
   // match knows the join that listed it.
-  static void LinkMatch(TIEToken& match, TIEToken& right, const void* join);
+  static void LinkMatch(TIEToken& match, TIEToken* right, const void* join);
   // Takes the match off both lists and gives the lists' reference back (which
   // may free it: the caller holds its own).
   void UnlinkMatch();

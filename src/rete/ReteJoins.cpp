@@ -43,18 +43,28 @@ int32_t UniqueMark(const TTokenRef& right) { return right->Fact() ? right->Fact(
 TJoinNode::~TJoinNode() { UnlistMatches(); }
 
 void TJoinNode::UnlistMatches() {
-  if (!left_ || !ListsMatches()) return;
+  if (!left_ || !(ListsMatches() || negated_)) return;
   left_->ForEach([this](const TTokenRef& left) {
     while (TIEToken* match = left->FirstLeftMatch(this)) match->UnlinkMatch();
     return true;
   });
 }
 
-void TJoinNode::Withdraw(TIEToken* match) {
+void TJoinNode::Withdraw(TIEToken* match, bool count) {
   TTokenRef held(match);
   held->UnlinkMatch();
   held->SetTag(taRemove);
-  Send(held, false);
+  Send(held, count);
+}
+
+void TJoinNode::SendUnblocked(const TTokenRef& left, TTokenAction tag) {
+  TTokenRef match = Tagged(TIEToken::Extend(left, Placeholder()), tag);
+  TIEToken::LinkMatch(*match, nullptr, this);
+  Send(match, true);
+}
+
+void TJoinNode::WithdrawUnblocked(const TTokenRef& left, bool count) {
+  if (TIEToken* match = left->FirstLeftMatch(this)) Withdraw(match, count);
 }
 
 void TJoinNode::SetBackwardChainingPattern(const TIEPattern* pattern, TRule* rule) {
@@ -261,7 +271,7 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t
         return true;
       }
       TTokenRef match = extend(right->Fact());
-      if (ListsMatches()) TIEToken::LinkMatch(*match, *right, this);
+      if (ListsMatches()) TIEToken::LinkMatch(*match, right.get(), this);
       Send(match, !removal);
       if (unique_ && !removal) {
         stored->SetNegatedCount(UniqueMark(right));
@@ -270,7 +280,10 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t
       return true;
     });
   }
-  if (negated_ && stored->NegatedCount() == 0) Send(extend(Placeholder()), true);
+  if (negated_ && stored->NegatedCount() == 0) {
+    if (removal) WithdrawUnblocked(stored, true);
+    else SendUnblocked(stored, left->Tag());
+  }
 }
 
 bool TJoinNode::SendFirstMatch(const TTokenRef& left, TTokenAction tag) {
@@ -293,15 +306,13 @@ void TJoinNode::RightJoin(const TTokenRef& right, int32_t key) {
     if (negated_) {
       if (!removal) {
         // The absence of Right allowed a match: withdraw it.
-        if (left->NegatedCount() == 0)
-          Send(Tagged(TIEToken::Extend(left, Placeholder()), taRemove), false);
+        if (left->NegatedCount() == 0) WithdrawUnblocked(left, false);
         left->SetNegatedCount(left->NegatedCount() + 1);
       } else {
         left->SetNegatedCount(left->NegatedCount() - 1);
         // The last blocking fact went: the match is new, whatever tag the
         // left token was stored with.
-        if (left->NegatedCount() == 0)
-          Send(Tagged(TIEToken::Extend(left, Placeholder()), taAdd), true);
+        if (left->NegatedCount() == 0) SendUnblocked(left, taAdd);
       }
     } else if (unique_) {
       if (!removal) {
@@ -315,7 +326,7 @@ void TJoinNode::RightJoin(const TTokenRef& right, int32_t key) {
       }
     } else {
       TTokenRef match = Tagged(TIEToken::Extend(left, right->Fact()), tag);
-      if (!removal && ListsMatches()) TIEToken::LinkMatch(*match, *right, this);
+      if (!removal && ListsMatches()) TIEToken::LinkMatch(*match, right.get(), this);
       Send(match, !removal);
     }
     return true;

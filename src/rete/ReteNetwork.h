@@ -250,11 +250,16 @@ class TJoinNode : public TTestNode {
   void MakeMemories();
   // A positive join lists the matches it sends on with their left and right
   // tokens (TIEToken::LinkMatch), and withdraws them from those lists when
-  // either token goes, instead of joining again. Negated and unique joins
-  // keep a count per left token and join again.
+  // either token goes, instead of joining again. A negated join lists its one
+  // match of a left token (the token extended by the placeholder) with the
+  // left token alone. Unique joins join again.
   bool ListsMatches() const noexcept { return !negated_ && !unique_ && !chained_; }
-  // Sends on the listed match Match, withdrawn.
-  void Withdraw(TIEToken* match);
+  // Sends on the listed match Match, withdrawn; Count: it counts as sent.
+  void Withdraw(TIEToken* match, bool count = false);
+  // Negated: makes, lists and sends Left's match with Tag.
+  void SendUnblocked(const TTokenRef& left, TTokenAction tag);
+  // Negated: withdraws Left's listed match, if it has one.
+  void WithdrawUnblocked(const TTokenRef& left, bool count);
   // Unlists every match this join listed (its memories are about to be
   // emptied or dropped).
   void UnlistMatches();
