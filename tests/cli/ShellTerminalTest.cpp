@@ -47,13 +47,7 @@ class TTerminalSession {
   bool WaitFor(const std::string& text) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (seen_.find(text, from_) == std::string::npos) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      pollfd fd{master_, POLLIN, 0};
-      if (poll(&fd, 1, 100) <= 0) continue;
-      char buffer[512];
-      const ssize_t n = read(master_, buffer, sizeof buffer);
-      if (n <= 0) return false;
-      seen_.append(buffer, size_t(n));
+      if (std::chrono::steady_clock::now() > deadline || !ReadSome(100)) return false;
     }
     from_ = seen_.find(text, from_) + text.size();
     return true;
@@ -68,14 +62,7 @@ class TTerminalSession {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     termios settings{};
     while (tcgetattr(master_, &settings) == 0 && (settings.c_lflag & ICANON) != 0) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      pollfd fd{master_, POLLIN, 0};
-      if (poll(&fd, 1, 20) > 0) {
-        char buffer[512];
-        const ssize_t n = read(master_, buffer, sizeof buffer);
-        if (n <= 0) return false;
-        seen_.append(buffer, size_t(n));
-      }
+      if (std::chrono::steady_clock::now() > deadline || !ReadSome(20)) return false;
     }
     return (settings.c_lflag & ICANON) == 0;
   }
@@ -89,6 +76,18 @@ class TTerminalSession {
   }
 
  private:
+  // Appends what the shell printed within Milliseconds to what was seen;
+  // false once the shell's side is closed.
+  bool ReadSome(int milliseconds) {
+    pollfd fd{master_, POLLIN, 0};
+    if (poll(&fd, 1, milliseconds) <= 0) return true;
+    char buffer[512];
+    const ssize_t n = read(master_, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    seen_.append(buffer, size_t(n));
+    return true;
+  }
+
   int master_ = -1;
   pid_t pid_ = -1;
   std::string seen_;
