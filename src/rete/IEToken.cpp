@@ -44,8 +44,7 @@ uint64_t MixIdentity(uint64_t parent, int32_t id) {
 }  // namespace
 
 TIEToken::TIEToken(TTokenAction tag, IFact fact)
-    : fact_(std::move(fact)), size_(1), hash_(IdOf(fact_)),
-      identity_(MixIdentity(0, IdOf(fact_))), tag_(tag) {
+    : tag_(tag), fact_(std::move(fact)), size_(1), identity_(MixIdentity(0, IdOf(fact_))) {
   if (!fact_ && tag != taClear) throw EIEException(SInvalidTokenAction);
 }
 
@@ -114,9 +113,6 @@ TTokenRef TIEToken::Extend(const TTokenRef& parent, IFact fact) {
   token->parent_ = parent;
   token->size_ = parent ? parent->size_ + 1 : 1;
   token->tag_ = parent ? parent->tag_ : taAdd;
-  // Wrapping arithmetic on the unsigned representation.
-  const uint32_t parentHash = parent ? uint32_t(parent->hash_) : 0u;
-  token->hash_ = int32_t(parentHash * 8u + uint32_t(IdOf(token->fact_)));
   token->identity_ = MixIdentity(parent ? parent->identity_ : 0, IdOf(token->fact_));
   return token;
 }
@@ -126,7 +122,6 @@ TTokenRef TIEToken::Copy(const TIEToken& source) {
   token->fact_ = source.fact_;
   token->parent_ = source.parent_;
   token->size_ = source.size_;
-  token->hash_ = source.hash_;
   token->identity_ = source.identity_;
   token->tag_ = source.tag_;
   return token;
@@ -140,7 +135,7 @@ bool TIEToken::IsEqual(const TIEToken* other) const {
   if (b && a != b && a->identity_ != b->identity_) return false;
   while (true) {
     if (a == b) return true;
-    if (!b || a->hash_ != b->hash_) return false;
+    if (!b || a->identity_ != b->identity_) return false;
     // The same fact object is the same fact: only different objects are asked.
     if (a->fact_ != b->fact_ && !SameFact(a->fact_, b->fact_)) return false;
     if (!a->parent_) return true;
@@ -149,6 +144,16 @@ bool TIEToken::IsEqual(const TIEToken* other) const {
     a = a->parent_.get();
     b = b->parent_.get();
   }
+}
+
+int32_t TIEToken::Hash() const {
+  std::vector<const TIEToken*> chain;
+  for (const TIEToken* token = this; token && token->size_ > 0; token = token->parent_.get())
+    chain.push_back(token);
+  // Wrapping arithmetic on the unsigned representation, oldest fact first.
+  uint32_t hash = 0;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) hash = hash * 8u + uint32_t(IdOf((*it)->fact_));
+  return int32_t(hash);
 }
 
 void TIEToken::SetTag(TTokenAction tag) {
@@ -229,54 +234,105 @@ int32_t TIETokenTree::Key(const TIEToken& token) const {
   return 0;
 }
 
+TIETokenTree::~TIETokenTree() {
+  ReleaseHomes();
+  DropBuckets();
+}
+
 const TIETokenTree::TBucket* TIETokenTree::Bucket(int32_t key) const {
   if (!Keyed()) return nullptr;
-  auto it = byKey_.find(key);
-  return it == byKey_.end() || it->second.Tokens.empty() ? nullptr : &it->second.Tokens;
+  const TKeyedBucket* bucket = FindBucket(key);
+  return bucket && !bucket->Tokens.empty() ? &bucket->Tokens : nullptr;
+}
+
+bool TIETokenTree::IsHome(const TIEToken& token) const noexcept {
+  if (!token.home_) return false;
+  if (Keyed()) return token.homeKeyed_ && static_cast<const TKeyedBucket*>(token.home_)->Owner == this;
+  return !token.homeKeyed_ && token.home_ == this;
 }
 
 bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
   if (!token) return false;
+  const bool home = !token->home_ && token->listedBy_ && token->tag_ != taUpdate;
   if (Keyed()) {
-    if (places_.Find(token->Identity(), [&](const TPlace& place) {
+    if (!home && places_.Find(token->Identity(), [&](const TPlace& place) {
           return place.Bucket->Tokens[place.Index]->IsEqual(token.get());
         }))
       return false;
-    TKeyedBucket& bucket = byKey_[key];
-    places_.Insert(token->Identity(), TPlace{&bucket, key, uint32_t(bucket.Tokens.size())});
+    TKeyedBucket* found = FindBucket(key);
+    if (!found) {
+      found = new TKeyedBucket;
+      found->Owner = this;
+      found->Key = key;
+      byKey_.Insert(uint64_t(uint32_t(key)), found);
+    } else if (found->Emptied) {
+      found->Emptied = false;
+      --emptyBuckets_;
+      ++reusedBuckets_;
+    }
+    TKeyedBucket& bucket = *found;
+    const auto index = uint32_t(bucket.Tokens.size());
+    if (home) {
+      token->home_ = &bucket;
+      token->homeKeyed_ = true;
+      token->homeIndex_ = index;
+    } else {
+      places_.Insert(token->Identity(), TPlace{&bucket, index});
+    }
     bucket.Tokens.push_back(token);
   } else {
-    if (positions_.Find(uint64_t(uint32_t(key)), [&](uint32_t position) {
+    if (!home && positions_.Find(uint64_t(uint32_t(key)), [&](uint32_t position) {
           return arrived_[position]->IsEqual(token.get());
         }))
       return false;
-    positions_.Insert(uint64_t(uint32_t(key)), uint32_t(arrived_.size()));
+    const auto index = uint32_t(arrived_.size());
+    if (home) {
+      token->home_ = this;
+      token->homeKeyed_ = false;
+      token->homeIndex_ = index;
+    } else {
+      positions_.Insert(uint64_t(uint32_t(key)), index);
+    }
     arrived_.push_back(token);
   }
   ++count_;
   return true;
 }
 
+TTokenRef TIETokenTree::RemoveHomed(TIEToken& token) {
+  const uint32_t index = token.homeIndex_;
+  const void* home = token.home_;
+  token.home_ = nullptr;
+  --count_;
+  if (Keyed()) {
+    auto& bucket = *static_cast<TKeyedBucket*>(const_cast<void*>(home));
+    TTokenRef removed = std::move(bucket.Tokens[index]);
+    bucket.Tokens[index] = nullptr;
+    EntryRemoved(bucket);
+    return removed;
+  }
+  TTokenRef removed = std::move(arrived_[index]);
+  arrived_[index] = nullptr;
+  const size_t holes = arrived_.size() - size_t(count_);
+  if (walking_ == 0 && holes > 32 && holes > size_t(count_)) Compact();
+  return removed;
+}
+
 TTokenRef TIETokenTree::Remove(const TIEToken& token, int32_t key) {
+  if (IsHome(token)) return RemoveHomed(const_cast<TIEToken&>(token));
   if (Keyed()) {
     TPlace* found = places_.Find(token.Identity(), [&](const TPlace& place) {
       return place.Bucket->Tokens[place.Index]->IsEqual(&token);
     });
-    if (found) {
-      const TPlace place = *found;
-      places_.Erase(found);
-      TKeyedBucket& bucket = *place.Bucket;
-      TTokenRef removed = std::move(bucket.Tokens[place.Index]);
-      bucket.Tokens[place.Index] = nullptr;
-      --count_;
-      if (++bucket.Holes == bucket.Tokens.size()) {
-        if (walking_ == 0) byKey_.erase(place.Key);
-      } else if (walking_ == 0 && bucket.Holes > 8 && bucket.Holes * 2 > bucket.Tokens.size()) {
-        CompactBucket(bucket);
-      }
-      return removed;
-    }
-    return nullptr;
+    if (!found) return nullptr;
+    const TPlace place = *found;
+    places_.Erase(found);
+    TKeyedBucket& bucket = *place.Bucket;
+    TTokenRef removed = std::move(bucket.Tokens[place.Index]);
+    bucket.Tokens[place.Index] = nullptr;
+    --count_;
+    EntryRemoved(bucket);
+    return removed;
   }
   uint32_t* found = positions_.Find(uint64_t(uint32_t(key)), [&](uint32_t position) {
     return arrived_[position]->IsEqual(&token);
@@ -292,6 +348,42 @@ TTokenRef TIETokenTree::Remove(const TIEToken& token, int32_t key) {
   return removed;
 }
 
+void TIETokenTree::EntryRemoved(TKeyedBucket& bucket) {
+  if (walking_ > 0) {
+    ++bucket.Holes;
+    return;
+  }
+  if (++bucket.Holes == bucket.Tokens.size()) {
+    bucket.Tokens.shrink(0);
+    bucket.Holes = 0;
+    bucket.Emptied = true;
+    if (++emptyBuckets_ > 1024 && emptyBuckets_ > 4 * reusedBuckets_) SweepEmptyBuckets();
+  } else if (bucket.Holes > 8 && bucket.Holes * 2 > bucket.Tokens.size()) {
+    CompactBucket(bucket);
+  }
+}
+
+void TIETokenTree::SweepEmptyBuckets() {
+  std::vector<int32_t> keys;
+  byKey_.ForEachValue([&](TKeyedBucket* bucket) {
+    if (bucket->Emptied) keys.push_back(bucket->Key);
+  });
+  for (int32_t key : keys) {
+    TKeyedBucket** found = byKey_.Find(uint64_t(uint32_t(key)), [](TKeyedBucket*) { return true; });
+    delete *found;
+    byKey_.Erase(found);
+  }
+  emptyBuckets_ = 0;
+  reusedBuckets_ = 0;
+}
+
+void TIETokenTree::DropBuckets() {
+  byKey_.ForEachValue([](TKeyedBucket* bucket) { delete bucket; });
+  byKey_.Clear();
+  emptyBuckets_ = 0;
+  reusedBuckets_ = 0;
+}
+
 void TIETokenTree::Compact() {
   if (count_ == 0) {
     arrived_.clear();
@@ -299,13 +391,17 @@ void TIETokenTree::Compact() {
     return;
   }
   // In place: each token moves down over the holes and its position entry
-  // follows, so nothing is allocated.
+  // (or, homed here, its own record of its place) follows, so nothing is
+  // allocated.
   std::vector<uint32_t> moved(arrived_.size());
   uint32_t to = 0;
   for (uint32_t from = 0; from < arrived_.size(); ++from) {
     if (!arrived_[from]) continue;
     moved[from] = to;
-    if (from != to) arrived_[to] = std::move(arrived_[from]);
+    if (from != to) {
+      arrived_[to] = std::move(arrived_[from]);
+      if (IsHome(*arrived_[to])) arrived_[to]->homeIndex_ = to;
+    }
     ++to;
   }
   arrived_.resize(to);
@@ -319,10 +415,14 @@ void TIETokenTree::CompactBucket(TKeyedBucket& bucket) {
     if (!tokens[from]) continue;
     if (from != to) {
       // The token's place moves with it.
-      TPlace* place = places_.Find(tokens[from]->Identity(), [&](const TPlace& candidate) {
-        return candidate.Bucket == &bucket && candidate.Index == from;
-      });
-      if (place) place->Index = to;
+      if (IsHome(*tokens[from])) {
+        tokens[from]->homeIndex_ = to;
+      } else {
+        TPlace* place = places_.Find(tokens[from]->Identity(), [&](const TPlace& candidate) {
+          return candidate.Bucket == &bucket && candidate.Index == from;
+        });
+        if (place) place->Index = to;
+      }
       tokens[to] = std::move(tokens[from]);
     }
     ++to;
@@ -331,9 +431,21 @@ void TIETokenTree::CompactBucket(TKeyedBucket& bucket) {
   bucket.Holes = 0;
 }
 
+void TIETokenTree::ReleaseHomes() {
+  if (count_ == 0) return;
+  auto release = [this](const TTokenRef& token) {
+    if (token && IsHome(*token)) token->home_ = nullptr;
+  };
+  byKey_.ForEachValue([&](TKeyedBucket* bucket) {
+    for (size_t i = 0; i < bucket->Tokens.size(); ++i) release(bucket->Tokens[i]);
+  });
+  for (const TTokenRef& token : arrived_) release(token);
+}
+
 void TIETokenTree::Clear() {
-  if (count_ == 0 && arrived_.empty() && byKey_.empty()) return;
-  byKey_.clear();
+  if (count_ == 0 && arrived_.empty() && byKey_.IsEmpty()) return;
+  ReleaseHomes();
+  DropBuckets();
   places_.Clear();
   positions_.Clear();
   // Mid-walk the positions stay, emptied; otherwise the list goes.

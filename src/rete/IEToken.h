@@ -30,6 +30,7 @@
 #include "values/IEValue.h"
 
 class TIEToken;
+class TIETokenTree;
 using TTokenRef = TRef<TIEToken>;
 
 // The enumeration names in ordinal order ("taClear", "ctLeft").
@@ -48,8 +49,7 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
 
   static TTokenRef Create(TTokenAction tag, IFact fact) { return MakeRef<TIEToken>(tag, std::move(fact)); }
   static TTokenRef CreateClear() { return MakeRef<TIEToken>(); }
-  // Parent followed by Fact: parent's tag, hash = parent hash * 8 + fact id
-  // (wrapping), NegatedCount 0.
+  // Parent followed by Fact: parent's tag, NegatedCount 0.
   static TTokenRef Extend(const TTokenRef& parent, IFact fact);
   // Every field of Token but NegatedCount, which starts at 0.
   static TTokenRef Copy(const TIEToken& token);
@@ -80,7 +80,9 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
   // The newest fact (none for the clear token).
   const IFact& Fact() const noexcept { return fact_; }
   const TTokenRef& Parent() const noexcept { return parent_; }
-  int32_t Hash() const noexcept { return hash_; }
+  // The parent's hash * 8 + the fact's id (wrapping); worked out on demand
+  // by walking the chain, as nothing on the hot path needs it.
+  int32_t Hash() const;
   // A well-mixed 64-bit hash of the chain of fact ids: equal tokens (IsEqual)
   // have equal identities, and unlike Hash it keeps every fact's id in view
   // however long the token, so indexes keyed by it see few collisions.
@@ -127,14 +129,23 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
     return from;
   }
 
+  friend class TIETokenTree;
+
+  // The fields a memory and a join read come first, so that they share the
+  // token's first cache line; the match lists fill the second.
+  TTokenAction tag_ = taClear;
+  bool countClaimed_ = false;
+  // Home: the one memory that stores this token by place instead of by an
+  // index entry (see TIETokenTree::Add); HomeKeyed tells whether Home is a
+  // keyed memory's bucket or a walked memory itself.
+  bool homeKeyed_ = false;
   IFact fact_;
   TTokenRef parent_;
   int32_t size_ = 0;
   int32_t negatedCount_ = 0;
-  int32_t hash_ = 0;
   uint64_t identity_ = 0;
-  TTokenAction tag_ = taClear;
-  bool countClaimed_ = false;
+  const void* home_ = nullptr;
+  uint32_t homeIndex_ = 0;
   // Listed as a match: the join, the neighbours in the parent's list and in
   // the right token's list (each list: the first entry's Prev is the last
   // entry, the last entry's Next is none), and the right token.
@@ -209,6 +220,8 @@ class TIETokenTree {
                int32_t subIndex = -1, int32_t tokenIndex = 0);
   // Keyed by slots (tkSlot) combined in order.
   TIETokenTree(int32_t bucketCount, const std::vector<TKeyPart>& parts);
+  // Tokens homed here are sent home-less (they may outlive the memory).
+  ~TIETokenTree();
   TIETokenTree(const TIETokenTree&) = delete;
   TIETokenTree& operator=(const TIETokenTree&) = delete;
 
@@ -228,12 +241,16 @@ class TIETokenTree {
   // The key of Token under this memory's key kind.
   int32_t Key(const TIEToken& token) const;
   // Stores Token; false (and nothing stored) when a token IsEqual to it is
-  // stored already.
+  // stored already. A token a join listed as its match and that no memory
+  // holds by place yet is homed here: stored by its place alone (kept in the
+  // token), with no index entry and no search for an equal token. A listed
+  // match is made once and withdrawn as that same object, so it needs
+  // neither; every other token is indexed by its identity.
   bool Add(const TTokenRef& token) { return token && Add(token, Key(*token)); }
   // The same with the token's Key known already.
   bool Add(const TTokenRef& token, int32_t key);
   // Deletes the first stored token that IsEqual Token and returns it; none
-  // when there is none.
+  // when there is none. A token homed here goes by its place.
   TTokenRef Remove(const TIEToken& token) { return Remove(token, Key(token)); }
   TTokenRef Remove(const TIEToken& token, int32_t key);
   // Empties the memory (nothing when already empty).
@@ -270,9 +287,13 @@ class TIETokenTree {
   void ForEach(F&& visit) const {
     if (Keyed()) {
       TWalk walk(*this);
-      for (const auto& entry : byKey_)
-        for (size_t i = 0; i < entry.second.Tokens.size(); ++i)
-          if (entry.second.Tokens[i] && !visit(entry.second.Tokens[i])) return;
+      // The buckets first: a token stored during the walk may grow the table.
+      std::vector<const TKeyedBucket*> buckets;
+      buckets.reserve(byKey_.Size());
+      byKey_.ForEachValue([&](const TKeyedBucket* bucket) { buckets.push_back(bucket); });
+      for (const TKeyedBucket* bucket : buckets)
+        for (size_t i = 0; i < bucket->Tokens.size(); ++i)
+          if (bucket->Tokens[i] && !visit(bucket->Tokens[i])) return;
       return;
     }
     TWalk walk(*this);
@@ -283,6 +304,11 @@ class TIETokenTree {
 
  private:
   bool Keyed() const noexcept { return kind_ == tkSlot || kind_ == tkParentHash; }
+  // Whether Token is homed in this memory.
+  bool IsHome(const TIEToken& token) const noexcept;
+  TTokenRef RemoveHomed(TIEToken& token);
+  // Sends every token homed here home-less.
+  void ReleaseHomes();
   // Holes in arrived_ are squeezed out only when no walk is running.
   struct TWalk {
     explicit TWalk(const TIETokenTree& tree) : tree_(tree) { ++tree_.walking_; }
@@ -303,25 +329,42 @@ class TIETokenTree {
     int32_t TokenIndex;
   };
   std::vector<TPartReader> readers_;
-  // Keyed kinds: the tokens by key, and where each token is (its key and its
-  // place in the bucket) by the token's own hash, so that a removal finds
-  // its token without walking the bucket.
-  template <class K, class V>
-  using TPooledMap = std::unordered_map<K, V, std::hash<K>, std::equal_to<K>,
-                                        TPoolAllocator<std::pair<const K, V>>>;
-  struct TKeyedBucket {
+  // Keyed kinds: a bucket of tokens per key (each bucket stays put while the
+  // memory holds it: homed tokens point at theirs), and where each token that
+  // is not homed is (its bucket and its place there) by the token's
+  // identity, so that a removal finds its token without walking the bucket.
+  struct TKeyedBucket : TPooledObject<TKeyedBucket> {
     TBucket Tokens;
     uint32_t Holes = 0;  // removed tokens' empty entries
+    int32_t Key = 0;
+    bool Emptied = false;  // left empty, counted in emptyBuckets_
+    const TIETokenTree* Owner = nullptr;
   };
-  TPooledMap<int32_t, TKeyedBucket> byKey_;
+  TFlatIndex<TKeyedBucket*> byKey_;  // by the key, as unsigned
+  TKeyedBucket* FindBucket(int32_t key) const {
+    TKeyedBucket* const* found =
+        byKey_.Find(uint64_t(uint32_t(key)), [](TKeyedBucket*) { return true; });
+    return found ? *found : nullptr;
+  }
+  // Frees every bucket.
+  void DropBuckets();
   struct TPlace {
     TKeyedBucket* Bucket = nullptr;  // stays put while it holds tokens
-    int32_t Key = 0;
     uint32_t Index = 0;
   };
   TFlatIndex<TPlace> places_;  // by the token's Identity
   // Squeezes the empty entries out of a bucket (keyed kinds).
   void CompactBucket(TKeyedBucket& bucket);
+  // After a removal from Bucket: squeezes or empties it. An emptied bucket
+  // stays in the table for its key's next token (keys come back when the
+  // same partial matches are made again); they are swept out once they
+  // outnumber the others.
+  void EntryRemoved(TKeyedBucket& bucket);
+  void SweepEmptyBuckets();
+  size_t emptyBuckets_ = 0;
+  // Emptied buckets taken again since the last sweep: while keys keep
+  // coming back, emptied buckets are kept for them.
+  size_t reusedBuckets_ = 0;
   // Walked kinds: the tokens in arrival order (none where one was removed)
   // and, by key, their positions there.
   std::vector<TTokenRef> arrived_;
