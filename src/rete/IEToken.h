@@ -234,6 +234,11 @@ class TIETokenTree {
   int32_t BucketCount() const noexcept { return bucketCount_; }
   // Lookups never create buckets; kept for the published shape.
   bool AllowNilBucket() const noexcept { return true; }
+  // Whether listed matches are homed here (see Add). A walked memory that a
+  // join looks tokens up in by key homes none, so that every token has its
+  // entry in the key index.
+  bool HomesTokens() const noexcept { return homes_; }
+  void SetHomesTokens(bool homes) noexcept { homes_ = homes; }
   // Keyed by slot value or parent hash, the memory finds a token to remove
   // by the token alone: Remove ignores the key.
   bool FindsWithoutKey() const noexcept { return Keyed(); }
@@ -272,6 +277,13 @@ class TIETokenTree {
       if (!bucket) return;
       for (size_t i = 0; i < bucket->size(); ++i)
         if ((*bucket)[i] && !visit((*bucket)[i])) return;
+      return;
+    }
+    // Walked kinds: through the position index, unless tokens are homed
+    // here (they have no entry there): then by a walk of the memory.
+    if (homes_) {
+      for (size_t i = 0; i < arrived_.size(); ++i)
+        if (arrived_[i] && Key(*arrived_[i]) == key && !visit(arrived_[i])) return;
       return;
     }
     std::vector<uint32_t> found;
@@ -371,4 +383,5 @@ class TIETokenTree {
   TFlatIndex<uint32_t> positions_;  // by the key, as unsigned
   int32_t count_ = 0;
   mutable int32_t walking_ = 0;
+  bool homes_ = true;
 };

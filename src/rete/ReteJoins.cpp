@@ -131,8 +131,10 @@ void TJoinNode::MakeMemories() {
   using T = TIETokenTree;
   UnlistMatches();
   if (chained_) {
-    // Right tokens extend left tokens: both sides meet under the left hash.
+    // Right tokens extend left tokens: both sides meet under the left hash,
+    // looked up by key on either side.
     left_ = std::make_unique<T>(T::tkTokenHash, bucketCount_);
+    left_->SetHomesTokens(false);
     right_ = std::make_unique<T>(T::tkParentHash, bucketCount_);
   } else if (hashed_) {
     left_ = std::make_unique<T>(bucketCount_, leftKey_);

@@ -149,4 +149,59 @@ TEST_F(TokenTest, KeyedMemoryKeepsArrivalOrderThroughRemovals) {
   EXPECT_EQ(memory.Count(), 11);
 }
 
+// A match a join listed is stored by its place: it is found again as the
+// same object after holes are squeezed out, other memories index it as
+// usual, and a memory that goes away leaves it free to be homed elsewhere.
+TEST_F(TokenTest, ListedMatchesAreStoredByTheirPlace) {
+  IFactTemplate t = MakeTemplate(&engine, "v", {"k"});
+  TTokenRef parent = TIEToken::Create(taAdd, Fact(1));
+  const int join = 0;  // stands for the join that lists the matches
+  auto listed = [&](int32_t id, const char* key) {
+    IFactRef f = MakeFact(t, {{"k", Atom(key)}});
+    f->SetID(id);
+    TTokenRef match = TIEToken::Extend(parent, IFact(f.get()));
+    TIEToken::LinkMatch(*match, nullptr, &join);
+    return match;
+  };
+  std::vector<TTokenRef> matches;
+  for (int32_t id = 2; id < 202; ++id) matches.push_back(listed(id, id % 2 ? "odd" : "even"));
+  auto keyed = std::make_unique<TIETokenTree>(TIETokenTree::tkSlot, 101, "k", -1, 1);
+  TIETokenTree walked(TIETokenTree::tkTokenHash, 101);
+  TIETokenTree second(TIETokenTree::tkTokenHash, 101);
+  for (const TTokenRef& match : matches) {
+    ASSERT_TRUE(keyed->Add(match));
+    ASSERT_TRUE(walked.Add(match));
+    ASSERT_TRUE(second.Add(match));  // homed already: indexed here
+  }
+  EXPECT_FALSE(second.Add(TIEToken::Copy(*matches[5])));
+  // Most go, out of order, so that both kinds squeeze their holes out.
+  for (size_t i = 0; i < matches.size(); ++i)
+    if (i % 5 != 0) {
+      ASSERT_EQ(keyed->Remove(*matches[i]), matches[i]) << i;
+      ASSERT_EQ(walked.Remove(*matches[i]), matches[i]) << i;
+    }
+  EXPECT_FALSE(keyed->Remove(*matches[1]));
+  std::vector<int32_t> seen;
+  walked.ForEachOfKey(matches[10]->IdentityKey(), [&](const TTokenRef& held) {
+    seen.push_back(held->Fact()->ID());
+    return true;
+  });
+  EXPECT_EQ(seen, std::vector<int32_t>{12});
+  for (size_t i = 0; i < matches.size(); i += 5) {
+    ASSERT_EQ(keyed->Remove(*matches[i]), matches[i]) << i;
+    ASSERT_EQ(walked.Remove(*matches[i]), matches[i]) << i;
+  }
+  EXPECT_TRUE(keyed->IsEmpty());
+  EXPECT_TRUE(walked.IsEmpty());
+  // The keys come back; then the memory goes while it holds a token.
+  ASSERT_TRUE(keyed->Add(matches[0]));
+  EXPECT_EQ(keyed->Bucket(keyed->Key(*matches[0]))->size(), 1u);
+  keyed.reset();
+  TIETokenTree next(TIETokenTree::tkTokenHash, 101);
+  ASSERT_TRUE(next.Add(matches[0]));
+  EXPECT_EQ(next.Remove(*matches[0]), matches[0]);
+  EXPECT_EQ(second.Remove(*TIEToken::Copy(*matches[7])), matches[7]);
+  for (const TTokenRef& match : matches) match->UnlinkMatch();
+}
+
 }  // namespace
