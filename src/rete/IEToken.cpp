@@ -247,8 +247,10 @@ const TIETokenTree::TBucket* TIETokenTree::Bucket(int32_t key) const {
 
 bool TIETokenTree::IsHome(const TIEToken& token) const noexcept {
   if (!token.home_) return false;
-  if (Keyed()) return token.homeKeyed_ && static_cast<const TKeyedBucket*>(token.home_)->Owner == this;
-  return !token.homeKeyed_ && token.home_ == this;
+  if (Keyed())
+    return token.homeKind_ == TIEToken::hkKeyedBucket &&
+           static_cast<const TKeyedBucket*>(token.home_)->Owner == this;
+  return token.homeKind_ == TIEToken::hkWalkedMemory && token.home_ == this;
 }
 
 bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
@@ -274,7 +276,7 @@ bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
     const auto index = uint32_t(bucket.Tokens.size());
     if (home) {
       token->home_ = &bucket;
-      token->homeKeyed_ = true;
+      token->homeKind_ = TIEToken::hkKeyedBucket;
       token->homeIndex_ = index;
     } else {
       places_.Insert(token->Identity(), TPlace{&bucket, index});
@@ -288,7 +290,7 @@ bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
     const auto index = uint32_t(arrived_.size());
     if (home) {
       token->home_ = this;
-      token->homeKeyed_ = false;
+      token->homeKind_ = TIEToken::hkWalkedMemory;
       token->homeIndex_ = index;
     } else {
       positions_.Insert(uint64_t(uint32_t(key)), index);

@@ -130,15 +130,17 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
   }
 
   friend class TIETokenTree;
+  friend class TPatternMatchTerminalNode;
 
   // The fields a memory and a join read come first, so that they share the
   // token's first cache line; the match lists fill the second.
   TTokenAction tag_ = taClear;
   bool countClaimed_ = false;
-  // Home: the one memory that stores this token by place instead of by an
-  // index entry (see TIETokenTree::Add); HomeKeyed tells whether Home is a
-  // keyed memory's bucket or a walked memory itself.
-  bool homeKeyed_ = false;
+  // Home: the one place that holds this token without an index entry: a
+  // memory (see TIETokenTree::Add) or the activation made of it (see
+  // TPatternMatchTerminalNode::Call). HomeKind tells which.
+  enum THomeKind : uint8_t { hkWalkedMemory, hkKeyedBucket, hkActivation };
+  THomeKind homeKind_ = hkWalkedMemory;
   IFact fact_;
   TTokenRef parent_;
   int32_t size_ = 0;

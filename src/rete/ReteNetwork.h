@@ -337,6 +337,8 @@ class TPatternMatchTerminalNode : public TReteNode {
   bool Unlist(TActivation& activation);
   // The oldest listed activation whose token IsEqual Token, or none.
   TActivation* FindByToken(const TIEToken& token) const;
+  // The listed activation of this node that Token itself leads to, or none.
+  TActivation* HomedActivation(const TIEToken& token) const;
 
   TRule* rule_ = nullptr;
   bool initialized_ = false;
@@ -404,6 +406,8 @@ class TActivation : public TPersistent, public TPooledObject<TActivation> {
   TPatternMatchTerminalNode* node_;
   TTokenRef token_;
   bool listed_ = false;
+  // Found through its token instead of the node's index.
+  bool homed_ = false;
   // The node's list: neighbours and the creation number.
   TActivation* listPrev_ = nullptr;
   TActivation* listNext_ = nullptr;

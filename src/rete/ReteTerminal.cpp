@@ -50,7 +50,8 @@ bool TPatternMatchTerminalNode::Call(const TTokenRef& token, TCallType /*callTyp
       while (last_) Withdraw(*last_);
       break;
     case taRemove:
-      if (TActivation* activation = FindByToken(*token)) Withdraw(*activation);
+      if (TActivation* activation = HomedActivation(*token)) Withdraw(*activation);
+      else if (TActivation* found = FindByToken(*token)) Withdraw(*found);
       break;
     case taUpdate:
       if (initialized_) break;
@@ -62,6 +63,12 @@ bool TPatternMatchTerminalNode::Call(const TTokenRef& token, TCallType /*callTyp
   return true;
 }
 
+TActivation* TPatternMatchTerminalNode::HomedActivation(const TIEToken& token) const {
+  if (!token.home_ || token.homeKind_ != TIEToken::hkActivation) return nullptr;
+  auto* activation = static_cast<TActivation*>(const_cast<void*>(token.home_));
+  return activation->node_ == this && activation->listed_ ? activation : nullptr;
+}
+
 void TPatternMatchTerminalNode::List(TActivation& activation) {
   activation.listed_ = true;
   activation.sequence_ = nextSequence_++;
@@ -70,6 +77,15 @@ void TPatternMatchTerminalNode::List(TActivation& activation) {
   (last_ ? last_->listNext_ : first_) = &activation;
   last_ = &activation;
   ++count_;
+  // A match a join listed is withdrawn as the same token object: the token
+  // leads to its activation, which then needs no entry in the index.
+  TIEToken* token = activation.token_.get();
+  if (token && !token->home_ && token->listedBy_ && token->tag_ == taAdd) {
+    token->home_ = &activation;
+    token->homeKind_ = TIEToken::hkActivation;
+    activation.homed_ = true;
+    return;
+  }
   if (size_t(count_) > buckets_.size()) Rehash(buckets_.empty() ? 16 : buckets_.size() * 2);
   activation.identity_ = activation.ReteToken() ? activation.ReteToken()->Identity() : 0;
   TActivation*& bucket = BucketOf(activation.identity_);
@@ -97,6 +113,11 @@ bool TPatternMatchTerminalNode::Unlist(TActivation& activation) {
   (activation.listNext_ ? activation.listNext_->listPrev_ : last_) = activation.listPrev_;
   activation.listPrev_ = activation.listNext_ = nullptr;
   --count_;
+  if (activation.homed_) {
+    activation.homed_ = false;
+    activation.token_->home_ = nullptr;
+    return true;
+  }
   for (TActivation** link = &BucketOf(activation.identity_); *link; link = &(*link)->bucketNext_)
     if (*link == &activation) {
       *link = activation.bucketNext_;
