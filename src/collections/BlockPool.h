@@ -2,13 +2,20 @@
 // frees are kept on that thread's list and handed out again, instead of going
 // back and forth to the heap. For the nodes of the network's hash indexes and
 // for tokens, which are made and freed by the million.
-// Each thread keeps at most MaxKept blocks of a size (the rest go back to the
-// heap, so memory follows the peak of live objects); a block may be freed on
-// another thread than the one that took it. A thread's kept blocks are freed
-// when the thread ends.
+// New blocks come first from one region per size, shared by all threads and
+// kept until the process ends: its blocks lie side by side, and blocks of
+// whole cache lines start on a line (an object of two lines is then read
+// with two misses, not three). Once the region is used up, blocks come from
+// the heap. Each thread keeps at most MaxKept heap blocks of a size (the rest
+// go back to the heap, so memory follows the peak of live objects; the
+// region holds MaxKept blocks); a block may be freed on another thread than
+// the one that took it. A thread's kept heap blocks are freed when the
+// thread ends; region blocks it kept are not handed out again.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -18,34 +25,37 @@ class TBlockPool {
   static constexpr std::size_t MaxKept = 1 << 16;
 
   static void* Take() {
-    if (gone_) return New();
-    TList& list = List();
-    if (list.free) {
-      TBlock* block = list.free;
-      list.free = block->next;
-      --list.kept;
-      // The next block is asked for soon, and freed blocks are often out of
-      // the cache by then: start bringing it in now.
-      if (list.free) __builtin_prefetch(list.free, 1);
-      return block;
+    if (!gone_) {
+      TList& list = List();
+      if (list.free) {
+        TBlock* block = list.free;
+        list.free = block->next;
+        if (!InRegion(block)) --list.kept;
+        // The next block is asked for soon, and freed blocks are often out
+        // of the cache by then: start bringing it in now.
+        if (list.free) __builtin_prefetch(list.free, 1);
+        return block;
+      }
     }
-    return New();
+    if (void* block = Region().Take()) return block;
+    return ::operator new(BlockSize);
   }
   static void Give(void* block) noexcept {
     if (!block) return;
+    const bool fromRegion = InRegion(block);
     if (gone_) {
-      Delete(block);
+      if (!fromRegion) ::operator delete(block);
       return;
     }
     TList& list = List();
-    if (list.kept < MaxKept) {
+    if (fromRegion || list.kept < MaxKept) {
       auto* freed = static_cast<TBlock*>(block);
       freed->next = list.free;
       list.free = freed;
-      ++list.kept;
+      if (!fromRegion) ++list.kept;
       return;
     }
-    Delete(block);
+    ::operator delete(block);
   }
 
  private:
@@ -53,13 +63,36 @@ class TBlockPool {
     TBlock* next;
   };
   static constexpr std::size_t BlockSize = Size < sizeof(TBlock) ? sizeof(TBlock) : Size;
-  // Blocks of whole cache lines start on a line, so that an object of two
-  // lines is read with two misses, not three.
   static constexpr std::size_t LineSize = 64;
-  static constexpr std::align_val_t Alignment{
-      BlockSize % LineSize == 0 ? LineSize : __STDCPP_DEFAULT_NEW_ALIGNMENT__};
-  static void* New() { return ::operator new(BlockSize, Alignment); }
-  static void Delete(void* block) noexcept { ::operator delete(block, Alignment); }
+  // MaxKept blocks side by side. Its pages are taken from the system as
+  // blocks are first handed out; it is never freed, as blocks of it may be
+  // in use on any thread until the process ends.
+  class TRegion {
+   public:
+    static constexpr std::size_t Bytes = MaxKept * BlockSize;
+    TRegion() : begin_(static_cast<char*>(::operator new(Bytes, std::align_val_t(LineSize)))) {
+      regionBegin_.store(begin_, std::memory_order_release);
+    }
+    void* Take() noexcept {
+      if (used_.load(std::memory_order_relaxed) >= Bytes) return nullptr;
+      const std::size_t at = used_.fetch_add(BlockSize, std::memory_order_relaxed);
+      return at + BlockSize <= Bytes ? begin_ + at : nullptr;
+    }
+
+   private:
+    char* const begin_;
+    std::atomic<std::size_t> used_{0};
+  };
+  static TRegion& Region() {
+    static TRegion* const region = new TRegion;
+    return *region;
+  }
+  // Whether Block lies in the region (none before the region is made).
+  static inline std::atomic<const char*> regionBegin_{nullptr};
+  static bool InRegion(const void* block) noexcept {
+    const char* begin = regionBegin_.load(std::memory_order_relaxed);
+    return begin && std::uintptr_t(block) - std::uintptr_t(begin) < TRegion::Bytes;
+  }
   struct TList {
     TBlock* free = nullptr;
     std::size_t kept = 0;
@@ -67,7 +100,7 @@ class TBlockPool {
       while (free) {
         TBlock* block = free;
         free = block->next;
-        Delete(block);
+        if (!InRegion(block)) ::operator delete(block);
       }
       kept = 0;
       gone_ = true;
