@@ -11,7 +11,7 @@
 #include "facts/IEFactSet.h"
 #include "facts/IEFacts.h"
 #include "frontend/IEParseException.h"
-#include "functions/FakeReasoner.h"
+#include "support/FakeReasoner.h"
 #include "values/IEContext.h"
 
 namespace {

@@ -2,22 +2,14 @@
 
 #include <functional>
 
-#include "FakeReasoner.h"
 #include "core/Exceptions.h"
 #include "functions/IEDeffunction.h"
 #include "functions/IEFunctionCall.h"
+#include "support/ExceptionText.h"
+#include "support/FakeReasoner.h"
 #include "values/IEContext.h"
 
 namespace {
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
 
 // (return <value>): hands the value over unevaluated, as the language does.
 class TReturnFunction : public TIEUserFunction {
@@ -96,7 +88,7 @@ TEST_F(DeffunctionTest, WildcardTakesTheRest) {
 
   auto one = Call("f");
   one->AddArgument(1, dtInteger);
-  EXPECT_EQ(MessageOf([&] { one->Evaluate(&root_); }), "Too few arguments for f");
+  EXPECT_EQ(MessageOf<Exception>([&] { one->Evaluate(&root_); }), "Too few arguments for f");
 }
 
 TEST_F(DeffunctionTest, ReturnFromANestedCallStopsTheBody) {
@@ -180,7 +172,7 @@ TEST_F(DeffunctionTest, SurplusArgumentsAndSymbolParameters) {
 
 TEST_F(DeffunctionTest, InvalidParameterType) {
   auto f = MakeRef<TInterpretedFunction>();
-  EXPECT_EQ(MessageOf([&] { f->AddParameter("n", dtInteger); }),
+  EXPECT_EQ(MessageOf<Exception>([&] { f->AddParameter("n", dtInteger); }),
             "Invalid argument type for deffunction: \"dtInteger\"");
   EXPECT_EQ(f->Parameters()->Count(), 0);
 }
@@ -201,7 +193,7 @@ TEST_F(DeffunctionTest, ErrorsPassToTheCaller) {
   // An argument that does not resolve fails before the body runs.
   auto bad = Call("f");
   bad->AddArgument("unbound", dtVariable);
-  EXPECT_EQ(MessageOf([&] { bad->Evaluate(&root_); }), "Corrupted Binding, variable not found: unbound");
+  EXPECT_EQ(MessageOf<Exception>([&] { bad->Evaluate(&root_); }), "Corrupted Binding, variable not found: unbound");
 }
 
 TEST_F(DeffunctionTest, RunsWithoutACallerContext) {

@@ -9,10 +9,10 @@
 #include <string_view>
 
 #include "core/Exceptions.h"
-#include "frontend/FakeParserEngine.h"
 #include "functions/StandardControl.h"
 #include "functions/StandardLogic.h"
 #include "functions/StandardMultifield.h"
+#include "support/FakeParserEngine.h"
 
 // (print <expression>*): appends the resolved arguments' printed forms,
 // strings without quotes, to the bench's record; returns TRUE.

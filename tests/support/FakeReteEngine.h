@@ -10,9 +10,9 @@
 
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
-#include "facts/FakeRuleEngine.h"
 #include "facts/IERule.h"
 #include "rete/ReteNetwork.h"
+#include "support/FakeRuleEngine.h"
 
 class TFakeReteEngine : public TFakeRuleEngine, public IReteEngine {
  public:

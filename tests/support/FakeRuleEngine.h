@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "core/Component.h"
-#include "facts/FakeFactEngine.h"
 #include "facts/IERule.h"
 #include "facts/IERuleEngine.h"
+#include "support/FakeFactEngine.h"
 #include "values/IEContext.h"
 
 class TFakeRuleEngine : public TComponent, public TFakeFactEngine, public IRuleEngine {
@@ -110,12 +110,3 @@ inline IFactTemplate MakeTemplate(IFactEngine* engine, const std::string& name,
   return t;
 }
 
-template <class F>
-std::string ErrorOf(F&& action) {
-  try {
-    action();
-  } catch (const EIEException& e) {
-    return e.Message();
-  }
-  return "<no EIEException>";
-}
