@@ -9,9 +9,9 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "core/TextCompare.h"
+#include "functions/BuiltinPackages.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/MathSupport.h"
-#include "functions/BuiltinPackages.h"
 
 namespace {
 
@@ -189,9 +189,8 @@ TDoubleDecliningBalanceFunction::TDoubleDecliningBalanceFunction() {
                    Syntax("double-declining-balance", "<cost> <salvage> <life> <period>"));
 }
 
-void TDoubleDecliningBalanceFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TDoubleDecliningBalanceFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                            IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   double cost = NumericArgument(funCall, 0, context);
   double salvage = NumericArgument(funCall, 1, context);
   int32_t life = IntegerArgument(funCall, 2, context);
@@ -206,8 +205,7 @@ TFutureValueFunction::TFutureValueFunction() {
                        PaymentTimeSyntax);
 }
 
-void TFutureValueFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TFutureValueFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   double rate = NumericArgument(funCall, 0, context);
   int32_t periods = IntegerArgument(funCall, 1, context);
   double payment = NumericArgument(funCall, 2, context);
@@ -223,9 +221,8 @@ TInterestPaymentFunction::TInterestPaymentFunction() {
                        PaymentTimeSyntax);
 }
 
-void TInterestPaymentFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TInterestPaymentFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                     IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   double rate = NumericArgument(funCall, 0, context);
   int32_t period = IntegerArgument(funCall, 1, context);
   int32_t periods = IntegerArgument(funCall, 2, context);
@@ -243,8 +240,7 @@ TInterestRateFunction::TInterestRateFunction() {
                        PaymentTimeSyntax);
 }
 
-void TInterestRateFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TInterestRateFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   int32_t periods = IntegerArgument(funCall, 0, context);
   double payment = NumericArgument(funCall, 1, context);
   double presentValue = NumericArgument(funCall, 2, context);
@@ -260,9 +256,8 @@ TInternalRateOfReturnFunction::TInternalRateOfReturnFunction() {
                    Syntax("internal-rate-of-return", "<guess> <multifield-expression>"));
 }
 
-void TInternalRateOfReturnFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TInternalRateOfReturnFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                          IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   double guess = NumericArgument(funCall, 0, context);
   std::vector<double> flows = CashFlowsArgument(funCall, 1, context);
   std::optional<double> rate = InternalRateOfReturn(guess, flows);
@@ -276,9 +271,8 @@ TNetPresentValueFunction::TNetPresentValueFunction() {
                        PaymentTimeSyntax);
 }
 
-void TNetPresentValueFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TNetPresentValueFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                     IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   double rate = NumericArgument(funCall, 0, context);
   std::vector<double> flows = CashFlowsArgument(funCall, 1, context);
   TPaymentTime time = PaymentTimeArgument(*this, funCall, 2, context);
@@ -291,9 +285,8 @@ TNumberOfPeriodsFunction::TNumberOfPeriodsFunction() {
                        PaymentTimeSyntax);
 }
 
-void TNumberOfPeriodsFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TNumberOfPeriodsFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                     IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   double rate = NumericArgument(funCall, 0, context);
   double payment = NumericArgument(funCall, 1, context);
   double presentValue = NumericArgument(funCall, 2, context);
@@ -308,8 +301,7 @@ TPaymentFunction::TPaymentFunction() {
                        PaymentTimeSyntax);
 }
 
-void TPaymentFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TPaymentFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   double rate = NumericArgument(funCall, 0, context);
   int32_t periods = IntegerArgument(funCall, 1, context);
   double presentValue = NumericArgument(funCall, 2, context);
@@ -325,8 +317,7 @@ TPeriodPaymentFunction::TPeriodPaymentFunction() {
                        PaymentTimeSyntax);
 }
 
-void TPeriodPaymentFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TPeriodPaymentFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   double rate = NumericArgument(funCall, 0, context);
   int32_t period = IntegerArgument(funCall, 1, context);
   int32_t periods = IntegerArgument(funCall, 2, context);
@@ -343,8 +334,7 @@ TPresentValueFunction::TPresentValueFunction() {
                        PaymentTimeSyntax);
 }
 
-void TPresentValueFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TPresentValueFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   double rate = NumericArgument(funCall, 0, context);
   int32_t periods = IntegerArgument(funCall, 1, context);
   double payment = NumericArgument(funCall, 2, context);
@@ -358,9 +348,8 @@ TSLNDepreciationFunction::TSLNDepreciationFunction() {
                    Syntax("sln-depreciation", "<cost> <salvage> <life>"));
 }
 
-void TSLNDepreciationFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TSLNDepreciationFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                     IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   double cost = NumericArgument(funCall, 0, context);
   double salvage = NumericArgument(funCall, 1, context);
   int32_t life = IntegerArgument(funCall, 2, context);
@@ -372,9 +361,8 @@ TSYDDepreciationFunction::TSYDDepreciationFunction() {
                    Syntax("syd-depreciation", "<cost> <salvage> <life> <period>"));
 }
 
-void TSYDDepreciationFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TSYDDepreciationFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                     IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   double cost = NumericArgument(funCall, 0, context);
   double salvage = NumericArgument(funCall, 1, context);
   int32_t life = IntegerArgument(funCall, 2, context);

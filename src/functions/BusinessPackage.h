@@ -23,7 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "functions/MathPackage.h"
+#include "functions/FunctionKit.h"
+#include "functions/IEPackageComponents.h"
 
 enum TPaymentTime : uint8_t { ptEndOfPeriod, ptStartOfPeriod };
 
@@ -56,18 +57,18 @@ double SumOfYearsDigitsDepreciation(double cost, double salvage, int32_t life, i
 
 // ---- The functions, in creation order.
 
-IE_DECLARE_BUILTIN_FUNCTION(TDoubleDecliningBalanceFunction)  // double-declining-balance
-IE_DECLARE_BUILTIN_FUNCTION(TFutureValueFunction)             // future-value
-IE_DECLARE_BUILTIN_FUNCTION(TInterestPaymentFunction)         // interest-payment
-IE_DECLARE_BUILTIN_FUNCTION(TInterestRateFunction)            // interest-rate
-IE_DECLARE_BUILTIN_FUNCTION(TInternalRateOfReturnFunction)    // internal-rate-of-return
-IE_DECLARE_BUILTIN_FUNCTION(TNetPresentValueFunction)         // net-present-value
-IE_DECLARE_BUILTIN_FUNCTION(TNumberOfPeriodsFunction)         // number-of-periods
-IE_DECLARE_BUILTIN_FUNCTION(TPaymentFunction)                 // payment
-IE_DECLARE_BUILTIN_FUNCTION(TPeriodPaymentFunction)           // period-payment
-IE_DECLARE_BUILTIN_FUNCTION(TPresentValueFunction)            // present-value
-IE_DECLARE_BUILTIN_FUNCTION(TSLNDepreciationFunction)         // sln-depreciation
-IE_DECLARE_BUILTIN_FUNCTION(TSYDDepreciationFunction)         // syd-depreciation
+IE_FUNCTION(TDoubleDecliningBalanceFunction)  // double-declining-balance
+IE_FUNCTION(TFutureValueFunction)             // future-value
+IE_FUNCTION(TInterestPaymentFunction)         // interest-payment
+IE_FUNCTION(TInterestRateFunction)            // interest-rate
+IE_FUNCTION(TInternalRateOfReturnFunction)    // internal-rate-of-return
+IE_FUNCTION(TNetPresentValueFunction)         // net-present-value
+IE_FUNCTION(TNumberOfPeriodsFunction)         // number-of-periods
+IE_FUNCTION(TPaymentFunction)                 // payment
+IE_FUNCTION(TPeriodPaymentFunction)           // period-payment
+IE_FUNCTION(TPresentValueFunction)            // present-value
+IE_FUNCTION(TSLNDepreciationFunction)         // sln-depreciation
+IE_FUNCTION(TSYDDepreciationFunction)         // syd-depreciation
 
 // TBusinessPackage: creates the functions above in that order. Selected by the
 // engine's pBusiness; registered by class name "TBusinessPackage".

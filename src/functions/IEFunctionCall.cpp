@@ -8,16 +8,13 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "frontend/IEMorelPrinter.h"
+#include "functions/FunctionKit.h"
 #include "values/IEContext.h"
 
 namespace {
 
 [[noreturn]] void RaiseUnimplemented(const std::string& name) {
   throw EIEException(Format(SFunctionUnimplemented, {name}));
-}
-
-[[noreturn]] void RaiseNotA(const char* word, TIEType type) {
-  throw EIEException(Format(SNotAType, {word, IETypeName(type)}));
 }
 
 // Calls being evaluated on this thread, across engines: the stack they use

@@ -75,8 +75,8 @@ class TIEInnerFunction : public TIEUserFunction {
 
   // The host component, or none once it was destroyed.
   TCustomUserFunction* Component() const noexcept { return component_; }
-  // Base check; then the component's Call, or the error when it is gone.
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
+  // The component's Call, or the error when it is gone.
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
   bool SupportsStreaming() const override { return false; }
   // Told by the nexus (or the component itself) that Component is going.
   void ComponentDestroyed(const TComponent* component) noexcept;

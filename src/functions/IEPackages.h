@@ -184,11 +184,10 @@ class TIEUserFunction : public TPersistent, public TRefCounted {
   // Reasoner, "deleted" unregisters it. Reasoner is none for a destroyed engine.
   virtual void ReasonerChanged(IReasoner* reasoner, TListNotification action);
 
-  // The call. The base checks the argument count of FunCall against the stored
-  // limits (CheckArgumentCount) and sets Result to none; every concrete function
-  // calls it first, then resolves the arguments it needs against Context
-  // (which may be none for a context-free evaluation) and sets Result.
-  virtual void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result);
+  // The call: checks the argument count of FunCall against the stored limits
+  // (CheckArgumentCount), sets Result to none, then runs the function's own
+  // Run. Every caller comes through here, so no function repeats the check.
+  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result);
   // EIEException "Too few arguments for %s" / "Too many arguments for %s" with
   // FunctionName when FunCall's argument count is outside the stored limits.
   void CheckArgumentCount(const TFunctionCall& funCall) const;
@@ -226,6 +225,12 @@ class TIEUserFunction : public TPersistent, public TRefCounted {
   virtual bool SupportsStreaming() const { return true; }
 
  protected:
+  // The function's own work, run by Call once the argument count is checked
+  // and Result is none: resolves the arguments it needs against Context
+  // (which may be none for a context-free evaluation) and sets Result. The
+  // base leaves Result none.
+  virtual void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result);
+
   // The stored limits (a subclass may report others through the getters; the
   // base argument check always uses these).
   int32_t minArgumentCount_ = 0;

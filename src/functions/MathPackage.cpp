@@ -8,9 +8,9 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
+#include "functions/BuiltinPackages.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/MathSupport.h"
-#include "functions/BuiltinPackages.h"
 
 namespace {
 
@@ -69,8 +69,7 @@ TAbsFunction::TAbsFunction() {
   DescribeFunction(*this, "abs", 1, 1, SAbsHelp, "abs <numeric-expression>");
 }
 
-void TAbsFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TAbsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   IIEValue value = ResolveArgument(funCall, 0, context);
   TIEType type = value ? value->DType() : dtNone;
   if (type == dtInteger) {
@@ -87,9 +86,8 @@ TIntegerDivideFunction::TIntegerDivideFunction() {
   DescribeFunction(*this, "div", 1, UnlimitedArguments, SDivHelp, "div <integer-expression>+");
 }
 
-void TIntegerDivideFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TIntegerDivideFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                   IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   int32_t quotient = IntegerArgument(funCall, 0, context);
   for (int32_t i = 1; i < funCall.ArgumentCount(); ++i)
     quotient = IntegerDivide(quotient, IntegerArgument(funCall, i, context));
@@ -100,8 +98,7 @@ TDivideFunction::TDivideFunction() {
   DescribeFunction(*this, "/", 1, UnlimitedArguments, SDivideHelp, "/ <numeric-expression>+");
 }
 
-void TDivideFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TDivideFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   double quotient = NumericArgument(funCall, 0, context);
   for (int32_t i = 1; i < funCall.ArgumentCount(); ++i)
     quotient = CheckedDivide(quotient, NumericArgument(funCall, i, context));
@@ -112,8 +109,7 @@ TExpFunction::TExpFunction() {
   DescribeFunction(*this, "exp", 1, 1, SExpHelp, "exp <numeric-expression>");
 }
 
-void TExpFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TExpFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = FloatResult(std::exp(NumericArgument(funCall, 0, context)));
 }
 
@@ -122,8 +118,7 @@ TExptFunction::TExptFunction() {
                    "** <numeric-expression> <numeric-expression>");
 }
 
-void TExptFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TExptFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   double base = NumericArgument(funCall, 0, context);
   double exponent = NumericArgument(funCall, 1, context);
   if (base == 0 && exponent < 0) throw EZeroDivide();
@@ -134,8 +129,7 @@ TFloatFunction::TFloatFunction() {
   DescribeFunction(*this, "float", 1, 1, SFloatHelp, "float <numeric-expression>");
 }
 
-void TFloatFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TFloatFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = TIEValue::MakeFloat(NumericArgument(funCall, 0, context));
 }
 
@@ -143,8 +137,7 @@ TIntegerFunction::TIntegerFunction() {
   DescribeFunction(*this, "integer", 1, 1, SIntegerHelp, "integer <numeric-expression>");
 }
 
-void TIntegerFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TIntegerFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = TIEValue::MakeInteger(IntegerArgument(funCall, 0, context));
 }
 
@@ -152,8 +145,7 @@ TLogFunction::TLogFunction() {
   DescribeFunction(*this, "log", 1, 1, SLogHelp, "log <numeric-expression>");
 }
 
-void TLogFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TLogFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = TIEValue::MakeFloat(CheckedLog(NumericArgument(funCall, 0, context), std::log));
 }
 
@@ -161,8 +153,7 @@ TLog10Function::TLog10Function() {
   DescribeFunction(*this, "log10", 1, 1, SLog10Help, "log10 <numeric-expression>");
 }
 
-void TLog10Function::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TLog10Function::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = TIEValue::MakeFloat(CheckedLog(NumericArgument(funCall, 0, context), std::log10));
 }
 
@@ -170,8 +161,7 @@ TMaxFunction::TMaxFunction() {
   DescribeFunction(*this, "max", 1, UnlimitedArguments, SMaxHelp, "max <numeric-expression>+");
 }
 
-void TMaxFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TMaxFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   Extreme(funCall, context, result, true);
 }
 
@@ -179,8 +169,7 @@ TMinFunction::TMinFunction() {
   DescribeFunction(*this, "min", 1, UnlimitedArguments, SMinHelp, "min <numeric-expression>+");
 }
 
-void TMinFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TMinFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   Extreme(funCall, context, result, false);
 }
 
@@ -188,8 +177,7 @@ TMinusFunction::TMinusFunction() {
   DescribeFunction(*this, "-", 1, UnlimitedArguments, SMinusHelp, "- <numeric-expression>+");
 }
 
-void TMinusFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TMinusFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TNumber first = NumberArgument(funCall, 0, context);
   double difference = first.Value;
   bool asFloat = first.IsFloat;
@@ -206,8 +194,7 @@ TModFunction::TModFunction() {
                    "mod <integer-expression> <integer-expression>");
 }
 
-void TModFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TModFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   int32_t dividend = IntegerArgument(funCall, 0, context);
   int32_t divisor = IntegerArgument(funCall, 1, context);
   result = TIEValue::MakeInteger(IntegerRemainder(dividend, divisor));
@@ -215,8 +202,7 @@ void TModFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& r
 
 TPiFunction::TPiFunction() { DescribeFunction(*this, "pi", 0, 0, SPiHelp, "pi"); }
 
-void TPiFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TPiFunction::Run(TFunctionCall&, TIEContext*, IIEValue& result) {
   result = PiValue();
 }
 
@@ -224,8 +210,7 @@ TPlusFunction::TPlusFunction() {
   DescribeFunction(*this, "+", 0, UnlimitedArguments, SPlusHelp, "+ <numeric-expression>+");
 }
 
-void TPlusFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TPlusFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   double sum = 0;
   bool asFloat = false;
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i) {
@@ -240,8 +225,7 @@ TRandomFunction::TRandomFunction() {
   DescribeFunction(*this, "random", 0, 0, SRandomHelp, "random");
 }
 
-void TRandomFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TRandomFunction::Run(TFunctionCall&, TIEContext*, IIEValue& result) {
   result = TIEValue::MakeInteger(NextRandom());
 }
 
@@ -249,15 +233,14 @@ TRoundFunction::TRoundFunction() {
   DescribeFunction(*this, "round", 1, 1, SRoundHelp, "round <numeric-expression>");
 }
 
-void TRoundFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TRoundFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   IIEValue value = ResolveArgument(funCall, 0, context);
   double x = NumericOf(value);
   double rounded = std::round(x);  // halves away from zero ...
   if (std::fabs(x - std::trunc(x)) == 0.5) rounded = 2.0 * std::round(x / 2.0);  // ... to even
   // A value beyond the integers fails as the integer getter does.
   if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0))
-    throw EIEException(Format(SNotAType, {SIntegerWord, IETypeName(value->DType())}));
+    RaiseNotA(SIntegerWord, value->DType());
   result = TIEValue::MakeInteger(int32_t(rounded));
 }
 
@@ -265,8 +248,7 @@ TSeedFunction::TSeedFunction() {
   DescribeFunction(*this, "seed", 1, 1, SSeedHelp, "seed <integer-expression>");
 }
 
-void TSeedFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TSeedFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   SeedRandom(uint32_t(IntegerArgument(funCall, 0, context)));
   result = TrueAtom();
 }
@@ -275,8 +257,7 @@ TSqrtFunction::TSqrtFunction() {
   DescribeFunction(*this, "sqrt", 1, 1, SSqrtHelp, "sqrt <numeric-expression>");
 }
 
-void TSqrtFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TSqrtFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = FloatResult(std::sqrt(NumericArgument(funCall, 0, context)));
 }
 
@@ -284,8 +265,7 @@ TTimesFunction::TTimesFunction() {
   DescribeFunction(*this, "*", 0, UnlimitedArguments, STimesHelp, "* <numeric-expression>+");
 }
 
-void TTimesFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TTimesFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   double product = 1;
   bool asFloat = false;
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i) {

@@ -16,42 +16,33 @@
 
 #include <string>
 
+#include "functions/FunctionKit.h"
 #include "functions/IEPackageComponents.h"
 #include "functions/IEPackages.h"
 
 class TFunctionCall;
 class TIEContext;
 
-// Declares a built-in function class: constructor (name, limits, help text)
-// and the call.
-#define IE_DECLARE_BUILTIN_FUNCTION(ClassId)                                      \
-  class ClassId : public TIEUserFunction {                                        \
-   public:                                                                        \
-    ClassId();                                                                    \
-    std::string ClassName() const override { return #ClassId; }                   \
-    void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override; \
-  };
-
-IE_DECLARE_BUILTIN_FUNCTION(TAbsFunction)            // abs
-IE_DECLARE_BUILTIN_FUNCTION(TIntegerDivideFunction)  // div
-IE_DECLARE_BUILTIN_FUNCTION(TDivideFunction)         // /
-IE_DECLARE_BUILTIN_FUNCTION(TExpFunction)            // exp
-IE_DECLARE_BUILTIN_FUNCTION(TExptFunction)           // **
-IE_DECLARE_BUILTIN_FUNCTION(TFloatFunction)          // float
-IE_DECLARE_BUILTIN_FUNCTION(TIntegerFunction)        // integer
-IE_DECLARE_BUILTIN_FUNCTION(TLogFunction)            // log
-IE_DECLARE_BUILTIN_FUNCTION(TLog10Function)          // log10
-IE_DECLARE_BUILTIN_FUNCTION(TMaxFunction)            // max
-IE_DECLARE_BUILTIN_FUNCTION(TMinFunction)            // min
-IE_DECLARE_BUILTIN_FUNCTION(TMinusFunction)          // -
-IE_DECLARE_BUILTIN_FUNCTION(TModFunction)            // mod
-IE_DECLARE_BUILTIN_FUNCTION(TPiFunction)             // pi
-IE_DECLARE_BUILTIN_FUNCTION(TPlusFunction)           // +
-IE_DECLARE_BUILTIN_FUNCTION(TRandomFunction)         // random
-IE_DECLARE_BUILTIN_FUNCTION(TRoundFunction)          // round
-IE_DECLARE_BUILTIN_FUNCTION(TSeedFunction)           // seed
-IE_DECLARE_BUILTIN_FUNCTION(TSqrtFunction)           // sqrt
-IE_DECLARE_BUILTIN_FUNCTION(TTimesFunction)          // *
+IE_FUNCTION(TAbsFunction)            // abs
+IE_FUNCTION(TIntegerDivideFunction)  // div
+IE_FUNCTION(TDivideFunction)         // /
+IE_FUNCTION(TExpFunction)            // exp
+IE_FUNCTION(TExptFunction)           // **
+IE_FUNCTION(TFloatFunction)          // float
+IE_FUNCTION(TIntegerFunction)        // integer
+IE_FUNCTION(TLogFunction)            // log
+IE_FUNCTION(TLog10Function)          // log10
+IE_FUNCTION(TMaxFunction)            // max
+IE_FUNCTION(TMinFunction)            // min
+IE_FUNCTION(TMinusFunction)          // -
+IE_FUNCTION(TModFunction)            // mod
+IE_FUNCTION(TPiFunction)             // pi
+IE_FUNCTION(TPlusFunction)           // +
+IE_FUNCTION(TRandomFunction)         // random
+IE_FUNCTION(TRoundFunction)          // round
+IE_FUNCTION(TSeedFunction)           // seed
+IE_FUNCTION(TSqrtFunction)           // sqrt
+IE_FUNCTION(TTimesFunction)          // *
 
 // TMathPackage: creates the functions above in that order. Selected by the
 // engine's pMath; registered by class name "TMathPackage".

@@ -1,5 +1,4 @@
-// Argument reading, checked floating point and the random generator of the
-// numeric packages.
+// Checked floating point and the random generator of the numeric packages.
 #include "functions/MathSupport.h"
 
 #include <cmath>
@@ -7,71 +6,10 @@
 
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "functions/IEFunctionCall.h"
-#include "functions/IEPackages.h"
-#include "values/IEContext.h"
-
-void DescribeFunction(TIEUserFunction& function, const char* name, int32_t minCount,
-                      int32_t maxCount, const char* help, const std::string& syntax) {
-  function.SetFunctionName(name);
-  function.SetMinArgumentCount(minCount);
-  function.SetMaxArgumentCount(maxCount);
-  function.SetHelp(help, syntax);
-}
 
 EZeroDivide::EZeroDivide() : EMathError(SFloatZeroDivide) {}
 EInvalidOp::EInvalidOp() : EMathError(SFloatInvalidOperation) {}
 EOverflow::EOverflow() : EMathError(SFloatOverflow) {}
-
-namespace {
-
-// The getter's error for an argument that resolved to nothing.
-[[noreturn]] void RaiseNothing(const char* word) {
-  throw EIEException(Format(SNotAType, {word, IETypeName(dtNone)}));
-}
-
-}  // namespace
-
-IIEValue ResolveArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context) {
-  const IIEValue& argument = funCall.GetArgument(index);
-  return argument ? argument->Resolve(context) : IIEValue();
-}
-
-double NumericOf(const IIEValue& value) {
-  if (!value) RaiseNothing(SNumericWord);
-  return value->AsNumeric();
-}
-
-int32_t IntegerOf(const IIEValue& value) {
-  if (!value) RaiseNothing(SIntegerWord);
-  return value->AsInteger();
-}
-
-double NumericArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context) {
-  return NumericOf(ResolveArgument(funCall, index, context));
-}
-
-int32_t IntegerArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context) {
-  return IntegerOf(ResolveArgument(funCall, index, context));
-}
-
-std::string TextArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context) {
-  IIEValue value = ResolveArgument(funCall, index, context);
-  if (!value) RaiseNothing(SStringWord);
-  return value->AsString();
-}
-
-IValueVector ListArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context) {
-  IIEValue value = ResolveArgument(funCall, index, context);
-  if (!value) RaiseNothing(SListWord);
-  IValueVector list = value->AsList();
-  if (!list) RaiseNothing(SListWord);
-  return list;
-}
-
-double NumericElement(const TValueVector& list, int32_t index) {
-  return NumericOf(list.Get(index));
-}
 
 double CheckedFloat(double value) {
   if (std::isnan(value)) throw EInvalidOp();

@@ -1,8 +1,8 @@
-// What the numeric packages (math, predicate, trigonometry, business) share:
-// reading resolved arguments as numbers, integers, texts and multifields; the
-// errors of floating-point arithmetic; checked float results; the integer
-// result rule of the arithmetic functions; and the process-wide generator of
-// `random` and `seed`.
+// What the numeric packages (math, predicate, trigonometry, business) share
+// beyond the function kit (functions/FunctionKit.h, included here): the errors
+// of floating-point arithmetic; checked float results; the integer result rule
+// of the arithmetic functions; and the process-wide generator of `random` and
+// `seed`.
 //
 // Stateless free functions, safe on any thread, except the generator, whose
 // one state is guarded by a mutex.
@@ -12,16 +12,8 @@
 #include <string>
 
 #include "core/Exceptions.h"
+#include "functions/FunctionKit.h"
 #include "values/IEValue.h"
-
-class TFunctionCall;
-class TIEContext;
-class TIEUserFunction;
-
-// Names a built-in function, sets its limits and its help text
-// ("%s\r\n     syntax: (%s)" with Help and Syntax).
-void DescribeFunction(TIEUserFunction& function, const char* name, int32_t minCount,
-                      int32_t maxCount, const char* help, const std::string& syntax);
 
 // Errors of floating-point arithmetic: a division by zero (or a pole such as
 // the logarithm of 0), an operation outside its domain (the square root of a
@@ -49,24 +41,6 @@ class EOverflow : public EMathError {
   using EMathError::EMathError;
   const char* ClassName() const noexcept override { return "EOverflow"; }
 };
-
-// ---- Arguments. Index counts from 0; the call has been count-checked.
-
-// Argument Index resolved against Context; none when it resolves to nothing.
-IIEValue ResolveArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context);
-// The resolved argument read with the value's getters (AsNumeric, AsInteger,
-// AsString, AsList). EIEException "Not a %s.  Value Type is %s" when it does
-// not convert, also when it resolved to nothing (the type then reads dtNone).
-double NumericArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context);
-int32_t IntegerArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context);
-std::string TextArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context);
-IValueVector ListArgument(const TFunctionCall& funCall, int32_t index, TIEContext* context);
-// An element of a multifield read with AsNumeric (a missing element fails as
-// dtNone).
-double NumericElement(const TValueVector& list, int32_t index);
-// A resolved value read with AsNumeric / AsInteger; none fails as dtNone.
-double NumericOf(const IIEValue& value);
-int32_t IntegerOf(const IIEValue& value);
 
 // ---- Checked floating point.
 

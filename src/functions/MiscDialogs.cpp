@@ -4,15 +4,16 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "engine/InferenceEngine.h"
+#include "functions/BuiltinPackages.h"
 #include "functions/DialogHost.h"
+#include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/MathSupport.h"
 #include "functions/MiscPackage.h"
 #include "values/IEContext.h"
-#include "functions/BuiltinPackages.h"
 
 // ---------------------------------------------------------------- names
 
@@ -130,8 +131,7 @@ TInputBoxFunction::TInputBoxFunction() {
   DescribeFunction(*this, "input-box", 0, 3, SInputBoxHelp, SInputBoxSyntax);
 }
 
-void TInputBoxFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TInputBoxFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   std::string defaultText;
   std::string text;
   const bool confirmed = AskText(funCall, context, *this, defaultText, text);
@@ -142,8 +142,7 @@ TInputQueryFunction::TInputQueryFunction() {
   DescribeFunction(*this, "input-query", 0, 3, SInputQueryHelp, SInputQuerySyntax);
 }
 
-void TInputQueryFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TInputQueryFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   std::string defaultText;
   std::string text;
   const bool confirmed = AskText(funCall, context, *this, defaultText, text);
@@ -154,8 +153,7 @@ TMessageDlgFunction::TMessageDlgFunction() {
   DescribeFunction(*this, "message-dlg", 2, 4, SMessageDlgHelp, SMessageDlgSyntax);
 }
 
-void TMessageDlgFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TMessageDlgFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   IDialogHost& host = DialogHostOf(funCall, context, *this);
   const std::string message = TextArgument(funCall, 0, context);
   const std::string typeName = TextArgument(funCall, 1, context);
@@ -172,8 +170,7 @@ TShowMessageFunction::TShowMessageFunction() {
   DescribeFunction(*this, "show-message", 1, 1, SShowMessageHelp, SShowMessageSyntax);
 }
 
-void TShowMessageFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TShowMessageFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   IDialogHost& host = DialogHostOf(funCall, context, *this);
   host.ShowMessage(TextArgument(funCall, 0, context));
   result = NilValue();

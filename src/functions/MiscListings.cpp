@@ -11,11 +11,11 @@
 #include "engine/InferenceEngine.h"
 #include "facts/IEFactSet.h"
 #include "facts/IERule.h"
+#include "functions/BuiltinPackages.h"
+#include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/MathSupport.h"
 #include "functions/MiscPackage.h"
 #include "functions/StandardEngine.h"
-#include "functions/BuiltinPackages.h"
 
 namespace {
 
@@ -52,8 +52,7 @@ TAgendaFunction::TAgendaFunction() {
   DescribeFunction(*this, "agenda", 0, 0, SAgendaHelp, SAgendaSyntax);
 }
 
-void TAgendaFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TAgendaFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   std::string text;
   for (int32_t i = 0; i < engine.AgendaCount(); ++i) text += engine.AgendaText(i) + "\r\n";
@@ -67,8 +66,7 @@ TListRulesFunction::TListRulesFunction() {
   DescribeFunction(*this, "list-defrules", 0, 0, SListRulesHelp, SListRulesSyntax);
 }
 
-void TListRulesFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TListRulesFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   std::vector<std::string> names;
   for (const TRule* rule : engine.Rules().Rules()) names.push_back(rule->RuleName());
@@ -79,8 +77,7 @@ TListFactSetsFunction::TListFactSetsFunction() {
   DescribeFunction(*this, "list-deffacts", 0, 0, SListFactSetsHelp, SListFactSetsSyntax);
 }
 
-void TListFactSetsFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TListFactSetsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   std::vector<std::string> names;
   for (const TFactSet* factSet : engine.FactSets()) names.push_back(factSet->FactSetName());
@@ -91,9 +88,8 @@ TListFunctionsFunction::TListFunctionsFunction() {
   DescribeFunction(*this, "list-deffunctions", 0, 0, SListFunctionsHelp, SListFunctionsSyntax);
 }
 
-void TListFunctionsFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TListFunctionsFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                   IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   std::vector<std::string> names;
   for (const IUserFunction& function : engine.UserFunctions().Functions())
@@ -105,9 +101,8 @@ TListTemplatesFunction::TListTemplatesFunction() {
   DescribeFunction(*this, "list-deftemplates", 0, 0, SListTemplatesHelp, SListTemplatesSyntax);
 }
 
-void TListTemplatesFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TListTemplatesFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                   IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   std::vector<std::string> names;
   for (const IFactTemplate& factTemplate : engine.FactTemplates().Templates())
@@ -121,8 +116,7 @@ TShowFactsFunction::TShowFactsFunction() {
   DescribeFunction(*this, "facts", 0, 3, SShowFactsHelp, SShowFactsSyntax);
 }
 
-void TShowFactsFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TShowFactsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   const TFacts& facts = engine.Facts();
   const int32_t count = funCall.ArgumentCount();
@@ -144,8 +138,7 @@ TShowRulesFunction::TShowRulesFunction() {
   DescribeFunction(*this, "rules", 0, 1, SShowRulesHelp, SShowRulesSyntax);
 }
 
-void TShowRulesFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TShowRulesFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   const std::string logicalName =
       funCall.ArgumentCount() > 0 ? TextArgument(funCall, 0, context) : std::string();

@@ -7,16 +7,17 @@
 #include <ctime>
 
 #include "core/ClassRegistry.h"
+#include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "engine/InferenceEngine.h"
 #include "facts/IEFactSet.h"
 #include "facts/IERule.h"
+#include "functions/BuiltinPackages.h"
+#include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/MathSupport.h"
 #include "functions/StandardEngine.h"
 #include "rete/ReteNetwork.h"
-#include "functions/BuiltinPackages.h"
 
 namespace {
 
@@ -87,8 +88,7 @@ std::string PrintedForm(TInferenceEngine& engine, std::string_view kind, const s
 
 TTimeFunction::TTimeFunction() { DescribeFunction(*this, "time", 0, 0, STimeHelp, STimeSyntax); }
 
-void TTimeFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TTimeFunction::Run(TFunctionCall&, TIEContext*, IIEValue& result) {
   using namespace std::chrono;
   const auto now = system_clock::now();
   const std::time_t seconds = system_clock::to_time_t(now);
@@ -106,9 +106,8 @@ TGetDynamicCheckFunction::TGetDynamicCheckFunction() {
                    SGetDynamicCheckSyntax);
 }
 
-void TGetDynamicCheckFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TGetDynamicCheckFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                     IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   result = BooleanAtom(EngineOf(funCall, context, *this).TypeChecks().Contains(tcDynamic));
 }
 
@@ -117,9 +116,8 @@ TGetStaticCheckFunction::TGetStaticCheckFunction() {
                    SGetStaticCheckSyntax);
 }
 
-void TGetStaticCheckFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TGetStaticCheckFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                    IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   result = BooleanAtom(EngineOf(funCall, context, *this).TypeChecks().Contains(tcStatic));
 }
 
@@ -128,9 +126,8 @@ TSetDynamicCheckFunction::TSetDynamicCheckFunction() {
                    SSetDynamicCheckSyntax);
 }
 
-void TSetDynamicCheckFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TSetDynamicCheckFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                     IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   result = SwitchTypeCheck(engine, tcDynamic, IsTrueArgument(funCall, 0, context));
 }
@@ -140,9 +137,8 @@ TSetStaticCheckFunction::TSetStaticCheckFunction() {
                    SSetStaticCheckSyntax);
 }
 
-void TSetStaticCheckFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TSetStaticCheckFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                    IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   result = SwitchTypeCheck(engine, tcStatic, IsTrueArgument(funCall, 0, context));
 }
@@ -153,8 +149,7 @@ TResetGlobalsFunction::TResetGlobalsFunction() {
   DescribeFunction(*this, "set-reset-globals", 0, 1, SResetGlobalsHelp, SResetGlobalsSyntax);
 }
 
-void TResetGlobalsFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TResetGlobalsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   if (funCall.ArgumentCount() == 0) {
     result = BooleanAtom(engine.ResetGlobals());
@@ -168,8 +163,7 @@ TSetGenFunction::TSetGenFunction() {
   DescribeFunction(*this, "setgen", 1, 1, SSetGenHelp, SSetGenSyntax);
 }
 
-void TSetGenFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TSetGenFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   engine.SetSymbolIndex(IntegerArgument(funCall, 0, context));
   result = NilValue();
@@ -187,8 +181,7 @@ void TPrettyPrintFunction::SetFunctionName(std::string_view name) {
     if (name == kind.Name) SetHelp(kind.Help, kind.Syntax);
 }
 
-void TPrettyPrintFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TPrettyPrintFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   bool known = false;
   for (const TPrettyPrintKind& kind : prettyPrintKinds) known = known || FunctionName() == kind.Name;
   if (!known) throw EIEException(Format(SFunctionUnimplemented, {FunctionName()}));
@@ -207,8 +200,7 @@ TUnDefFactsFunction::TUnDefFactsFunction() {
   DescribeFunction(*this, "undeffacts", 1, 1, SUnDefFactsHelp, SUnDefFactsSyntax);
 }
 
-void TUnDefFactsFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TUnDefFactsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   result = NilValue();
   const int32_t index = engine.FactSets().IndexOfName(TextArgument(funCall, 0, context));
@@ -226,9 +218,8 @@ TUnDefFunctionFunction::TUnDefFunctionFunction() {
   DescribeFunction(*this, "undeffunction", 1, 1, SUnDefFunctionHelp, SUnDefFunctionSyntax);
 }
 
-void TUnDefFunctionFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TUnDefFunctionFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                   IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   engine.UserFunctions().Remove(TextArgument(funCall, 0, context));
   result = NilValue();
@@ -238,8 +229,7 @@ TUnDefRuleFunction::TUnDefRuleFunction() {
   DescribeFunction(*this, "undefrule", 1, 1, SUnDefRuleHelp, SUnDefRuleSyntax);
 }
 
-void TUnDefRuleFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TUnDefRuleFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   const std::string name = TextArgument(funCall, 0, context);
   engine.Rules().Remove(name);
@@ -250,9 +240,8 @@ TUnDefTemplateFunction::TUnDefTemplateFunction() {
   DescribeFunction(*this, "undeftemplate", 1, 1, SUnDefTemplateHelp, SUnDefTemplateSyntax);
 }
 
-void TUnDefTemplateFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TUnDefTemplateFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                   IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   const std::string name = TextArgument(funCall, 0, context);
   engine.FactTemplates().Remove(name);

@@ -18,56 +18,56 @@
 #include <string>
 #include <string_view>
 
+#include "functions/FunctionKit.h"
 #include "functions/IEPackageComponents.h"
 #include "functions/IEPackages.h"
-#include "functions/MathPackage.h"
 
 // (time): seconds since local midnight, with fractions, as a float.
-IE_DECLARE_BUILTIN_FUNCTION(TTimeFunction)              // time
+IE_FUNCTION(TTimeFunction)              // time
 // Prints the agenda lines, then "for a total of N activations."; nil.
-IE_DECLARE_BUILTIN_FUNCTION(TAgendaFunction)            // agenda
+IE_FUNCTION(TAgendaFunction)            // agenda
 // TRUE when tcDynamic (tcStatic) is among the engine's TypeChecks.
-IE_DECLARE_BUILTIN_FUNCTION(TGetDynamicCheckFunction)   // get-dynamic-constraint-checking
-IE_DECLARE_BUILTIN_FUNCTION(TGetStaticCheckFunction)    // get-static-constraint-checking
+IE_FUNCTION(TGetDynamicCheckFunction)   // get-dynamic-constraint-checking
+IE_FUNCTION(TGetStaticCheckFunction)    // get-static-constraint-checking
 // (input-box [caption [prompt [default]]]): the text entered as a string, the
 // default when cancelled.
-IE_DECLARE_BUILTIN_FUNCTION(TInputBoxFunction)          // input-box
+IE_FUNCTION(TInputBoxFunction)          // input-box
 // The same dialog; the text entered, FALSE when cancelled.
-IE_DECLARE_BUILTIN_FUNCTION(TInputQueryFunction)        // input-query
+IE_FUNCTION(TInputQueryFunction)        // input-query
 // (message-dlg text type buttons [help]): the atom of the result (mrOk ...).
 // EIEException "Invalid item for set: %s" for a button that does not exist.
-IE_DECLARE_BUILTIN_FUNCTION(TMessageDlgFunction)        // message-dlg
+IE_FUNCTION(TMessageDlgFunction)        // message-dlg
 // (show-message text): shows the text with an OK button; nil.
-IE_DECLARE_BUILTIN_FUNCTION(TShowMessageFunction)       // show-message
+IE_FUNCTION(TShowMessageFunction)       // show-message
 // The sorted names of the rules, fact sets, registered functions or templates,
 // then "for a total of N rules." (deffacts, deffunctions, deftemplates); nil.
-IE_DECLARE_BUILTIN_FUNCTION(TListRulesFunction)         // list-defrules
-IE_DECLARE_BUILTIN_FUNCTION(TListFactSetsFunction)      // list-deffacts
-IE_DECLARE_BUILTIN_FUNCTION(TListFunctionsFunction)     // list-deffunctions
-IE_DECLARE_BUILTIN_FUNCTION(TListTemplatesFunction)     // list-deftemplates
+IE_FUNCTION(TListRulesFunction)         // list-defrules
+IE_FUNCTION(TListFactSetsFunction)      // list-deffacts
+IE_FUNCTION(TListFunctionsFunction)     // list-deffunctions
+IE_FUNCTION(TListTemplatesFunction)     // list-deftemplates
 // (set-reset-globals [b]): with b, ResetGlobals := (b is TRUE) and the result
 // is b; without, TRUE or FALSE for the setting.
-IE_DECLARE_BUILTIN_FUNCTION(TResetGlobalsFunction)      // set-reset-globals
+IE_FUNCTION(TResetGlobalsFunction)      // set-reset-globals
 // (setgen n): the engine's SymbolIndex := n; nil.
-IE_DECLARE_BUILTIN_FUNCTION(TSetGenFunction)            // setgen
+IE_FUNCTION(TSetGenFunction)            // setgen
 // (set-...-constraint-checking b): the previous state as TRUE or FALSE; the
 // check is on exactly when b is TRUE.
-IE_DECLARE_BUILTIN_FUNCTION(TSetDynamicCheckFunction)   // set-dynamic-constraint-checking
-IE_DECLARE_BUILTIN_FUNCTION(TSetStaticCheckFunction)    // set-static-constraint-checking
+IE_FUNCTION(TSetDynamicCheckFunction)   // set-dynamic-constraint-checking
+IE_FUNCTION(TSetStaticCheckFunction)    // set-static-constraint-checking
 // (facts [start [end [max]]]): the indexed texts of the facts whose index is
 // in start..end (at most max of them, in fact-list order), sorted as text,
 // then "For a total of N facts."; TRUE.
-IE_DECLARE_BUILTIN_FUNCTION(TShowFactsFunction)         // facts
+IE_FUNCTION(TShowFactsFunction)         // facts
 // (rules [logical-name]): every rule's text, then "For a total of N rules.";
 // TRUE.
-IE_DECLARE_BUILTIN_FUNCTION(TShowRulesFunction)         // rules
+IE_FUNCTION(TShowRulesFunction)         // rules
 // Remove the named fact set, function, rule or template (a template takes
 // its facts and the rules that use it along); nothing when there is none.
 // Nil.
-IE_DECLARE_BUILTIN_FUNCTION(TUnDefFactsFunction)        // undeffacts
-IE_DECLARE_BUILTIN_FUNCTION(TUnDefFunctionFunction)     // undeffunction
-IE_DECLARE_BUILTIN_FUNCTION(TUnDefRuleFunction)         // undefrule
-IE_DECLARE_BUILTIN_FUNCTION(TUnDefTemplateFunction)     // undeftemplate
+IE_FUNCTION(TUnDefFactsFunction)        // undeffacts
+IE_FUNCTION(TUnDefFunctionFunction)     // undeffunction
+IE_FUNCTION(TUnDefRuleFunction)         // undefrule
+IE_FUNCTION(TUnDefTemplateFunction)     // undeftemplate
 
 // One class behind ppdeffacts, ppdeffunction, ppdeftemplate and ppdefrule:
 // made as ppdeffacts; renaming it picks the help text of the new name. The
@@ -80,7 +80,7 @@ class TPrettyPrintFunction : public TIEUserFunction {
   TPrettyPrintFunction();
   std::string ClassName() const override { return "TPrettyPrintFunction"; }
   void SetFunctionName(std::string_view name) override;
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
 };
 
 // TMiscPackage: the functions above in their creation order. Registered by

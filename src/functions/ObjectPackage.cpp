@@ -11,11 +11,11 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "engine/InferenceEngine.h"
+#include "functions/BuiltinPackages.h"
+#include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/MathSupport.h"
 #include "functions/ObjectModel.h"
 #include "values/IEContext.h"
-#include "functions/BuiltinPackages.h"
 
 namespace {
 
@@ -100,9 +100,8 @@ TCreateComponentFunction::TCreateComponentFunction() {
   DescribeFunction(*this, "create-component", 2, 3, SCreateComponentHelp, syntax);
 }
 
-void TCreateComponentFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TCreateComponentFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                     IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   // Every argument is read before anything is made, so a bad one leaves nothing behind.
   const char* className = ClassArgument(funCall, 0, context);
   const IObjectRef owner = ObjectArgument(funCall, 1, context);
@@ -120,8 +119,7 @@ TCreateObjectFunction::TCreateObjectFunction() {
                    std::string("create-object") + SCreateObjectSynopsis);
 }
 
-void TCreateObjectFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TCreateObjectFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const char* className = ClassArgument(funCall, 0, context);
   TObjectModel& model = ClassModel(className, EngineModel(funCall, context));
   result = TIEValue::MakeObject(model.Create(className, nullptr, nullptr));
@@ -132,8 +130,7 @@ TFreeObjectFunction::TFreeObjectFunction() {
                    std::string("free-object") + SFreeObjectSynopsis);
 }
 
-void TFreeObjectFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TFreeObjectFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TComponent* engine = EngineComponent(funCall, context);
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i) {
     IObjectRef object = ValueArgument(funCall, i, context)->AsObjectRef();
@@ -149,8 +146,7 @@ TExecuteActionFunction::TExecuteActionFunction() {
                    std::string("execute-action") + SExecuteActionSynopsis);
 }
 
-void TExecuteActionFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TExecuteActionFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   IObjectRef action = RequiredObject(funCall, 0, context);
   result = BooleanAtom(ObjectModelOf(*action).ExecuteAction(*action));
 }
@@ -163,8 +159,7 @@ TGetComponentFunction::TGetComponentFunction() {
   DescribeFunction(*this, "get-component", 0, 2, SGetComponentHelp, syntax);
 }
 
-void TGetComponentFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TGetComponentFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const int32_t count = funCall.ArgumentCount();
   if (count == 0) {
     result = TIEValue::MakeObject(EngineOwner(funCall, context));
@@ -183,8 +178,7 @@ TGetComponentsFunction::TGetComponentsFunction() {
                    std::string("get-components") + SGetComponentsSynopsis);
 }
 
-void TGetComponentsFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TGetComponentsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const IObjectRef owner = funCall.ArgumentCount() == 0 ? EngineOwner(funCall, context)
                                                         : ObjectArgument(funCall, 0, context);
   const TObjectRef& component = ComponentArgument(owner, *this);
@@ -199,8 +193,7 @@ TGetClassFunction::TGetClassFunction() {
                    std::string("get-class") + SGetClassSynopsis);
 }
 
-void TGetClassFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TGetClassFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const std::string name = TextArgument(funCall, 0, context);
   const char* className = EngineModel(funCall, context).FindClass(name);
   if (!className) className = ComponentObjectModel().FindClass(name);
@@ -213,8 +206,7 @@ TIsClassFunction::TIsClassFunction() {
                    std::string("is-class") + SIsClassSynopsis);
 }
 
-void TIsClassFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TIsClassFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const IObjectRef object = ObjectArgument(funCall, 0, context);
   const char* className = ClassArgument(funCall, 1, context);
   result = BooleanAtom(object && className &&
@@ -228,8 +220,7 @@ TGetPropertyFunction::TGetPropertyFunction() {
                    std::string("get-property") + SGetPropertySynopsis);
 }
 
-void TGetPropertyFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TGetPropertyFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const IObjectRef object = RequiredObject(funCall, 0, context);
   TObjectModel& model = ObjectModelOf(*object);
   std::optional<TObjectProperty> prop =
@@ -247,8 +238,7 @@ TGetPropertiesFunction::TGetPropertiesFunction() {
                    std::string("get-properties") + SGetPropertiesSynopsis);
 }
 
-void TGetPropertiesFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TGetPropertiesFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const IObjectRef object = RequiredObject(funCall, 0, context);
   IValueVector list(new TValueVector());
   for (const std::string& name : ObjectModelOf(*object).PropertyNames(*object))
@@ -261,8 +251,7 @@ TSetPropertyFunction::TSetPropertyFunction() {
                    std::string("set-property") + SSetPropertySynopsis);
 }
 
-void TSetPropertyFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TSetPropertyFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const IObjectRef object = RequiredObject(funCall, 0, context);
   TObjectModel& model = ObjectModelOf(*object);
   std::optional<TObjectProperty> prop =

@@ -23,51 +23,43 @@
 
 #include <string>
 
+#include "functions/FunctionKit.h"
 #include "functions/IEPackageComponents.h"
 #include "functions/IEPackages.h"
-
-#define IE_OBJECT_FUNCTION(Name)                                                   \
-  class Name : public TIEUserFunction {                                            \
-   public:                                                                         \
-    Name();                                                                        \
-    std::string ClassName() const override { return #Name; }                       \
-    void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override; \
-  };
 
 // (create-component <class> <owner> [<parent>]): a new component of the class
 // owned by Owner (nil: by the model); a control among them is placed on the
 // windowed control Parent. EInvalidCast when Owner is not a component or
 // Parent not a windowed control of the model that knows the class.
-IE_OBJECT_FUNCTION(TCreateComponentFunction)
+IE_FUNCTION(TCreateComponentFunction)
 // (create-object <class>): a new object of the class, without owner.
-IE_OBJECT_FUNCTION(TCreateObjectFunction)
+IE_FUNCTION(TCreateObjectFunction)
 // (execute-action <action>): TRUE or FALSE as the action's Execute reports;
 // EInvalidCast for anything but an action.
-IE_OBJECT_FUNCTION(TExecuteActionFunction)
+IE_FUNCTION(TExecuteActionFunction)
 // (free-object <object>*): frees each object in order (nil is skipped; one
 // destroyed already is an error); TRUE.
-IE_OBJECT_FUNCTION(TFreeObjectFunction)
+IE_FUNCTION(TFreeObjectFunction)
 // (get-component), (get-component <name>), (get-component <component> <name>):
 // the engine's owner, or the named component owned by the engine's owner or by
 // Component; FALSE when none has the name.
-IE_OBJECT_FUNCTION(TGetComponentFunction)
+IE_FUNCTION(TGetComponentFunction)
 // (get-components [<component>]): the owned components as a multifield.
-IE_OBJECT_FUNCTION(TGetComponentsFunction)
+IE_FUNCTION(TGetComponentsFunction)
 // (get-class <name>): the class of that name the engine's model knows, else
 // the component model's; EClassNotFound otherwise.
-IE_OBJECT_FUNCTION(TGetClassFunction)
+IE_FUNCTION(TGetClassFunction)
 // (get-property <object> <name>): the property's value, FALSE when absent.
-IE_OBJECT_FUNCTION(TGetPropertyFunction)
+IE_FUNCTION(TGetPropertyFunction)
 // (get-properties <object>): the property names as a multifield of atoms.
-IE_OBJECT_FUNCTION(TGetPropertiesFunction)
+IE_FUNCTION(TGetPropertiesFunction)
 // (set-property <object> <name> <value>): TRUE when the property exists and
 // was written, FALSE when absent. Enumerations and sets also take their
 // members' names (as get-property gives them).
-IE_OBJECT_FUNCTION(TSetPropertyFunction)
+IE_FUNCTION(TSetPropertyFunction)
 // (is-class <object> <class>): whether the object is of the class or a descendant.
-IE_OBJECT_FUNCTION(TIsClassFunction)
+IE_FUNCTION(TIsClassFunction)
 
-#undef IE_OBJECT_FUNCTION
 
 // TObjectPackage: creates the eleven functions above, in the order declared.
 // Registered by class name, so an engine whose Packages selects the object

@@ -4,9 +4,9 @@
 #include "core/ClassRegistry.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "functions/IEFunctionCall.h"
-#include "functions/MathSupport.h"
 #include "functions/BuiltinPackages.h"
+#include "functions/FunctionKit.h"
+#include "functions/IEFunctionCall.h"
 
 namespace {
 
@@ -36,8 +36,7 @@ TEvenPFunction::TEvenPFunction() {
   SetHelp(SEvenPHelp, "evenp <numeric-expression>");
 }
 
-void TEvenPFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TEvenPFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = BooleanAtom(IntegerArgument(funCall, 0, context) % 2 == 0);
 }
 
@@ -48,8 +47,7 @@ TOddPFunction::TOddPFunction() {
   SetHelp(SOddPHelp, "oddp <numeric-expression>");
 }
 
-void TOddPFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TOddPFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = BooleanAtom(IntegerArgument(funCall, 0, context) % 2 != 0);
 }
 
@@ -101,8 +99,7 @@ void TVerifyTypePFunction::WriteData(TFunctionWriter& writer) const {
   writer.WriteInteger(valueTypes_.Mask());
 }
 
-void TVerifyTypePFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TVerifyTypePFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   IIEValue value = ResolveArgument(funCall, 0, context);
   result = BooleanAtom(valueTypes_.Contains(value ? value->DType() : dtNone));
 }

@@ -10,10 +10,11 @@
 #include <string_view>
 
 #include "core/IEInterfaces.h"
-#include "functions/MathPackage.h"
+#include "functions/FunctionKit.h"
+#include "functions/IEPackageComponents.h"
 
-IE_DECLARE_BUILTIN_FUNCTION(TEvenPFunction)  // evenp
-IE_DECLARE_BUILTIN_FUNCTION(TOddPFunction)   // oddp
+IE_FUNCTION(TEvenPFunction)  // evenp
+IE_FUNCTION(TOddPFunction)   // oddp
 
 // TVerifyTypePFunction: TRUE when its one argument, resolved, has a type in
 // ValueTypes (an argument resolving to nothing counts as dtNone). Setting a
@@ -39,7 +40,7 @@ class TVerifyTypePFunction : public TIEUserFunction {
   void Assign(const TPersistent* source) override;
   void ReadData(TFunctionReader& reader) override;
   void WriteData(TFunctionWriter& writer) const override;
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
 
  private:
   TIETypes valueTypes_;

@@ -7,11 +7,11 @@
 #include "core/IEConsts.h"
 #include "core/IEInterfaces.h"
 #include "engine/InferenceEngine.h"
+#include "functions/BuiltinPackages.h"
+#include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/MathSupport.h"
 #include "functions/StandardLogic.h"
 #include "values/IEContext.h"
-#include "functions/BuiltinPackages.h"
 
 namespace {
 
@@ -83,8 +83,7 @@ TIfFunction::TIfFunction() {
   DescribeFunction(*this, "if", 2, UnlimitedArguments, SIfHelp, SIfSyntax);
 }
 
-void TIfFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TIfFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   if (!IsKeyword(funCall, 1, ThenAtom()))
     throw EIEException(Format(SSyntaxError, {SMissingThen}));
   const int32_t count = funCall.ArgumentCount();
@@ -113,8 +112,7 @@ TWhileFunction::TWhileFunction() {
   DescribeFunction(*this, "while", 2, UnlimitedArguments, SWhileHelp, SWhileSyntax);
 }
 
-void TWhileFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TWhileFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const int32_t bodyStart = IsKeyword(funCall, 1, DoAtom()) ? 2 : 1;
   const int32_t count = funCall.ArgumentCount();
   result = ResolveArgument(funCall, 0, context);
@@ -128,8 +126,7 @@ TForEachFunction::TForEachFunction() {
   DescribeFunction(*this, "foreach", 2, UnlimitedArguments, SForEachHelp, SForEachSyntax);
 }
 
-void TForEachFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TForEachFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const std::string name = TextArgument(funCall, 0, context);
   // Held for the whole loop: the body cannot free the list it walks.
   const IValueVector list = ListArgument(funCall, 1, context);
@@ -146,8 +143,7 @@ TTryFunction::TTryFunction() {
   DescribeFunction(*this, "try", 1, UnlimitedArguments, STryHelp, STrySyntax);
 }
 
-void TTryFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TTryFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const int32_t count = funCall.ArgumentCount();
   auto isAtom = [&](int32_t index, const IIEValue& keyword) {
     const IIEValue& argument = funCall.GetArgument(index);
@@ -192,8 +188,7 @@ TThrowFunction::TThrowFunction() {
   DescribeFunction(*this, "throw", 1, 1, SThrowHelp, SThrowSyntax);
 }
 
-void TThrowFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TThrowFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue&) {
   throw Exception(TextArgument(funCall, 0, context));
 }
 
@@ -201,8 +196,7 @@ TReturnFunction::TReturnFunction() {
   DescribeFunction(*this, "return", 1, 1, SReturnHelp, SReturnSyntax);
 }
 
-void TReturnFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TReturnFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = funCall.GetArgument(0);
   if (context) context->SetReturnValue(result);
 }
@@ -211,10 +205,9 @@ TBindFunction::TBindFunction() {
   DescribeFunction(*this, "bind", 2, 2, SBindHelp, SBindSyntax);
 }
 
-void TBindFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TBindFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const IIEValue& variable = funCall.GetArgument(0);
-  if (!variable) throw EIEException(Format(SNotAType, {SStringWord, IETypeName(dtNone)}));
+  if (!variable) RaiseNotA(SStringWord, dtNone);
   const std::string name = variable->AsString();
   IIEValue value = ResolveArgument(funCall, 1, context);
   BindingContext(context).SetVariable(name, value);
@@ -225,8 +218,7 @@ TExitFunction::TExitFunction() {
   DescribeFunction(*this, "exit", 0, 0, SExitHelp, SExitSyntax);
 }
 
-void TExitFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TExitFunction::Run(TFunctionCall&, TIEContext*, IIEValue&) {
   throw EExitRequest();
 }
 
@@ -234,8 +226,7 @@ THaltFunction::THaltFunction() {
   DescribeFunction(*this, "halt", 0, 0, SHaltHelp, SHaltSyntax);
 }
 
-void THaltFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void THaltFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine* engine = context ? context->Engine() : nullptr;
   if (!engine) engine = dynamic_cast<TInferenceEngine*>(funCall.GetEngine());
   // Without an engine nothing runs that could be stopped.

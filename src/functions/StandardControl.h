@@ -18,8 +18,9 @@
 #include <string_view>
 
 #include "core/Exceptions.h"
+#include "functions/FunctionKit.h"
+#include "functions/IEPackageComponents.h"
 #include "functions/IEPackages.h"
-#include "functions/MathPackage.h"
 
 // What `exit` raises: the silent abort ("Operation aborted", class name
 // EAbort). `try` lets every EAbort pass uncaught, so a program's error
@@ -34,32 +35,32 @@ class EExitRequest : public EAbort {
 // else-branch; the value of the last action run, FALSE when none ran.
 // EIEException "Syntax Error: Missing "then" in an IF statement" when the
 // second argument is not the atom then.
-IE_DECLARE_BUILTIN_FUNCTION(TIfFunction)       // if
+IE_FUNCTION(TIfFunction)       // if
 // (while c [do] a*): runs the body while c is not FALSE; FALSE when the loop
 // ends, or the value given to return.
-IE_DECLARE_BUILTIN_FUNCTION(TWhileFunction)    // while
+IE_FUNCTION(TWhileFunction)    // while
 // (foreach name list a*): binds the variable named by the resolved first
 // argument's text to each element in turn; the last value, nil for an empty
 // list. The list getter's error for a value that is not a multifield.
-IE_DECLARE_BUILTIN_FUNCTION(TForEachFunction)  // foreach
+IE_FUNCTION(TForEachFunction)  // foreach
 // (try a* [finally f*] [catch|except c*]): runs the protected actions, then
 // the finally actions whether or not an error occurred. An error (other than
 // an abort) is swallowed: the result is FALSE, the variable __ERROR holds the
 // message as a string and the catch actions run. EIEException "Missing catch
 // or finally statement for try block" without either keyword.
-IE_DECLARE_BUILTIN_FUNCTION(TTryFunction)      // try
+IE_FUNCTION(TTryFunction)      // try
 // Raises the base Exception with the text of its argument.
-IE_DECLARE_BUILTIN_FUNCTION(TThrowFunction)    // throw
+IE_FUNCTION(TThrowFunction)    // throw
 // Stores its argument, unresolved, as the context's return value.
-IE_DECLARE_BUILTIN_FUNCTION(TReturnFunction)   // return
+IE_FUNCTION(TReturnFunction)   // return
 // (bind ?v e): binds the name written first to the value of e (the context's
 // SetVariable) and returns the value.
-IE_DECLARE_BUILTIN_FUNCTION(TBindFunction)     // bind
+IE_FUNCTION(TBindFunction)     // bind
 // Raises EExitRequest.
-IE_DECLARE_BUILTIN_FUNCTION(TExitFunction)     // exit
+IE_FUNCTION(TExitFunction)     // exit
 // Asks the context's engine (else the call's engine) to halt before its next
 // firing; TRUE.
-IE_DECLARE_BUILTIN_FUNCTION(THaltFunction)     // halt
+IE_FUNCTION(THaltFunction)     // halt
 
 // A new function of one of the classes above by class name ("TIfFunction",
 // ...), none for any other name. The classes are also registered for the

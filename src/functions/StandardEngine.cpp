@@ -6,15 +6,16 @@
 #include <utility>
 #include <vector>
 
+#include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "core/IEInterfaces.h"
 #include "engine/InferenceEngine.h"
 #include "facts/IEFacts.h"
-#include "functions/IEFunctionCall.h"
-#include "functions/MathSupport.h"
-#include "values/IEContext.h"
 #include "functions/BuiltinPackages.h"
+#include "functions/FunctionKit.h"
+#include "functions/IEFunctionCall.h"
+#include "values/IEContext.h"
 
 TInferenceEngine& EngineOf(const TFunctionCall& funCall, TIEContext* context,
                            const TIEUserFunction& function) {
@@ -55,7 +56,7 @@ IIEValue ResolveSlotValue(const IIEValue& value, TIEContext* context) {
 IFactRef FactArgument(const TFunctionCall& funCall, TIEContext* context,
                       TInferenceEngine& engine) {
   IIEValue index = ResolveArgument(funCall, 0, context);
-  if (!index) throw EIEException(Format(SNotAType, {SFactWord, IETypeName(dtNone)}));
+  if (!index) RaiseNotA(SFactWord, dtNone);
   const int32_t id = index->AsFactId();
   IFactRef fact = engine.Facts().FindById(id);
   if (!fact) throw EIEException(Format(SNoSuchFactId, {std::to_string(id)}));
@@ -129,15 +130,14 @@ TAssertFunction::TAssertFunction() {
   DescribeFunction(*this, "assert", 0, UnlimitedArguments, SAssertHelp, SAssertSyntax);
 }
 
-void TAssertFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TAssertFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   int32_t last = -1;
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i) {
     IIEValue argument = ResolveArgument(funCall, i, context);
-    if (!argument) throw EIEException(Format(SNotAType, {SFactWord, IETypeName(dtNone)}));
+    if (!argument) RaiseNotA(SFactWord, dtNone);
     const IFactRef source = AsFactRef(argument->AsFact());
-    if (!source) throw EIEException(Format(SNotAType, {SFactWord, IETypeName(argument->DType())}));
+    if (!source) RaiseNotA(SFactWord, argument->DType());
     IFactRef fact = source->Clone();
     if (fact->Template())
       for (const TFactSlot* slot : fact->Template()->Slots())
@@ -152,8 +152,7 @@ TAssertStringFunction::TAssertStringFunction() {
                    SAssertStringSyntax);
 }
 
-void TAssertStringFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TAssertStringFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   int32_t last = -1;
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i)
@@ -165,8 +164,7 @@ TRetractFunction::TRetractFunction() {
   DescribeFunction(*this, "retract", 1, UnlimitedArguments, SRetractHelp, SRetractSyntax);
 }
 
-void TRetractFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TRetractFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   const IIEValue first = ResolveArgument(funCall, 0, context);
   if (first && first->DType() == dtAtom && first->AsString() == SRetractAll) {
@@ -176,7 +174,7 @@ void TRetractFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValu
   }
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i) {
     const IIEValue index = i == 0 ? first : ResolveArgument(funCall, i, context);
-    if (!index) throw EIEException(Format(SNotAType, {SFactWord, IETypeName(dtNone)}));
+    if (!index) RaiseNotA(SFactWord, dtNone);
     const IFactRef fact = engine.Facts().FindById(index->AsFactId());
     if (fact) engine.RetractSame(fact.get());
   }
@@ -188,9 +186,8 @@ TRetractStringFunction::TRetractStringFunction() {
                    SRetractStringSyntax);
 }
 
-void TRetractStringFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TRetractStringFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                   IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i)
     engine.RetractString(TextArgument(funCall, i, context));
@@ -201,8 +198,7 @@ TModifyFunction::TModifyFunction() {
   DescribeFunction(*this, "modify", 1, UnlimitedArguments, SModifyHelp, SModifySyntax);
 }
 
-void TModifyFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TModifyFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   IFactRef fact = FactArgument(funCall, context, engine);
   // Every new value is known before the fact leaves working memory, so a bad
@@ -225,8 +221,7 @@ TDuplicateFunction::TDuplicateFunction() {
   DescribeFunction(*this, "duplicate", 2, UnlimitedArguments, SDuplicateHelp, SDuplicateSyntax);
 }
 
-void TDuplicateFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TDuplicateFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   const IFactRef source = FactArgument(funCall, context, engine);
   const std::vector<TSlotChange> changes =
@@ -240,8 +235,7 @@ TFetchFunction::TFetchFunction() {
   DescribeFunction(*this, "fetch", 1, 1, SFetchHelp, SFetchSyntax);
 }
 
-void TFetchFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TFetchFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   const std::string key = TextArgument(funCall, 0, context);
   TRefCounted* stored = engine.EngineVariables().Find(key);
@@ -252,8 +246,7 @@ TStoreFunction::TStoreFunction() {
   DescribeFunction(*this, "store", 2, 2, SStoreHelp, SStoreSyntax);
 }
 
-void TStoreFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TStoreFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   IIEValue value = ResolveArgument(funCall, 1, context);
   if (value.get() == NilValue().get()) value = IIEValue();
@@ -266,8 +259,7 @@ TClearStorageFunction::TClearStorageFunction() {
   DescribeFunction(*this, "clear-storage", 0, 0, SClearStorageHelp, SClearStorageSyntax);
 }
 
-void TClearStorageFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TClearStorageFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   EngineOf(funCall, context, *this).EngineVariables().Clear();
   result = TrueAtom();
 }
@@ -276,8 +268,7 @@ TClearFunction::TClearFunction() {
   DescribeFunction(*this, "clear", 0, 0, SClearHelp, SClearSyntax);
 }
 
-void TClearFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TClearFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   EngineOf(funCall, context, *this).Clear();
   result = TrueAtom();
 }
@@ -286,8 +277,7 @@ TResetFunction::TResetFunction() {
   DescribeFunction(*this, "reset", 0, 0, SResetHelp, SResetSyntax);
 }
 
-void TResetFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TResetFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   EngineOf(funCall, context, *this).Reset();
   result = TrueAtom();
 }
@@ -296,8 +286,7 @@ TRunFunction::TRunFunction() {
   DescribeFunction(*this, "run", 0, 1, SRunHelp, SRunSyntax);
 }
 
-void TRunFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TRunFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   // The limit is resolved, so a variable or a call may give it.
   const int32_t fired = funCall.ArgumentCount() > 0
@@ -311,9 +300,8 @@ TGetFactDuplicationFunction::TGetFactDuplicationFunction() {
                    SGetFactDuplicationSyntax);
 }
 
-void TGetFactDuplicationFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TGetFactDuplicationFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                        IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   result = BooleanAtom(!EngineOf(funCall, context, *this).FactDuplication());
 }
 
@@ -322,9 +310,8 @@ TSetFactDuplicationFunction::TSetFactDuplicationFunction() {
                    SSetFactDuplicationSyntax);
 }
 
-void TSetFactDuplicationFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TSetFactDuplicationFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                        IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   result = BooleanAtom(!engine.FactDuplication());
   const IIEValue refuse = ResolveArgument(funCall, 0, context);
@@ -335,8 +322,7 @@ TGenSymStarFunction::TGenSymStarFunction() {
   DescribeFunction(*this, "gensym*", 0, 0, SGenSymStarHelp, SGenSymStarSyntax);
 }
 
-void TGenSymStarFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TGenSymStarFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   if (engine.SymbolIndex() == std::numeric_limits<int32_t>::max())
     throw EIEException(Format(SSymbolIndexOverflow, {FunctionName()}));
@@ -347,9 +333,8 @@ TExtractGlobalFunction::TExtractGlobalFunction() {
   DescribeFunction(*this, "__get-var", 1, 1, SExtractGlobalHelp, SExtractGlobalSyntax);
 }
 
-void TExtractGlobalFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TExtractGlobalFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                   IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   const IIEValue& argument = funCall.GetArgument(0);
   if (argument && (argument->DType() == dtVariable || argument->DType() == dtMultiVariable)) {
     result = argument->Resolve(context);
@@ -364,8 +349,7 @@ TVersionFunction::TVersionFunction() {
   DescribeFunction(*this, "version", 0, 0, SVersionHelp, SVersionSyntax);
 }
 
-void TVersionFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TVersionFunction::Run(TFunctionCall&, TIEContext*, IIEValue& result) {
   result = TIEValue::MakeFloat(double(EngineVersionNumber));
 }
 
@@ -373,8 +357,7 @@ TWatchFunction::TWatchFunction() {
   DescribeFunction(*this, "watch", 1, 1, SWatchHelp, SWatchSyntax);
 }
 
-void TWatchFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TWatchFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   const std::string name = TextArgument(funCall, 0, context);
   TConstructWatches watches = engine.Watch();
@@ -393,8 +376,7 @@ TUnwatchFunction::TUnwatchFunction() {
   DescribeFunction(*this, "unwatch", 1, 1, SUnwatchHelp, SUnwatchSyntax);
 }
 
-void TUnwatchFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TUnwatchFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   const std::string name = TextArgument(funCall, 0, context);
   TConstructWatches watches = engine.Watch();
@@ -414,9 +396,8 @@ TDoBackwardChainingFunction::TDoBackwardChainingFunction() {
                    SDoBackwardChainingHelp, SDoBackwardChainingSyntax);
 }
 
-void TDoBackwardChainingFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TDoBackwardChainingFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                        IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   TInferenceEngine& engine = EngineOf(funCall, context, *this);
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i) {
     const std::string name = TextArgument(funCall, i, context);

@@ -18,8 +18,9 @@
 
 #include <string_view>
 
+#include "functions/FunctionKit.h"
+#include "functions/IEPackageComponents.h"
 #include "functions/IEPackages.h"
-#include "functions/MathPackage.h"
 
 class TInferenceEngine;
 
@@ -31,56 +32,56 @@ TInferenceEngine& EngineOf(const TFunctionCall& funCall, TIEContext* context,
 // (assert f*): asserts a copy of each fact whose slot values are resolved
 // (nested multifields flattened); the last fact's index, FALSE when that one
 // was refused as a duplicate or there was no argument.
-IE_DECLARE_BUILTIN_FUNCTION(TAssertFunction)               // assert
+IE_FUNCTION(TAssertFunction)               // assert
 // (assert-string s+): parses and asserts each text; the last fact's index.
-IE_DECLARE_BUILTIN_FUNCTION(TAssertStringFunction)         // assert-string
+IE_FUNCTION(TAssertStringFunction)         // assert-string
 // (retract *) empties working memory; (retract i*) retracts the facts with
 // those indexes, skipping indexes without a fact. TRUE.
-IE_DECLARE_BUILTIN_FUNCTION(TRetractFunction)              // retract
+IE_FUNCTION(TRetractFunction)              // retract
 // (retract-string s*): retracts the fact equal to each parsed text. TRUE.
-IE_DECLARE_BUILTIN_FUNCTION(TRetractStringFunction)        // retract-string
+IE_FUNCTION(TRetractStringFunction)        // retract-string
 // (modify i (slot v...)+): retracts the fact, changes the slots and asserts
 // the same fact object again; its new index (-1 when refused). The new values
 // are resolved before anything changes; when a value is refused by the slot
 // the fact goes back with its old values and the error passes on.
 // EIEException "No Such Fact with ID=%s exists".
-IE_DECLARE_BUILTIN_FUNCTION(TModifyFunction)               // modify
+IE_FUNCTION(TModifyFunction)               // modify
 // (duplicate i (slot v...)*): asserts a changed copy; the source stays.
-IE_DECLARE_BUILTIN_FUNCTION(TDuplicateFunction)            // duplicate
+IE_FUNCTION(TDuplicateFunction)            // duplicate
 // (fetch key): the stored value, nil when there is none.
-IE_DECLARE_BUILTIN_FUNCTION(TFetchFunction)                // fetch
+IE_FUNCTION(TFetchFunction)                // fetch
 // (store key value): stores the value (nil stores none) and returns it.
-IE_DECLARE_BUILTIN_FUNCTION(TStoreFunction)                // store
+IE_FUNCTION(TStoreFunction)                // store
 // Empties the store-and-fetch storage; TRUE.
-IE_DECLARE_BUILTIN_FUNCTION(TClearStorageFunction)         // clear-storage
+IE_FUNCTION(TClearStorageFunction)         // clear-storage
 // The engine's Clear / Reset; TRUE.
-IE_DECLARE_BUILTIN_FUNCTION(TClearFunction)                // clear
-IE_DECLARE_BUILTIN_FUNCTION(TResetFunction)                // reset
+IE_FUNCTION(TClearFunction)                // clear
+IE_FUNCTION(TResetFunction)                // reset
 // (run [n]): runs the engine (at most n firings); the number fired.
-IE_DECLARE_BUILTIN_FUNCTION(TRunFunction)                  // run
+IE_FUNCTION(TRunFunction)                  // run
 // TRUE when equal facts are refused (FactDuplication off).
-IE_DECLARE_BUILTIN_FUNCTION(TGetFactDuplicationFunction)   // get-fact-duplication
+IE_FUNCTION(TGetFactDuplicationFunction)   // get-fact-duplication
 // (set-fact-duplication b): returns the previous state in get's sense, then
 // FactDuplication := (b is FALSE).
-IE_DECLARE_BUILTIN_FUNCTION(TSetFactDuplicationFunction)   // set-fact-duplication
+IE_FUNCTION(TSetFactDuplicationFunction)   // set-fact-duplication
 // The atom gen<SymbolIndex>; the index grows by one. EIEException "Symbol
 // index overflow in %s" once the index cannot grow.
-IE_DECLARE_BUILTIN_FUNCTION(TGenSymStarFunction)           // gensym*
+IE_FUNCTION(TGenSymStarFunction)           // gensym*
 // (__get-var v): a variable argument resolved; otherwise the visible binding
 // named by the resolved argument's text, nil when there is none.
-IE_DECLARE_BUILTIN_FUNCTION(TExtractGlobalFunction)        // __get-var
+IE_FUNCTION(TExtractGlobalFunction)        // __get-var
 // The engine's version number, 1.1 in single precision, as a float.
-IE_DECLARE_BUILTIN_FUNCTION(TVersionFunction)              // version
+IE_FUNCTION(TVersionFunction)              // version
 // (watch name) / (unwatch name): adds / removes a member of the engine's
 // Watch set ("all": every member). EIEException "Cannot watch %s" /
 // "Cannot unwatch %s" for another name. TRUE.
-IE_DECLARE_BUILTIN_FUNCTION(TWatchFunction)                // watch
-IE_DECLARE_BUILTIN_FUNCTION(TUnwatchFunction)              // unwatch
+IE_FUNCTION(TWatchFunction)                // watch
+IE_FUNCTION(TUnwatchFunction)              // unwatch
 // (do-backward-chaining name*): marks each template (made as an implied one
 // when missing) for backward chaining and registers its goal template
 // need-<name>. EIEException "Cannot backchain on special CEs: %s" for test
 // and not. TRUE.
-IE_DECLARE_BUILTIN_FUNCTION(TDoBackwardChainingFunction)   // do-backward-chaining
+IE_FUNCTION(TDoBackwardChainingFunction)   // do-backward-chaining
 
 // A new function of one of the classes above by class name, none for any
 // other name.

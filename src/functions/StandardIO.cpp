@@ -13,10 +13,10 @@
 #include "core/Streams.h"
 #include "engine/InferenceEngine.h"
 #include "frontend/GStreams.h"
-#include "functions/IEFunctionCall.h"
-#include "functions/MathSupport.h"
-#include "values/IEContext.h"
 #include "functions/BuiltinPackages.h"
+#include "functions/FunctionKit.h"
+#include "functions/IEFunctionCall.h"
+#include "values/IEContext.h"
 
 namespace {
 
@@ -33,14 +33,14 @@ TInferenceEngine& EngineOf(const TIEUserFunction& function, TFunctionCall& funCa
 // The text of a resolved argument; an argument that resolves to nothing has
 // no text.
 // The nil object names standard output: its text is empty.
-std::string TextOf(const IIEValue& value) {
+std::string TextOrEmpty(const IIEValue& value) {
   if (!value || value->Equals(NilValue().get())) return std::string();
   return value->AsString();
 }
 
 // The logical name of a read: the first argument's text, empty without one.
 std::string InputName(const TFunctionCall& funCall, TIEContext* context) {
-  return funCall.ArgumentCount() > 0 ? TextOf(ResolveArgument(funCall, 0, context))
+  return funCall.ArgumentCount() > 0 ? TextOrEmpty(ResolveArgument(funCall, 0, context))
                                      : std::string();
 }
 
@@ -116,14 +116,13 @@ TOpenFunction::TOpenFunction() {
   DescribeFunction(*this, "open", 2, 3, SOpenHelp, SOpenSyntax);
 }
 
-void TOpenFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TOpenFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(*this, funCall, context);
   const std::string mode =
-      funCall.ArgumentCount() > 2 ? TextOf(ResolveArgument(funCall, 2, context)) : "r";
+      funCall.ArgumentCount() > 2 ? TextOrEmpty(ResolveArgument(funCall, 2, context)) : "r";
   if (mode != "r" && mode != "r+" && mode != "w" && mode != "a")
     throw EIEException(Format(SInvalidFileAccess, {mode}));
-  const std::string fileName = TextOf(ResolveArgument(funCall, 0, context));
+  const std::string fileName = TextOrEmpty(ResolveArgument(funCall, 0, context));
   std::unique_ptr<TGTextStream> stream;
   if (mode == "r" || mode == "r+") {
     stream = engine.CreateTokenizerStream(fileName, mode == "r" ? fmOpenRead : fmOpenReadWrite);
@@ -135,7 +134,7 @@ void TOpenFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& 
     stream = TGTextStream::CreateFromFile(fileName, fmCreate);
   }
   const IIEValue name = ResolveArgument(funCall, 1, context);
-  engine.IOStreams().AddStream(TextOf(name), std::move(stream));
+  engine.IOStreams().AddStream(TextOrEmpty(name), std::move(stream));
   result = name;
 }
 
@@ -143,12 +142,11 @@ TCloseFunction::TCloseFunction() {
   DescribeFunction(*this, "close", 0, UnlimitedArguments, SCloseHelp, SCloseSyntax);
 }
 
-void TCloseFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TCloseFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TIOStreams& streams = EngineOf(*this, funCall, context).IOStreams();
   if (funCall.ArgumentCount() == 0) streams.Clear();
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i)
-    streams.RemoveStream(TextOf(ResolveArgument(funCall, i, context)));
+    streams.RemoveStream(TextOrEmpty(ResolveArgument(funCall, i, context)));
   result = TrueAtom();
 }
 
@@ -156,8 +154,7 @@ TReadFunction::TReadFunction() {
   DescribeFunction(*this, "read", 0, 1, SReadHelp, SReadSyntax);
 }
 
-void TReadFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TReadFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(*this, funCall, context);
   IStreamToken token;
   engine.ReadToken(InputName(funCall, context), token);
@@ -169,8 +166,7 @@ TReadLineFunction::TReadLineFunction() {
   DescribeFunction(*this, "readline", 0, 1, SReadLineHelp, SReadLineSyntax);
 }
 
-void TReadLineFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TReadLineFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(*this, funCall, context);
   std::string line;
   engine.ReadLine(InputName(funCall, context), line);
@@ -184,16 +180,15 @@ TPrintOutFunction::TPrintOutFunction() {
   DescribeFunction(*this, "printout", 0, UnlimitedArguments, SPrintOutHelp, SPrintOutSyntax);
 }
 
-void TPrintOutFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
+void TPrintOutFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   std::string buffer;  // this call's own text
   for (int32_t i = 1; i < funCall.ArgumentCount(); ++i)
     AppendPrinted(buffer, ResolveArgument(funCall, i, context));
-  TIEUserFunction::Call(funCall, context, result);
   TInferenceEngine& engine = EngineOf(*this, funCall, context);
   if (funCall.ArgumentCount() == 0)
     engine.PrintOut(buffer);
   else
-    engine.PrintOut(TextOf(ResolveArgument(funCall, 0, context)), buffer);
+    engine.PrintOut(TextOrEmpty(ResolveArgument(funCall, 0, context)), buffer);
   result = NilValue();
 }
 
@@ -201,7 +196,7 @@ TFormatFunction::TFormatFunction() {
   DescribeFunction(*this, "format", 2, UnlimitedArguments, SFormatHelp, SFormatSyntax);
 }
 
-void TFormatFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
+void TFormatFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   std::string buffer;  // this call's own text
   if (funCall.ArgumentCount() > 1 && funCall.GetArgument(1))
     buffer = funCall.GetArgument(1)->AsString();
@@ -226,9 +221,8 @@ void TFormatFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue
     }
   }
   ExpandNewLines(buffer);
-  TIEUserFunction::Call(funCall, context, result);
   TInferenceEngine& engine = EngineOf(*this, funCall, context);
-  engine.PrintOut(TextOf(ResolveArgument(funCall, 0, context)), buffer);
+  engine.PrintOut(TextOrEmpty(ResolveArgument(funCall, 0, context)), buffer);
   result = NilValue();
 }
 
@@ -237,19 +231,17 @@ void TFormatFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue
 
 TLoadFunction::TLoadFunction() { DescribeFunction(*this, "load", 1, 1, SLoadHelp, SLoadSyntax); }
 
-void TLoadFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TLoadFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(*this, funCall, context);
-  engine.LoadFromFile(TextOf(ResolveArgument(funCall, 0, context)));
+  engine.LoadFromFile(TextOrEmpty(ResolveArgument(funCall, 0, context)));
   result = TrueAtom();
 }
 
 TSaveFunction::TSaveFunction() { DescribeFunction(*this, "save", 1, 1, SSaveHelp, SSaveSyntax); }
 
-void TSaveFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TSaveFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   IReasoner& engine = EngineOf(*this, funCall, context);
-  engine.SaveToFile(TextOf(ResolveArgument(funCall, 0, context)));
+  engine.SaveToFile(TextOrEmpty(ResolveArgument(funCall, 0, context)));
   result = TrueAtom();
 }
 
@@ -257,10 +249,9 @@ TLoadFactsFunction::TLoadFactsFunction() {
   DescribeFunction(*this, "load-facts", 1, 1, SLoadFactsHelp, SLoadFactsSyntax);
 }
 
-void TLoadFactsFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TLoadFactsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(*this, funCall, context);
-  engine.LoadFactsFromFile(TextOf(ResolveArgument(funCall, 0, context)));
+  engine.LoadFactsFromFile(TextOrEmpty(ResolveArgument(funCall, 0, context)));
   result = TrueAtom();
 }
 
@@ -268,16 +259,15 @@ TSaveFactsFunction::TSaveFactsFunction() {
   DescribeFunction(*this, "save-facts", 1, UnlimitedArguments, SSaveFactsHelp, SSaveFactsSyntax);
 }
 
-void TSaveFactsFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TSaveFactsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(*this, funCall, context);
-  const std::string fileName = TextOf(ResolveArgument(funCall, 0, context));
+  const std::string fileName = TextOrEmpty(ResolveArgument(funCall, 0, context));
   if (funCall.ArgumentCount() == 1) {
     engine.SaveFactsToFile(fileName);
   } else {
     TFileStream file(fileName, fmCreate);
     for (int32_t i = 1; i < funCall.ArgumentCount(); ++i)
-      engine.SaveFactsOfTemplate(file, TextOf(ResolveArgument(funCall, i, context)));
+      engine.SaveFactsOfTemplate(file, TextOrEmpty(ResolveArgument(funCall, i, context)));
   }
   result = TrueAtom();
 }
@@ -286,28 +276,25 @@ TBatchFunction::TBatchFunction() {
   DescribeFunction(*this, "batch", 1, 1, SBatchHelp, SBatchSyntax);
 }
 
-void TBatchFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TBatchFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(*this, funCall, context);
-  result = BooleanAtom(engine.BatchFile(TextOf(ResolveArgument(funCall, 0, context))));
+  result = BooleanAtom(engine.BatchFile(TextOrEmpty(ResolveArgument(funCall, 0, context))));
 }
 
 TDribbleOnFunction::TDribbleOnFunction() {
   DescribeFunction(*this, "dribble-on", 1, 1, SDribbleOnHelp, SDribbleOnSyntax);
 }
 
-void TDribbleOnFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TDribbleOnFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   TInferenceEngine& engine = EngineOf(*this, funCall, context);
-  result = BooleanAtom(engine.DribbleOnFile(TextOf(ResolveArgument(funCall, 0, context))));
+  result = BooleanAtom(engine.DribbleOnFile(TextOrEmpty(ResolveArgument(funCall, 0, context))));
 }
 
 TDribbleOffFunction::TDribbleOffFunction() {
   DescribeFunction(*this, "dribble-off", 0, 0, SDribbleOffHelp, SDribbleOffSyntax);
 }
 
-void TDribbleOffFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TDribbleOffFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = BooleanAtom(EngineOf(*this, funCall, context).DribbleOff());
 }
 
@@ -315,9 +302,8 @@ TRemoveFunction::TRemoveFunction() {
   DescribeFunction(*this, "remove", 1, 1, SRemoveHelp, SRemoveSyntax);
 }
 
-void TRemoveFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
-  const std::string fileName = TextOf(ResolveArgument(funCall, 0, context));
+void TRemoveFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
+  const std::string fileName = TextOrEmpty(ResolveArgument(funCall, 0, context));
   result = BooleanAtom(std::remove(fileName.c_str()) == 0);
 }
 
@@ -325,10 +311,9 @@ TRenameFunction::TRenameFunction() {
   DescribeFunction(*this, "rename", 2, 2, SRenameHelp, SRenameSyntax);
 }
 
-void TRenameFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
-  const std::string oldName = TextOf(ResolveArgument(funCall, 0, context));
-  const std::string newName = TextOf(ResolveArgument(funCall, 1, context));
+void TRenameFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
+  const std::string oldName = TextOrEmpty(ResolveArgument(funCall, 0, context));
+  const std::string newName = TextOrEmpty(ResolveArgument(funCall, 1, context));
   std::error_code error;
   // The platform's rename would replace an existing file silently.
   const bool taken = std::filesystem::exists(newName, error) || error;

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "core/IEConsts.h"
-#include "functions/IEFunctionCall.h"
-#include "functions/MathSupport.h"
 #include "functions/BuiltinPackages.h"
+#include "functions/FunctionKit.h"
+#include "functions/IEFunctionCall.h"
 
 namespace {
 
@@ -64,8 +64,7 @@ TAndFunction::TAndFunction() {
   DescribeFunction(*this, "and", 0, UnlimitedArguments, SAndHelp, SAndSyntax);
 }
 
-void TAndFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TAndFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i)
     if (IsFalse(ResolveArgument(funCall, i, context))) {
       result = FalseAtom();
@@ -78,8 +77,7 @@ TOrFunction::TOrFunction() {
   DescribeFunction(*this, "or", 0, UnlimitedArguments, SOrHelp, SOrSyntax);
 }
 
-void TOrFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TOrFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i)
     if (IsTrue(ResolveArgument(funCall, i, context))) {
       result = TrueAtom();
@@ -90,8 +88,7 @@ void TOrFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& re
 
 TNotFunction::TNotFunction() { DescribeFunction(*this, "not", 1, 1, SNotHelp, SNotSyntax); }
 
-void TNotFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TNotFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = BooleanAtom(IsFalse(ResolveArgument(funCall, 0, context)));
 }
 
@@ -102,8 +99,7 @@ TEqFunction::TEqFunction() {
   DescribeFunction(*this, "eq", 1, UnlimitedArguments, SEqHelp, SEqSyntax);
 }
 
-void TEqFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TEqFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = AllAgainstFirst(funCall, context, SameValue);
 }
 
@@ -111,8 +107,7 @@ TEqStarFunction::TEqStarFunction() {
   DescribeFunction(*this, "eq*", 1, UnlimitedArguments, SEqStarHelp, SEqStarSyntax);
 }
 
-void TEqStarFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TEqStarFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = AllAgainstFirst(funCall, context, [](const IIEValue& first, const IIEValue& other) {
     if (!first || !other) return !first && !other;
     return first->EqualsConverted(other);
@@ -123,8 +118,7 @@ TNeqFunction::TNeqFunction() {
   DescribeFunction(*this, "neq", 1, UnlimitedArguments, SNeqHelp, SNeqSyntax);
 }
 
-void TNeqFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TNeqFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = AllAgainstFirst(funCall, context, [](const IIEValue& first, const IIEValue& other) {
     return !SameValue(first, other);
   });
@@ -137,8 +131,7 @@ TEqualsFunction::TEqualsFunction() {
   DescribeFunction(*this, "=", 1, UnlimitedArguments, SEqualsHelp, SEqualsSyntax);
 }
 
-void TEqualsFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TEqualsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   // Below or above ends it; values that are neither (NaN) do not.
   result = AllNumbersAgainstFirst(funCall, context,
                                   [](double first, double other) {
@@ -150,8 +143,7 @@ TNotEqualsFunction::TNotEqualsFunction() {
   DescribeFunction(*this, "<>", 1, UnlimitedArguments, SNotEqualsHelp, SNotEqualsSyntax);
 }
 
-void TNotEqualsFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TNotEqualsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = AllNumbersAgainstFirst(funCall, context,
                                   [](double first, double other) { return other != first; });
 }
@@ -160,8 +152,7 @@ TGtFunction::TGtFunction() {
   DescribeFunction(*this, ">", 2, UnlimitedArguments, SGtHelp, SGtSyntax);
 }
 
-void TGtFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TGtFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = AdjacentPairs(funCall, context, std::greater<double>());
 }
 
@@ -169,8 +160,7 @@ TGtOrEqFunction::TGtOrEqFunction() {
   DescribeFunction(*this, ">=", 2, UnlimitedArguments, SGtOrEqHelp, SGtOrEqSyntax);
 }
 
-void TGtOrEqFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TGtOrEqFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = AdjacentPairs(funCall, context, std::greater_equal<double>());
 }
 
@@ -178,8 +168,7 @@ TLtFunction::TLtFunction() {
   DescribeFunction(*this, "<", 2, UnlimitedArguments, SLtHelp, SLtSyntax);
 }
 
-void TLtFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TLtFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = AdjacentPairs(funCall, context, std::less<double>());
 }
 
@@ -187,8 +176,7 @@ TLtOrEqFunction::TLtOrEqFunction() {
   DescribeFunction(*this, "<=", 2, UnlimitedArguments, SLtOrEqHelp, SLtOrEqSyntax);
 }
 
-void TLtOrEqFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TLtOrEqFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = AdjacentPairs(funCall, context, std::less_equal<double>());
 }
 

@@ -15,34 +15,35 @@
 
 #include <string_view>
 
+#include "functions/FunctionKit.h"
+#include "functions/IEPackageComponents.h"
 #include "functions/IEPackages.h"
-#include "functions/MathPackage.h"
 
 // TRUE unless an argument equals FALSE; the rest are not resolved then.
-IE_DECLARE_BUILTIN_FUNCTION(TAndFunction)         // and
+IE_FUNCTION(TAndFunction)         // and
 // TRUE as soon as an argument equals TRUE (any other value is not true here);
 // otherwise FALSE.
-IE_DECLARE_BUILTIN_FUNCTION(TOrFunction)          // or
+IE_FUNCTION(TOrFunction)          // or
 // TRUE when the argument equals FALSE.
-IE_DECLARE_BUILTIN_FUNCTION(TNotFunction)         // not
+IE_FUNCTION(TNotFunction)         // not
 // TRUE when every further argument equals the first in type and value.
-IE_DECLARE_BUILTIN_FUNCTION(TEqFunction)          // eq
+IE_FUNCTION(TEqFunction)          // eq
 // As eq, each further argument read through the getter of the first one's
 // type (1 equals 1.0, the atom a equals the string "a"); the getter's error
 // when one does not convert.
-IE_DECLARE_BUILTIN_FUNCTION(TEqStarFunction)      // eq*
+IE_FUNCTION(TEqStarFunction)      // eq*
 // TRUE when no further argument equals the first in type and value.
-IE_DECLARE_BUILTIN_FUNCTION(TNeqFunction)         // neq
+IE_FUNCTION(TNeqFunction)         // neq
 // TRUE when every further argument is numerically equal to the first.
-IE_DECLARE_BUILTIN_FUNCTION(TEqualsFunction)      // =
+IE_FUNCTION(TEqualsFunction)      // =
 // TRUE when no further argument is numerically equal to the first.
-IE_DECLARE_BUILTIN_FUNCTION(TNotEqualsFunction)   // <>
+IE_FUNCTION(TNotEqualsFunction)   // <>
 // The ordering comparisons hold for each adjacent pair of arguments; every
 // pair resolves both of its arguments, so an inner argument is resolved twice.
-IE_DECLARE_BUILTIN_FUNCTION(TGtFunction)          // >
-IE_DECLARE_BUILTIN_FUNCTION(TGtOrEqFunction)      // >=
-IE_DECLARE_BUILTIN_FUNCTION(TLtFunction)          // <
-IE_DECLARE_BUILTIN_FUNCTION(TLtOrEqFunction)      // <=
+IE_FUNCTION(TGtFunction)          // >
+IE_FUNCTION(TGtOrEqFunction)      // >=
+IE_FUNCTION(TLtFunction)          // <
+IE_FUNCTION(TLtOrEqFunction)      // <=
 
 // Whether a condition counts as false: exactly when it equals the FALSE atom
 // (a value resolving to nothing is not false).

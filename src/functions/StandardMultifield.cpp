@@ -7,10 +7,10 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
+#include "functions/BuiltinPackages.h"
+#include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/IEPackageComponents.h"
-#include "functions/MathSupport.h"
-#include "functions/BuiltinPackages.h"
 
 namespace {
 
@@ -23,13 +23,6 @@ IIEValue ResolveValue(const IIEValue& value, TIEContext* context) {
 
 // An independent copy; none stays none.
 IIEValue CloneValue(const IIEValue& value) { return value ? value->Clone() : IIEValue(); }
-
-// The text of a resolved element; a missing element fails as the getter does
-// for a value of no type.
-std::string TextOf(const IIEValue& value) {
-  if (!value) throw EIEException(Format(SNotAType, {SStringWord, IETypeName(dtNone)}));
-  return value->AsString();
-}
 
 // The begin and end positions of a range (arguments 1 and 2), checked for
 // order only: they are not compared with the multifield's length.
@@ -93,8 +86,7 @@ TCreateMFFunction::TCreateMFFunction() {
   DescribeFunction(*this, "create$", 0, UnlimitedArguments, SCreateMFHelp, SCreateMFSyntax);
 }
 
-void TCreateMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TCreateMFFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   IValueVector list = NewList();
   list->Reserve(funCall.ArgumentCount());
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i)
@@ -108,8 +100,7 @@ TDeleteMFFunction::TDeleteMFFunction() {
   DescribeFunction(*this, "delete$", 3, 3, SDeleteMFHelp, SDeleteMFSyntax);
 }
 
-void TDeleteMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TDeleteMFFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const TRange range = RangeArguments(funCall, context);
   const IValueVector list = ListArgument(funCall, 0, context);
   result = TIEValue::MakeList(WithoutRange(*list, range, context));
@@ -121,8 +112,7 @@ TExplodeMFFunction::TExplodeMFFunction() {
   DescribeFunction(*this, "explode$", 1, 1, SExplodeMFHelp, SExplodeMFSyntax);
 }
 
-void TExplodeMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TExplodeMFFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const std::string text = TextArgument(funCall, 0, context);
   IValueVector list = NewList();
   // The trimmed text ends in a non-blank, so no word comes out empty.
@@ -145,8 +135,7 @@ TFirstMFFunction::TFirstMFFunction() {
   DescribeFunction(*this, "first$", 1, 1, SFirstMFHelp, SFirstMFSyntax);
 }
 
-void TFirstMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TFirstMFFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const IValueVector list = ListArgument(funCall, 0, context);
   const TValueVector& items = *list;
   result = items.Count() > 0 ? ResolveValue(items.Get(0), context) : NilValue();
@@ -158,8 +147,7 @@ TImplodeMFFunction::TImplodeMFFunction() {
   DescribeFunction(*this, "implode$", 1, 1, SImplodeMFHelp, SImplodeMFSyntax);
 }
 
-void TImplodeMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TImplodeMFFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const IValueVector list = ListArgument(funCall, 0, context);
   const TValueVector& items = *list;
   std::string text;
@@ -176,8 +164,7 @@ TInsertMFFunction::TInsertMFFunction() {
   DescribeFunction(*this, "insert$", 2, UnlimitedArguments, SInsertMFHelp, SInsertMFSyntax);
 }
 
-void TInsertMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TInsertMFFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const IValueVector copy = ListArgument(funCall, 0, context)->Clone();
   const int32_t index = IntegerArgument(funCall, 1, context);
   InsertArguments(funCall, 2, context, *copy, index);
@@ -190,8 +177,7 @@ TLengthMFFunction::TLengthMFFunction() {
   DescribeFunction(*this, "length$", 1, 1, SLengthMFHelp, SLengthMFSyntax);
 }
 
-void TLengthMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TLengthMFFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = TIEValue::MakeInteger(ListArgument(funCall, 0, context)->Count());
 }
 
@@ -201,8 +187,7 @@ TMemberMFFunction::TMemberMFFunction() {
   DescribeFunction(*this, "member$", 2, 2, SMemberMFHelp, SMemberMFSyntax);
 }
 
-void TMemberMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TMemberMFFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const IIEValue wanted = ResolveArgument(funCall, 0, context);
   const IValueVector list = ListArgument(funCall, 1, context);
   const TValueVector& items = *list;
@@ -221,8 +206,7 @@ TNthMFFunction::TNthMFFunction() {
   DescribeFunction(*this, "nth$", 2, 2, SNthMFHelp, SNthMFSyntax);
 }
 
-void TNthMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TNthMFFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const int32_t index = IntegerArgument(funCall, 0, context);
   const IValueVector list = ListArgument(funCall, 1, context);
   result = list->Get(index);
@@ -234,8 +218,7 @@ TReplaceMFFunction::TReplaceMFFunction() {
   DescribeFunction(*this, "replace$", 3, UnlimitedArguments, SReplaceMFHelp, SReplaceMFSyntax);
 }
 
-void TReplaceMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TReplaceMFFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const TRange range = RangeArguments(funCall, context);
   const IValueVector list = ListArgument(funCall, 0, context);
   IValueVector replaced = WithoutRange(*list, range, context);
@@ -249,8 +232,7 @@ TRestMFFunction::TRestMFFunction() {
   DescribeFunction(*this, "rest$", 1, 1, SRestMFHelp, SRestMFSyntax);
 }
 
-void TRestMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TRestMFFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const IValueVector copy = ListArgument(funCall, 0, context)->Clone();
   copy->Delete(0);
   result = TIEValue::MakeList(copy);
@@ -262,8 +244,7 @@ TSubSeqMFFunction::TSubSeqMFFunction() {
   DescribeFunction(*this, "subseq$", 3, 3, SSubSeqMFHelp, SSubSeqMFSyntax);
 }
 
-void TSubSeqMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TSubSeqMFFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const TRange range = RangeArguments(funCall, context);
   const IValueVector list = ListArgument(funCall, 0, context);
   const TValueVector& items = *list;
@@ -281,8 +262,7 @@ TSubSetpMFFunction::TSubSetpMFFunction() {
   DescribeFunction(*this, "subsetp", 2, 2, SSubSetpMFHelp, SSubSetpMFSyntax);
 }
 
-void TSubSetpMFFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TSubSetpMFFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const IIEValue sub = ResolveArgument(funCall, 0, context);
   const IValueVector list = ListArgument(funCall, 1, context);
   // A single value stands for the one-element multifield holding it.

@@ -13,61 +13,51 @@
 
 #include <string>
 
+#include "functions/FunctionKit.h"
 #include "functions/IEPackages.h"
 
 class TUserPackage;
 
-// Declares a multifield function class: constructor (name, limits, Comment),
-// ClassName and Call.
-#define IE_MULTIFIELD_FUNCTION(ClassIdent)                                              \
-  class ClassIdent : public TIEUserFunction {                                           \
-   public:                                                                              \
-    ClassIdent();                                                                       \
-    std::string ClassName() const override { return #ClassIdent; }                      \
-    void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;  \
-  };
-
 // (create$ <expression>*): a new multifield of the resolved, cloned arguments;
 // a multifield argument becomes one nested element.
-IE_MULTIFIELD_FUNCTION(TCreateMFFunction)
+IE_FUNCTION(TCreateMFFunction)
 // (delete$ list begin end): the list without positions begin..end. EIEException
 // "Invalid multifield begin and end parameters: %d, %d" when begin > end;
 // positions beyond the list delete nothing.
-IE_MULTIFIELD_FUNCTION(TDeleteMFFunction)
+IE_FUNCTION(TDeleteMFFunction)
 // (explode$ text): the space-separated words of the trimmed text, each an atom
 // (numbers included); only the space character separates.
-IE_MULTIFIELD_FUNCTION(TExplodeMFFunction)
+IE_FUNCTION(TExplodeMFFunction)
 // (first$ list): element 0, resolved; the nil-object value for an empty list.
-IE_MULTIFIELD_FUNCTION(TFirstMFFunction)
+IE_FUNCTION(TFirstMFFunction)
 // (implode$ list): the elements' texts (strings without quotes) joined by one
 // space, as a string.
-IE_MULTIFIELD_FUNCTION(TImplodeMFFunction)
+IE_FUNCTION(TImplodeMFFunction)
 // (insert$ list index value*): a copy of the list with the values inserted at
 // Index in the order written. The list's index error for a position outside
 // 0..Count.
-IE_MULTIFIELD_FUNCTION(TInsertMFFunction)
+IE_FUNCTION(TInsertMFFunction)
 // (length$ list): the number of elements.
-IE_MULTIFIELD_FUNCTION(TLengthMFFunction)
+IE_FUNCTION(TLengthMFFunction)
 // (member$ value list): the first position whose resolved element equals
 // Value (type and value), or FALSE.
-IE_MULTIFIELD_FUNCTION(TMemberMFFunction)
+IE_FUNCTION(TMemberMFFunction)
 // (nth$ index list): the element at Index as stored (not resolved, not
 // copied); the list's index error outside the list.
-IE_MULTIFIELD_FUNCTION(TNthMFFunction)
+IE_FUNCTION(TNthMFFunction)
 // (replace$ list begin end value*): the list without begin..end, then the
 // values inserted at Begin in the order written; range error as delete$.
-IE_MULTIFIELD_FUNCTION(TReplaceMFFunction)
+IE_FUNCTION(TReplaceMFFunction)
 // (rest$ list): a copy without element 0; the list's index error when empty.
-IE_MULTIFIELD_FUNCTION(TRestMFFunction)
+IE_FUNCTION(TRestMFFunction)
 // (subseq$ list begin end): copies of the elements begin..end; range error as
 // delete$, the list's index error for positions outside the list.
-IE_MULTIFIELD_FUNCTION(TSubSeqMFFunction)
+IE_FUNCTION(TSubSeqMFFunction)
 // (subsetp sub list): TRUE when Sub (a single value counts as a one-element
 // multifield) occurs as a contiguous run, in order, inside List. An empty Sub
 // occurs in every list.
-IE_MULTIFIELD_FUNCTION(TSubSetpMFFunction)
+IE_FUNCTION(TSubSetpMFFunction)
 
-#undef IE_MULTIFIELD_FUNCTION
 
 // Adds one instance of each multifield function class to Package (skipping
 // those already there) in the standard package's order: create$, delete$,

@@ -10,9 +10,9 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "functions/IEFunctionCall.h"
-#include "functions/MathSupport.h"
 #include "functions/BuiltinPackages.h"
+#include "functions/FunctionKit.h"
+#include "functions/IEFunctionCall.h"
 
 namespace {
 
@@ -50,8 +50,7 @@ TLowerCaseFunction::TLowerCaseFunction() {
   SetHelp(SLowCaseHelp, SLowCaseSyntax);
 }
 
-void TLowerCaseFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TLowerCaseFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = TIEValue::MakeString(ChangeCase(TextArgument(funCall, 0, context), false));
 }
 
@@ -62,8 +61,7 @@ TUpperCaseFunction::TUpperCaseFunction() {
   SetHelp(SUpCaseHelp, SUpCaseSyntax);
 }
 
-void TUpperCaseFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TUpperCaseFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = TIEValue::MakeString(ChangeCase(TextArgument(funCall, 0, context), true));
 }
 
@@ -74,8 +72,7 @@ TStrCatFunction::TStrCatFunction() {
   SetHelp(SStrCatHelp, SStrCatSyntax);
 }
 
-void TStrCatFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TStrCatFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = TIEValue::MakeString(Concatenation(funCall, context));
 }
 
@@ -84,8 +81,7 @@ TSymCatFunction::TSymCatFunction() {
   SetHelp(SSymCatHelp, SSymCatSyntax);
 }
 
-void TSymCatFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TSymCatFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = TIEValue::MakeAtom(Concatenation(funCall, context));
 }
 
@@ -98,8 +94,7 @@ TStrCompFunction::TStrCompFunction() {
   SetHelp(SStrCompHelp, SStrCompSyntax);
 }
 
-void TStrCompFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TStrCompFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const std::string a = TextArgument(funCall, 0, context);
   const std::string b = TextArgument(funCall, 1, context);
   const size_t common = std::min(a.size(), b.size());
@@ -125,8 +120,7 @@ TStrIndexFunction::TStrIndexFunction() {
   SetHelp(SStrIndexHelp, SStrIndexSyntax);
 }
 
-void TStrIndexFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TStrIndexFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const std::string needle = TextArgument(funCall, 0, context);
   const std::string haystack = TextArgument(funCall, 1, context);
   const size_t position = needle.empty() ? std::string::npos : haystack.find(needle);
@@ -143,8 +137,7 @@ TStrLengthFunction::TStrLengthFunction() {
   SetHelp(SStrLengthHelp, SStrLengthSyntax);
 }
 
-void TStrLengthFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TStrLengthFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = TIEValue::MakeInteger(ClampToInt32(int64_t(TextArgument(funCall, 0, context).size())));
 }
 
@@ -157,8 +150,7 @@ TSubStringFunction::TSubStringFunction() {
   SetHelp(SSubStringHelp, SSubStringSyntax);
 }
 
-void TSubStringFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TSubStringFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const std::string text = TextArgument(funCall, 2, context);
   const int32_t start = IntegerArgument(funCall, 0, context);
   const int32_t end = IntegerArgument(funCall, 1, context);

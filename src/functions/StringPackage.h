@@ -14,76 +14,37 @@
 
 #include <string>
 
+#include "functions/FunctionKit.h"
 #include "functions/IEPackageComponents.h"
 #include "functions/IEPackages.h"
 
 // (lowcase <string-or-symbol-expression>): the text with A-Z mapped to a-z, as a string.
-class TLowerCaseFunction : public TIEUserFunction {
- public:
-  TLowerCaseFunction();
-  std::string ClassName() const override { return "TLowerCaseFunction"; }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
-};
+IE_FUNCTION(TLowerCaseFunction)
 
 // (str-cat <lexeme-expression>*): the texts concatenated, as a string.
-class TStrCatFunction : public TIEUserFunction {
- public:
-  TStrCatFunction();
-  std::string ClassName() const override { return "TStrCatFunction"; }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
-};
+IE_FUNCTION(TStrCatFunction)
 
 // (str-compare a b): the byte difference at the first position where the texts
 // differ, else the difference of their lengths; 0 when equal.
-class TStrCompFunction : public TIEUserFunction {
- public:
-  TStrCompFunction();
-  std::string ClassName() const override { return "TStrCompFunction"; }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
-};
+IE_FUNCTION(TStrCompFunction)
 
 // (str-index needle haystack): the one-based position of the first occurrence,
 // FALSE when there is none (also for an empty needle).
-class TStrIndexFunction : public TIEUserFunction {
- public:
-  TStrIndexFunction();
-  std::string ClassName() const override { return "TStrIndexFunction"; }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
-};
+IE_FUNCTION(TStrIndexFunction)
 
 // (str-length text): the number of characters, as an integer.
-class TStrLengthFunction : public TIEUserFunction {
- public:
-  TStrLengthFunction();
-  std::string ClassName() const override { return "TStrLengthFunction"; }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
-};
+IE_FUNCTION(TStrLengthFunction)
 
 // (sub-string start end text): characters start..end (one-based, inclusive; an
 // end beyond the text stops there). EIEException "Invalid substring
 // parameters: %d, %d" for a start outside the text or an end below start - 1.
-class TSubStringFunction : public TIEUserFunction {
- public:
-  TSubStringFunction();
-  std::string ClassName() const override { return "TSubStringFunction"; }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
-};
+IE_FUNCTION(TSubStringFunction)
 
 // (sym-cat <expression>*): the texts concatenated, as an atom.
-class TSymCatFunction : public TIEUserFunction {
- public:
-  TSymCatFunction();
-  std::string ClassName() const override { return "TSymCatFunction"; }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
-};
+IE_FUNCTION(TSymCatFunction)
 
 // (upcase <lexeme-expression>): the text with a-z mapped to A-Z, as a string.
-class TUpperCaseFunction : public TIEUserFunction {
- public:
-  TUpperCaseFunction();
-  std::string ClassName() const override { return "TUpperCaseFunction"; }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
-};
+IE_FUNCTION(TUpperCaseFunction)
 
 // TStringPackage: creates the eight functions above, in the order they are
 // declared here. Registered by class name, so an engine whose Packages

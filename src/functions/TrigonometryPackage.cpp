@@ -8,9 +8,9 @@
 #include "core/ClassRegistry.h"
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
+#include "functions/BuiltinPackages.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/MathSupport.h"
-#include "functions/BuiltinPackages.h"
 
 namespace {
 
@@ -50,8 +50,7 @@ TUnaryFloatFunction::TUnaryFloatFunction(const char* name, const char* help) {
   DescribeFunction(*this, name, 1, 1, help, std::string(name) + " <numeric-expression>");
 }
 
-void TUnaryFloatFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TUnaryFloatFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = FloatResult(Compute(NumericArgument(funCall, 0, context)));
 }
 
@@ -166,8 +165,7 @@ TAtan2Function::TAtan2Function() {
   DescribeFunction(*this, "atan2", 2, 2, SAtan2Help, std::string("atan2") + PointSyntax);
 }
 
-void TAtan2Function::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TAtan2Function::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   double x = NumericArgument(funCall, 0, context);
   double y = NumericArgument(funCall, 1, context);
   result = FloatResult(std::atan2(y, x));
@@ -178,8 +176,7 @@ THypotenuseFunction::THypotenuseFunction() {
                    std::string("hypotenuse") + PointSyntax);
 }
 
-void THypotenuseFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void THypotenuseFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   double x = NumericArgument(funCall, 0, context);
   double y = NumericArgument(funCall, 1, context);
   result = FloatResult(std::sqrt(x * x + y * y));
@@ -190,8 +187,7 @@ TDistanceFunction::TDistanceFunction() {
                    std::string("distance") + MultifieldPairSyntax);
 }
 
-void TDistanceFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TDistanceFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = Distance(funCall, context, dkEuclidean);
 }
 
@@ -200,8 +196,7 @@ TDistanceSqrFunction::TDistanceSqrFunction() {
                    std::string("distance-sqr") + MultifieldPairSyntax);
 }
 
-void TDistanceSqrFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TDistanceSqrFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   result = Distance(funCall, context, dkSquared);
 }
 
@@ -210,9 +205,8 @@ TDistanceManhattanFunction::TDistanceManhattanFunction() {
                    std::string("distance-manhattan") + MultifieldPairSyntax);
 }
 
-void TDistanceManhattanFunction::Call(TFunctionCall& funCall, TIEContext* context,
+void TDistanceManhattanFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                       IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
   result = Distance(funCall, context, dkManhattan);
 }
 

@@ -15,19 +15,20 @@
 
 #include <string>
 
-#include "functions/MathPackage.h"
+#include "functions/FunctionKit.h"
+#include "functions/IEPackageComponents.h"
 
 // A function of one numeric argument with a float result: the call reads the
 // argument with AsNumeric and returns Compute of it, checked (CheckedFloat).
 // Limits 1 and 1; the syntax line is the name and " <numeric-expression>".
 class TUnaryFloatFunction : public TIEUserFunction {
  public:
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
   // The result for X, before the check; may raise the arithmetic errors.
   virtual double Compute(double x) const = 0;
 
  protected:
   TUnaryFloatFunction(const char* name, const char* help);
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
 };
 
 #define IE_DECLARE_UNARY_FLOAT_FUNCTION(ClassId)                    \
@@ -49,7 +50,7 @@ IE_DECLARE_UNARY_FLOAT_FUNCTION(TAsechFunction)       // asech: acosh(1/x)
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TAsinFunction)        // asin
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TAsinhFunction)       // asinh
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TAtanFunction)        // atan
-IE_DECLARE_BUILTIN_FUNCTION(TAtan2Function)           // atan2 X Y: the angle of (X, Y)
+IE_FUNCTION(TAtan2Function)           // atan2 X Y: the angle of (X, Y)
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TAtanhFunction)       // atanh
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TCosFunction)         // cos
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TCoshFunction)        // cosh
@@ -60,12 +61,12 @@ IE_DECLARE_UNARY_FLOAT_FUNCTION(TCschFunction)        // csch: 1/sinh x
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TCycleRadFunction)    // cycle-rad: 2 pi x
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TDegGradFunction)     // deg-grad: x 10/9
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TDegRadFunction)      // deg-rad: x pi/180
-IE_DECLARE_BUILTIN_FUNCTION(TDistanceFunction)        // distance A B: sqrt(sum (b-a)^2)
-IE_DECLARE_BUILTIN_FUNCTION(TDistanceSqrFunction)     // distance-sqr A B: sum (b-a)^2
-IE_DECLARE_BUILTIN_FUNCTION(TDistanceManhattanFunction)  // distance-manhattan: sum |b-a|
+IE_FUNCTION(TDistanceFunction)        // distance A B: sqrt(sum (b-a)^2)
+IE_FUNCTION(TDistanceSqrFunction)     // distance-sqr A B: sum (b-a)^2
+IE_FUNCTION(TDistanceManhattanFunction)  // distance-manhattan: sum |b-a|
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TGradDegFunction)     // grad-deg: x 0.9
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TGradRadFunction)     // grad-rad: x pi/200
-IE_DECLARE_BUILTIN_FUNCTION(THypotenuseFunction)      // hypotenuse X Y: sqrt(X^2 + Y^2)
+IE_FUNCTION(THypotenuseFunction)      // hypotenuse X Y: sqrt(X^2 + Y^2)
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TRadCycleFunction)    // rad-cycle: x / 2 pi
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TRadDegFunction)      // rad-deg: x 180/pi
 IE_DECLARE_UNARY_FLOAT_FUNCTION(TRadGradFunction)     // rad-grad: x 200/pi

@@ -15,8 +15,7 @@ namespace {
 class TReturnFunction : public TIEUserFunction {
  public:
   TReturnFunction() { SetFunctionName("return"); }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue&) override {
     context->SetReturnValue(funCall.ArgumentCount() ? funCall.GetArgument(0) : IIEValue());
   }
 };
@@ -25,8 +24,7 @@ class TReturnFunction : public TIEUserFunction {
 class TWhenFunction : public TIEUserFunction {
  public:
   TWhenFunction() { SetFunctionName("when"); }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
     if (funCall.GetArgument(0)->Resolve(context)->Equals(FalseAtom())) return;
     for (int32_t i = 1; i < funCall.ArgumentCount() && !context->Returned(); ++i)
       result = funCall.GetArgument(i)->Resolve(context);
@@ -37,8 +35,7 @@ class TWhenFunction : public TIEUserFunction {
 class TListFunction : public TIEUserFunction {
  public:
   TListFunction() { SetFunctionName("list"); }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
     IValueVector items(new TValueVector());
     for (int32_t i = 0; i < funCall.ArgumentCount(); ++i)
       items->Add(funCall.GetArgument(i)->Resolve(context));

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/Exceptions.h"
+#include "functions/MathPackage.h"
 #include "functions/StandardControl.h"
 #include "functions/StandardLogic.h"
 #include "functions/StandardMultifield.h"
@@ -19,8 +20,7 @@
 class TRecordFunction : public TIEUserFunction {
  public:
   explicit TRecordFunction(std::string* record) : record_(record) { SetFunctionName("print"); }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
     for (const IIEValue& argument : funCall.Arguments()) {
       IIEValue value = argument->Resolve(context);
       *record_ += !value ? "<none>" : value->DType() == dtString ? value->AsString() : value->AsText();

@@ -19,8 +19,7 @@
 class TFakeAssertFunction : public TIEUserFunction {
  public:
   explicit TFakeAssertFunction(IFactEngine* facts) : facts_(facts) { SetFunctionName("assert"); }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall& funCall, TIEContext*, IIEValue& result) override {
     for (const IIEValue& argument : funCall.Arguments())
       if (argument->DType() == dtFact) facts_->AssertFact(AsFactRef(argument->AsFact()));
     result = TrueAtom();

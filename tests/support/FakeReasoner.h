@@ -58,8 +58,7 @@ class TFakeReasoner : public IReasoner {
 class TEchoFunction : public TIEUserFunction {
  public:
   explicit TEchoFunction(std::string_view name = "echo") { SetFunctionName(name); }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
     ++calls;
     if (funCall.ArgumentCount() > 0) result = funCall.GetArgument(0)->Resolve(context);
   }
@@ -70,8 +69,7 @@ class TEchoFunction : public TIEUserFunction {
 class TQuoteFunction : public TIEUserFunction {
  public:
   TQuoteFunction() { SetFunctionName("quote"); }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall& funCall, TIEContext*, IIEValue& result) override {
     result = funCall.GetArgument(0);
   }
 };
@@ -80,8 +78,7 @@ class TQuoteFunction : public TIEUserFunction {
 class TFailFunction : public TIEUserFunction {
  public:
   TFailFunction() { SetFunctionName("fail"); }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall&, TIEContext*, IIEValue&) override {
     throw EConvertError("boom");
   }
 };
