@@ -393,16 +393,16 @@ void TBusinessPackage::CreateFunctions() {
 
 void RegisterBusinessPackageClasses() {
   RegisterComponentClass<TBusinessPackage>("TBusinessPackage");
-  RegisterFunctionClass<TDoubleDecliningBalanceFunction>("TDoubleDecliningBalanceFunction");
-  RegisterFunctionClass<TFutureValueFunction>("TFutureValueFunction");
-  RegisterFunctionClass<TInterestPaymentFunction>("TInterestPaymentFunction");
-  RegisterFunctionClass<TInterestRateFunction>("TInterestRateFunction");
-  RegisterFunctionClass<TInternalRateOfReturnFunction>("TInternalRateOfReturnFunction");
-  RegisterFunctionClass<TNetPresentValueFunction>("TNetPresentValueFunction");
-  RegisterFunctionClass<TNumberOfPeriodsFunction>("TNumberOfPeriodsFunction");
-  RegisterFunctionClass<TPaymentFunction>("TPaymentFunction");
-  RegisterFunctionClass<TPeriodPaymentFunction>("TPeriodPaymentFunction");
-  RegisterFunctionClass<TPresentValueFunction>("TPresentValueFunction");
-  RegisterFunctionClass<TSLNDepreciationFunction>("TSLNDepreciationFunction");
-  RegisterFunctionClass<TSYDDepreciationFunction>("TSYDDepreciationFunction");
+  RegisterFunctionClass<TDoubleDecliningBalanceFunction>();
+  RegisterFunctionClass<TFutureValueFunction>();
+  RegisterFunctionClass<TInterestPaymentFunction>();
+  RegisterFunctionClass<TInterestRateFunction>();
+  RegisterFunctionClass<TInternalRateOfReturnFunction>();
+  RegisterFunctionClass<TNetPresentValueFunction>();
+  RegisterFunctionClass<TNumberOfPeriodsFunction>();
+  RegisterFunctionClass<TPaymentFunction>();
+  RegisterFunctionClass<TPeriodPaymentFunction>();
+  RegisterFunctionClass<TPresentValueFunction>();
+  RegisterFunctionClass<TSLNDepreciationFunction>();
+  RegisterFunctionClass<TSYDDepreciationFunction>();
 }

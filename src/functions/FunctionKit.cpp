@@ -15,6 +15,16 @@ void DescribeFunction(TIEUserFunction& function, const char* name, int32_t minCo
   function.SetHelp(help, syntax);
 }
 
+IUserFunction CreateFunctionOf(std::span<const TFunctionClass> classes, std::string_view className) {
+  for (const TFunctionClass& entry : classes)
+    if (className == entry.Name) return entry.Create();
+  return IUserFunction();
+}
+
+void RegisterFunctionClasses(std::span<const TFunctionClass> classes) {
+  for (const TFunctionClass& entry : classes) RegisterFunctionClass(entry.Name, entry.Create);
+}
+
 void RaiseNotA(const char* word, TIEType type) {
   throw EIEException(Format(SNotAType, {word, IETypeName(type)}));
 }

@@ -12,7 +12,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "functions/IEPackages.h"
 #include "values/IEValue.h"
@@ -21,16 +23,36 @@ class TFunctionCall;
 class TIEContext;
 
 // Declares a function class: constructor (name, limits, help text), class
-// name and the function's own Run.
+// name (also as StaticClassName, for registering the class by name) and the
+// function's own Run.
 #define IE_FUNCTION(ClassId)                                                          \
   class ClassId : public TIEUserFunction {                                            \
    public:                                                                            \
+    static constexpr const char* StaticClassName = #ClassId;                          \
     ClassId();                                                                        \
-    std::string ClassName() const override { return #ClassId; }                       \
+    std::string ClassName() const override { return StaticClassName; }                \
                                                                                       \
    protected:                                                                         \
     void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override; \
   };
+
+// One function class a package makes by name: the class name and a factory.
+struct TFunctionClass {
+  const char* Name;
+  IUserFunction (*Create)();
+};
+
+// The entry of T, a class declared with IE_FUNCTION.
+template <class T>
+constexpr TFunctionClass FunctionClassOf() {
+  return {T::StaticClassName, [] { return IUserFunction(new T()); }};
+}
+
+// A new function of the class named ClassName among Classes; none when no
+// entry has that name.
+IUserFunction CreateFunctionOf(std::span<const TFunctionClass> classes, std::string_view className);
+// Registers every class of Classes for the package stream under its name.
+void RegisterFunctionClasses(std::span<const TFunctionClass> classes);
 
 // Names a function, sets its limits and its help text
 // ("%s\r\n     syntax: (%s)" with Help and Syntax).

@@ -261,6 +261,13 @@ void RegisterFunctionClass(const std::string& className) {
   RegisterFunctionClass(className, [] { return IUserFunction(new T()); });
 }
 
+// Registers T under its declared class name T::StaticClassName (which
+// IE_FUNCTION declares).
+template <class T>
+void RegisterFunctionClass() {
+  RegisterFunctionClass<T>(T::StaticClassName);
+}
+
 // Registers T under ClassName when a static instance is initialised:
 //   static const TFunctionClassRegistrar<TAndFunction> registrar("TAndFunction");
 template <class T>

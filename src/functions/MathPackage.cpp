@@ -306,24 +306,24 @@ void TMathPackage::CreateFunctions() {
 
 void RegisterMathPackageClasses() {
   RegisterComponentClass<TMathPackage>("TMathPackage");
-  RegisterFunctionClass<TAbsFunction>("TAbsFunction");
-  RegisterFunctionClass<TIntegerDivideFunction>("TIntegerDivideFunction");
-  RegisterFunctionClass<TDivideFunction>("TDivideFunction");
-  RegisterFunctionClass<TExpFunction>("TExpFunction");
-  RegisterFunctionClass<TExptFunction>("TExptFunction");
-  RegisterFunctionClass<TFloatFunction>("TFloatFunction");
-  RegisterFunctionClass<TIntegerFunction>("TIntegerFunction");
-  RegisterFunctionClass<TLogFunction>("TLogFunction");
-  RegisterFunctionClass<TLog10Function>("TLog10Function");
-  RegisterFunctionClass<TMaxFunction>("TMaxFunction");
-  RegisterFunctionClass<TMinFunction>("TMinFunction");
-  RegisterFunctionClass<TMinusFunction>("TMinusFunction");
-  RegisterFunctionClass<TModFunction>("TModFunction");
-  RegisterFunctionClass<TPiFunction>("TPiFunction");
-  RegisterFunctionClass<TPlusFunction>("TPlusFunction");
-  RegisterFunctionClass<TRandomFunction>("TRandomFunction");
-  RegisterFunctionClass<TRoundFunction>("TRoundFunction");
-  RegisterFunctionClass<TSeedFunction>("TSeedFunction");
-  RegisterFunctionClass<TSqrtFunction>("TSqrtFunction");
-  RegisterFunctionClass<TTimesFunction>("TTimesFunction");
+  RegisterFunctionClass<TAbsFunction>();
+  RegisterFunctionClass<TIntegerDivideFunction>();
+  RegisterFunctionClass<TDivideFunction>();
+  RegisterFunctionClass<TExpFunction>();
+  RegisterFunctionClass<TExptFunction>();
+  RegisterFunctionClass<TFloatFunction>();
+  RegisterFunctionClass<TIntegerFunction>();
+  RegisterFunctionClass<TLogFunction>();
+  RegisterFunctionClass<TLog10Function>();
+  RegisterFunctionClass<TMaxFunction>();
+  RegisterFunctionClass<TMinFunction>();
+  RegisterFunctionClass<TMinusFunction>();
+  RegisterFunctionClass<TModFunction>();
+  RegisterFunctionClass<TPiFunction>();
+  RegisterFunctionClass<TPlusFunction>();
+  RegisterFunctionClass<TRandomFunction>();
+  RegisterFunctionClass<TRoundFunction>();
+  RegisterFunctionClass<TSeedFunction>();
+  RegisterFunctionClass<TSqrtFunction>();
+  RegisterFunctionClass<TTimesFunction>();
 }

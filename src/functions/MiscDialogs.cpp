@@ -177,8 +177,8 @@ void TShowMessageFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEV
 }
 
 void RegisterMiscDialogsClasses() {
-  RegisterFunctionClass<TInputBoxFunction>("TInputBoxFunction");
-  RegisterFunctionClass<TInputQueryFunction>("TInputQueryFunction");
-  RegisterFunctionClass<TMessageDlgFunction>("TMessageDlgFunction");
-  RegisterFunctionClass<TShowMessageFunction>("TShowMessageFunction");
+  RegisterFunctionClass<TInputBoxFunction>();
+  RegisterFunctionClass<TInputQueryFunction>();
+  RegisterFunctionClass<TMessageDlgFunction>();
+  RegisterFunctionClass<TShowMessageFunction>();
 }

@@ -149,11 +149,11 @@ void TShowRulesFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEVal
 }
 
 void RegisterMiscListingsClasses() {
-  RegisterFunctionClass<TAgendaFunction>("TAgendaFunction");
-  RegisterFunctionClass<TListRulesFunction>("TListRulesFunction");
-  RegisterFunctionClass<TListFactSetsFunction>("TListFactSetsFunction");
-  RegisterFunctionClass<TListFunctionsFunction>("TListFunctionsFunction");
-  RegisterFunctionClass<TListTemplatesFunction>("TListTemplatesFunction");
-  RegisterFunctionClass<TShowFactsFunction>("TShowFactsFunction");
-  RegisterFunctionClass<TShowRulesFunction>("TShowRulesFunction");
+  RegisterFunctionClass<TAgendaFunction>();
+  RegisterFunctionClass<TListRulesFunction>();
+  RegisterFunctionClass<TListFactSetsFunction>();
+  RegisterFunctionClass<TListFunctionsFunction>();
+  RegisterFunctionClass<TListTemplatesFunction>();
+  RegisterFunctionClass<TShowFactsFunction>();
+  RegisterFunctionClass<TShowRulesFunction>();
 }

@@ -287,16 +287,16 @@ void TMiscPackage::CreateFunctions() {
 
 void RegisterMiscPackageClasses() {
   RegisterComponentClass<TMiscPackage>("TMiscPackage");
-  RegisterFunctionClass<TTimeFunction>("TTimeFunction");
-  RegisterFunctionClass<TGetDynamicCheckFunction>("TGetDynamicCheckFunction");
-  RegisterFunctionClass<TGetStaticCheckFunction>("TGetStaticCheckFunction");
-  RegisterFunctionClass<TPrettyPrintFunction>("TPrettyPrintFunction");
-  RegisterFunctionClass<TResetGlobalsFunction>("TResetGlobalsFunction");
-  RegisterFunctionClass<TSetGenFunction>("TSetGenFunction");
-  RegisterFunctionClass<TSetDynamicCheckFunction>("TSetDynamicCheckFunction");
-  RegisterFunctionClass<TSetStaticCheckFunction>("TSetStaticCheckFunction");
-  RegisterFunctionClass<TUnDefFactsFunction>("TUnDefFactsFunction");
-  RegisterFunctionClass<TUnDefFunctionFunction>("TUnDefFunctionFunction");
-  RegisterFunctionClass<TUnDefRuleFunction>("TUnDefRuleFunction");
-  RegisterFunctionClass<TUnDefTemplateFunction>("TUnDefTemplateFunction");
+  RegisterFunctionClass<TTimeFunction>();
+  RegisterFunctionClass<TGetDynamicCheckFunction>();
+  RegisterFunctionClass<TGetStaticCheckFunction>();
+  RegisterFunctionClass<TPrettyPrintFunction>();
+  RegisterFunctionClass<TResetGlobalsFunction>();
+  RegisterFunctionClass<TSetGenFunction>();
+  RegisterFunctionClass<TSetDynamicCheckFunction>();
+  RegisterFunctionClass<TSetStaticCheckFunction>();
+  RegisterFunctionClass<TUnDefFactsFunction>();
+  RegisterFunctionClass<TUnDefFunctionFunction>();
+  RegisterFunctionClass<TUnDefRuleFunction>();
+  RegisterFunctionClass<TUnDefTemplateFunction>();
 }

@@ -78,7 +78,8 @@ IE_FUNCTION(TUnDefTemplateFunction)     // undeftemplate
 class TPrettyPrintFunction : public TIEUserFunction {
  public:
   TPrettyPrintFunction();
-  std::string ClassName() const override { return "TPrettyPrintFunction"; }
+  static constexpr const char* StaticClassName = "TPrettyPrintFunction";
+  std::string ClassName() const override { return StaticClassName; }
   void SetFunctionName(std::string_view name) override;
   void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
 };

@@ -287,15 +287,15 @@ void TObjectPackage::CreateFunctions() {
 
 void RegisterObjectPackageClasses() {
   RegisterComponentClass<TObjectPackage>("TObjectPackage");
-  RegisterFunctionClass<TCreateComponentFunction>("TCreateComponentFunction");
-  RegisterFunctionClass<TCreateObjectFunction>("TCreateObjectFunction");
-  RegisterFunctionClass<TExecuteActionFunction>("TExecuteActionFunction");
-  RegisterFunctionClass<TFreeObjectFunction>("TFreeObjectFunction");
-  RegisterFunctionClass<TGetComponentFunction>("TGetComponentFunction");
-  RegisterFunctionClass<TGetComponentsFunction>("TGetComponentsFunction");
-  RegisterFunctionClass<TGetClassFunction>("TGetClassFunction");
-  RegisterFunctionClass<TGetPropertyFunction>("TGetPropertyFunction");
-  RegisterFunctionClass<TGetPropertiesFunction>("TGetPropertiesFunction");
-  RegisterFunctionClass<TSetPropertyFunction>("TSetPropertyFunction");
-  RegisterFunctionClass<TIsClassFunction>("TIsClassFunction");
+  RegisterFunctionClass<TCreateComponentFunction>();
+  RegisterFunctionClass<TCreateObjectFunction>();
+  RegisterFunctionClass<TExecuteActionFunction>();
+  RegisterFunctionClass<TFreeObjectFunction>();
+  RegisterFunctionClass<TGetComponentFunction>();
+  RegisterFunctionClass<TGetComponentsFunction>();
+  RegisterFunctionClass<TGetClassFunction>();
+  RegisterFunctionClass<TGetPropertyFunction>();
+  RegisterFunctionClass<TGetPropertiesFunction>();
+  RegisterFunctionClass<TSetPropertyFunction>();
+  RegisterFunctionClass<TIsClassFunction>();
 }

@@ -120,7 +120,7 @@ void TPredicatePackage::CreateFunctions() {
 
 void RegisterPredicatePackageClasses() {
   RegisterComponentClass<TPredicatePackage>("TPredicatePackage");
-  RegisterFunctionClass<TEvenPFunction>("TEvenPFunction");
-  RegisterFunctionClass<TOddPFunction>("TOddPFunction");
-  RegisterFunctionClass<TVerifyTypePFunction>("TVerifyTypePFunction");
+  RegisterFunctionClass<TEvenPFunction>();
+  RegisterFunctionClass<TOddPFunction>();
+  RegisterFunctionClass<TVerifyTypePFunction>();
 }

@@ -26,7 +26,8 @@ class TVerifyTypePFunction : public TIEUserFunction {
   TVerifyTypePFunction();
   // Stores ValueTypes first, then the name (which builds Comment).
   TVerifyTypePFunction(std::string_view name, TIETypes valueTypes);
-  std::string ClassName() const override { return "TVerifyTypePFunction"; }
+  static constexpr const char* StaticClassName = "TVerifyTypePFunction";
+  std::string ClassName() const override { return StaticClassName; }
 
   TIETypes ValueTypes() const noexcept { return valueTypes_; }
   void SetValueTypes(TIETypes valueTypes) noexcept { valueTypes_ = valueTypes; }

@@ -238,40 +238,22 @@ void THaltFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& r
 
 namespace {
 
-template <class T>
-IUserFunction Make() {
-  return IUserFunction(new T());
-}
-
-struct TControlClass {
-  const char* Name;
-  IUserFunction (*Create)();
-};
-
-const TControlClass controlClasses[] = {
-    {"TIfFunction", Make<TIfFunction>},         {"TWhileFunction", Make<TWhileFunction>},
-    {"TForEachFunction", Make<TForEachFunction>}, {"TTryFunction", Make<TTryFunction>},
-    {"TThrowFunction", Make<TThrowFunction>},   {"TReturnFunction", Make<TReturnFunction>},
-    {"TBindFunction", Make<TBindFunction>},     {"TExitFunction", Make<TExitFunction>},
-    {"THaltFunction", Make<THaltFunction>},
+const TFunctionClass controlClasses[] = {
+    FunctionClassOf<TIfFunction>(),
+    FunctionClassOf<TWhileFunction>(),
+    FunctionClassOf<TForEachFunction>(),
+    FunctionClassOf<TTryFunction>(),
+    FunctionClassOf<TThrowFunction>(),
+    FunctionClassOf<TReturnFunction>(),
+    FunctionClassOf<TBindFunction>(),
+    FunctionClassOf<TExitFunction>(),
+    FunctionClassOf<THaltFunction>(),
 };
 
 }  // namespace
 
 IUserFunction CreateStandardControlFunction(std::string_view className) {
-  for (const TControlClass& entry : controlClasses)
-    if (className == entry.Name) return entry.Create();
-  return IUserFunction();
+  return CreateFunctionOf(controlClasses, className);
 }
 
-void RegisterStandardControlClasses() {
-  RegisterFunctionClass<TIfFunction>("TIfFunction");
-  RegisterFunctionClass<TWhileFunction>("TWhileFunction");
-  RegisterFunctionClass<TForEachFunction>("TForEachFunction");
-  RegisterFunctionClass<TTryFunction>("TTryFunction");
-  RegisterFunctionClass<TThrowFunction>("TThrowFunction");
-  RegisterFunctionClass<TReturnFunction>("TReturnFunction");
-  RegisterFunctionClass<TBindFunction>("TBindFunction");
-  RegisterFunctionClass<TExitFunction>("TExitFunction");
-  RegisterFunctionClass<THaltFunction>("THaltFunction");
-}
+void RegisterStandardControlClasses() { RegisterFunctionClasses(controlClasses); }

@@ -417,39 +417,35 @@ void TDoBackwardChainingFunction::Run(TFunctionCall& funCall, TIEContext* contex
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+const TFunctionClass engineClasses[] = {
+    FunctionClassOf<TAssertFunction>(),
+    FunctionClassOf<TAssertStringFunction>(),
+    FunctionClassOf<TRetractFunction>(),
+    FunctionClassOf<TRetractStringFunction>(),
+    FunctionClassOf<TModifyFunction>(),
+    FunctionClassOf<TDuplicateFunction>(),
+    FunctionClassOf<TFetchFunction>(),
+    FunctionClassOf<TStoreFunction>(),
+    FunctionClassOf<TClearStorageFunction>(),
+    FunctionClassOf<TClearFunction>(),
+    FunctionClassOf<TResetFunction>(),
+    FunctionClassOf<TRunFunction>(),
+    FunctionClassOf<TGetFactDuplicationFunction>(),
+    FunctionClassOf<TSetFactDuplicationFunction>(),
+    FunctionClassOf<TGenSymStarFunction>(),
+    FunctionClassOf<TExtractGlobalFunction>(),
+    FunctionClassOf<TVersionFunction>(),
+    FunctionClassOf<TWatchFunction>(),
+    FunctionClassOf<TUnwatchFunction>(),
+    FunctionClassOf<TDoBackwardChainingFunction>(),
+};
+
+}  // namespace
+
 IUserFunction CreateStandardEngineFunction(std::string_view className) {
-  static const char* const classes[] = {
-      "TAssertFunction",       "TAssertStringFunction",       "TRetractFunction",
-      "TRetractStringFunction", "TModifyFunction",            "TDuplicateFunction",
-      "TFetchFunction",        "TStoreFunction",              "TClearStorageFunction",
-      "TClearFunction",        "TResetFunction",              "TRunFunction",
-      "TGetFactDuplicationFunction", "TSetFactDuplicationFunction", "TGenSymStarFunction",
-      "TExtractGlobalFunction", "TVersionFunction",           "TWatchFunction",
-      "TUnwatchFunction",      "TDoBackwardChainingFunction"};
-  for (const char* name : classes)
-    if (className == name) return CreateFunctionByClassName(name);
-  return IUserFunction();
+  return CreateFunctionOf(engineClasses, className);
 }
 
-void RegisterStandardEngineClasses() {
-  RegisterFunctionClass<TAssertFunction>("TAssertFunction");
-  RegisterFunctionClass<TAssertStringFunction>("TAssertStringFunction");
-  RegisterFunctionClass<TRetractFunction>("TRetractFunction");
-  RegisterFunctionClass<TRetractStringFunction>("TRetractStringFunction");
-  RegisterFunctionClass<TModifyFunction>("TModifyFunction");
-  RegisterFunctionClass<TDuplicateFunction>("TDuplicateFunction");
-  RegisterFunctionClass<TFetchFunction>("TFetchFunction");
-  RegisterFunctionClass<TStoreFunction>("TStoreFunction");
-  RegisterFunctionClass<TClearStorageFunction>("TClearStorageFunction");
-  RegisterFunctionClass<TClearFunction>("TClearFunction");
-  RegisterFunctionClass<TResetFunction>("TResetFunction");
-  RegisterFunctionClass<TRunFunction>("TRunFunction");
-  RegisterFunctionClass<TGetFactDuplicationFunction>("TGetFactDuplicationFunction");
-  RegisterFunctionClass<TSetFactDuplicationFunction>("TSetFactDuplicationFunction");
-  RegisterFunctionClass<TGenSymStarFunction>("TGenSymStarFunction");
-  RegisterFunctionClass<TExtractGlobalFunction>("TExtractGlobalFunction");
-  RegisterFunctionClass<TVersionFunction>("TVersionFunction");
-  RegisterFunctionClass<TWatchFunction>("TWatchFunction");
-  RegisterFunctionClass<TUnwatchFunction>("TUnwatchFunction");
-  RegisterFunctionClass<TDoBackwardChainingFunction>("TDoBackwardChainingFunction");
-}
+void RegisterStandardEngineClasses() { RegisterFunctionClasses(engineClasses); }

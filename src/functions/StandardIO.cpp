@@ -324,56 +324,28 @@ void TRenameFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue&
 
 namespace {
 
-template <class T>
-IUserFunction Make() {
-  return IUserFunction(new T());
-}
-
-struct TIOClass {
-  const char* Name;
-  IUserFunction (*Create)();
-};
-
-const TIOClass ioClasses[] = {
-    {"TOpenFunction", Make<TOpenFunction>},
-    {"TCloseFunction", Make<TCloseFunction>},
-    {"TReadFunction", Make<TReadFunction>},
-    {"TReadLineFunction", Make<TReadLineFunction>},
-    {"TPrintOutFunction", Make<TPrintOutFunction>},
-    {"TFormatFunction", Make<TFormatFunction>},
-    {"TLoadFunction", Make<TLoadFunction>},
-    {"TSaveFunction", Make<TSaveFunction>},
-    {"TLoadFactsFunction", Make<TLoadFactsFunction>},
-    {"TSaveFactsFunction", Make<TSaveFactsFunction>},
-    {"TBatchFunction", Make<TBatchFunction>},
-    {"TDribbleOnFunction", Make<TDribbleOnFunction>},
-    {"TDribbleOffFunction", Make<TDribbleOffFunction>},
-    {"TRemoveFunction", Make<TRemoveFunction>},
-    {"TRenameFunction", Make<TRenameFunction>},
+const TFunctionClass ioClasses[] = {
+    FunctionClassOf<TOpenFunction>(),
+    FunctionClassOf<TCloseFunction>(),
+    FunctionClassOf<TReadFunction>(),
+    FunctionClassOf<TReadLineFunction>(),
+    FunctionClassOf<TPrintOutFunction>(),
+    FunctionClassOf<TFormatFunction>(),
+    FunctionClassOf<TLoadFunction>(),
+    FunctionClassOf<TSaveFunction>(),
+    FunctionClassOf<TLoadFactsFunction>(),
+    FunctionClassOf<TSaveFactsFunction>(),
+    FunctionClassOf<TBatchFunction>(),
+    FunctionClassOf<TDribbleOnFunction>(),
+    FunctionClassOf<TDribbleOffFunction>(),
+    FunctionClassOf<TRemoveFunction>(),
+    FunctionClassOf<TRenameFunction>(),
 };
 
 }  // namespace
 
 IUserFunction CreateStandardIOFunction(std::string_view className) {
-  for (const TIOClass& entry : ioClasses)
-    if (className == entry.Name) return entry.Create();
-  return IUserFunction();
+  return CreateFunctionOf(ioClasses, className);
 }
 
-void RegisterStandardIOClasses() {
-  RegisterFunctionClass<TOpenFunction>("TOpenFunction");
-  RegisterFunctionClass<TCloseFunction>("TCloseFunction");
-  RegisterFunctionClass<TReadFunction>("TReadFunction");
-  RegisterFunctionClass<TReadLineFunction>("TReadLineFunction");
-  RegisterFunctionClass<TPrintOutFunction>("TPrintOutFunction");
-  RegisterFunctionClass<TFormatFunction>("TFormatFunction");
-  RegisterFunctionClass<TLoadFunction>("TLoadFunction");
-  RegisterFunctionClass<TSaveFunction>("TSaveFunction");
-  RegisterFunctionClass<TLoadFactsFunction>("TLoadFactsFunction");
-  RegisterFunctionClass<TSaveFactsFunction>("TSaveFactsFunction");
-  RegisterFunctionClass<TBatchFunction>("TBatchFunction");
-  RegisterFunctionClass<TDribbleOnFunction>("TDribbleOnFunction");
-  RegisterFunctionClass<TDribbleOffFunction>("TDribbleOffFunction");
-  RegisterFunctionClass<TRemoveFunction>("TRemoveFunction");
-  RegisterFunctionClass<TRenameFunction>("TRenameFunction");
-}
+void RegisterStandardIOClasses() { RegisterFunctionClasses(ioClasses); }

@@ -184,50 +184,25 @@ void TLtOrEqFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue&
 
 namespace {
 
-template <class T>
-IUserFunction Make() {
-  return IUserFunction(new T());
-}
-
-struct TLogicClass {
-  const char* Name;
-  IUserFunction (*Create)();
-};
-
-const TLogicClass logicClasses[] = {
-    {"TAndFunction", Make<TAndFunction>},
-    {"TOrFunction", Make<TOrFunction>},
-    {"TNotFunction", Make<TNotFunction>},
-    {"TEqFunction", Make<TEqFunction>},
-    {"TEqStarFunction", Make<TEqStarFunction>},
-    {"TNeqFunction", Make<TNeqFunction>},
-    {"TEqualsFunction", Make<TEqualsFunction>},
-    {"TNotEqualsFunction", Make<TNotEqualsFunction>},
-    {"TGtFunction", Make<TGtFunction>},
-    {"TGtOrEqFunction", Make<TGtOrEqFunction>},
-    {"TLtFunction", Make<TLtFunction>},
-    {"TLtOrEqFunction", Make<TLtOrEqFunction>},
+const TFunctionClass logicClasses[] = {
+    FunctionClassOf<TAndFunction>(),
+    FunctionClassOf<TOrFunction>(),
+    FunctionClassOf<TNotFunction>(),
+    FunctionClassOf<TEqFunction>(),
+    FunctionClassOf<TEqStarFunction>(),
+    FunctionClassOf<TNeqFunction>(),
+    FunctionClassOf<TEqualsFunction>(),
+    FunctionClassOf<TNotEqualsFunction>(),
+    FunctionClassOf<TGtFunction>(),
+    FunctionClassOf<TGtOrEqFunction>(),
+    FunctionClassOf<TLtFunction>(),
+    FunctionClassOf<TLtOrEqFunction>(),
 };
 
 }  // namespace
 
 IUserFunction CreateStandardLogicFunction(std::string_view className) {
-  for (const TLogicClass& entry : logicClasses)
-    if (className == entry.Name) return entry.Create();
-  return IUserFunction();
+  return CreateFunctionOf(logicClasses, className);
 }
 
-void RegisterStandardLogicClasses() {
-  RegisterFunctionClass<TAndFunction>("TAndFunction");
-  RegisterFunctionClass<TOrFunction>("TOrFunction");
-  RegisterFunctionClass<TNotFunction>("TNotFunction");
-  RegisterFunctionClass<TEqFunction>("TEqFunction");
-  RegisterFunctionClass<TEqStarFunction>("TEqStarFunction");
-  RegisterFunctionClass<TNeqFunction>("TNeqFunction");
-  RegisterFunctionClass<TEqualsFunction>("TEqualsFunction");
-  RegisterFunctionClass<TNotEqualsFunction>("TNotEqualsFunction");
-  RegisterFunctionClass<TGtFunction>("TGtFunction");
-  RegisterFunctionClass<TGtOrEqFunction>("TGtOrEqFunction");
-  RegisterFunctionClass<TLtFunction>("TLtFunction");
-  RegisterFunctionClass<TLtOrEqFunction>("TLtOrEqFunction");
-}
+void RegisterStandardLogicClasses() { RegisterFunctionClasses(logicClasses); }

@@ -313,17 +313,17 @@ void CreateMultifieldFunctions(TUserPackage& package) {
 }
 
 void RegisterStandardMultifieldClasses() {
-  RegisterFunctionClass<TCreateMFFunction>("TCreateMFFunction");
-  RegisterFunctionClass<TDeleteMFFunction>("TDeleteMFFunction");
-  RegisterFunctionClass<TExplodeMFFunction>("TExplodeMFFunction");
-  RegisterFunctionClass<TFirstMFFunction>("TFirstMFFunction");
-  RegisterFunctionClass<TImplodeMFFunction>("TImplodeMFFunction");
-  RegisterFunctionClass<TInsertMFFunction>("TInsertMFFunction");
-  RegisterFunctionClass<TLengthMFFunction>("TLengthMFFunction");
-  RegisterFunctionClass<TMemberMFFunction>("TMemberMFFunction");
-  RegisterFunctionClass<TNthMFFunction>("TNthMFFunction");
-  RegisterFunctionClass<TReplaceMFFunction>("TReplaceMFFunction");
-  RegisterFunctionClass<TRestMFFunction>("TRestMFFunction");
-  RegisterFunctionClass<TSubSeqMFFunction>("TSubSeqMFFunction");
-  RegisterFunctionClass<TSubSetpMFFunction>("TSubSetpMFFunction");
+  RegisterFunctionClass<TCreateMFFunction>();
+  RegisterFunctionClass<TDeleteMFFunction>();
+  RegisterFunctionClass<TExplodeMFFunction>();
+  RegisterFunctionClass<TFirstMFFunction>();
+  RegisterFunctionClass<TImplodeMFFunction>();
+  RegisterFunctionClass<TInsertMFFunction>();
+  RegisterFunctionClass<TLengthMFFunction>();
+  RegisterFunctionClass<TMemberMFFunction>();
+  RegisterFunctionClass<TNthMFFunction>();
+  RegisterFunctionClass<TReplaceMFFunction>();
+  RegisterFunctionClass<TRestMFFunction>();
+  RegisterFunctionClass<TSubSeqMFFunction>();
+  RegisterFunctionClass<TSubSetpMFFunction>();
 }

@@ -181,12 +181,12 @@ void TStringPackage::CreateFunctions() {
 
 void RegisterStringPackageClasses() {
   RegisterComponentClass<TStringPackage>("TStringPackage");
-  RegisterFunctionClass<TLowerCaseFunction>("TLowerCaseFunction");
-  RegisterFunctionClass<TStrCatFunction>("TStrCatFunction");
-  RegisterFunctionClass<TStrCompFunction>("TStrCompFunction");
-  RegisterFunctionClass<TStrIndexFunction>("TStrIndexFunction");
-  RegisterFunctionClass<TStrLengthFunction>("TStrLengthFunction");
-  RegisterFunctionClass<TSubStringFunction>("TSubStringFunction");
-  RegisterFunctionClass<TSymCatFunction>("TSymCatFunction");
-  RegisterFunctionClass<TUpperCaseFunction>("TUpperCaseFunction");
+  RegisterFunctionClass<TLowerCaseFunction>();
+  RegisterFunctionClass<TStrCatFunction>();
+  RegisterFunctionClass<TStrCompFunction>();
+  RegisterFunctionClass<TStrIndexFunction>();
+  RegisterFunctionClass<TStrLengthFunction>();
+  RegisterFunctionClass<TSubStringFunction>();
+  RegisterFunctionClass<TSymCatFunction>();
+  RegisterFunctionClass<TUpperCaseFunction>();
 }

@@ -34,8 +34,9 @@ class TUnaryFloatFunction : public TIEUserFunction {
 #define IE_DECLARE_UNARY_FLOAT_FUNCTION(ClassId)                    \
   class ClassId : public TUnaryFloatFunction {                      \
    public:                                                          \
+    static constexpr const char* StaticClassName = #ClassId;        \
     ClassId();                                                      \
-    std::string ClassName() const override { return #ClassId; }     \
+    std::string ClassName() const override { return StaticClassName; } \
     double Compute(double x) const override;                        \
   };
 
