@@ -12,7 +12,6 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "core/TextCompare.h"
-#include "functions/BuiltinPackages.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/IEPackageComponents.h"
 

@@ -31,7 +31,6 @@
 #include <vector>
 
 #include "core/Component.h"
-#include "engine/InferenceEngine.h"
 #include "functions/IEPackages.h"
 #include "functions/IReasoner.h"
 
@@ -311,3 +310,7 @@ std::string EncodeFunctionEntry(const std::string& className, const TFunctionDat
 // The class name, and the remaining values in Data. EReadError "Stream read
 // error" when Entry is not in the stream form.
 std::string DecodeFunctionEntry(std::string_view entry, TFunctionData& data);
+
+// Registers the component classes of this unit; called once by the
+// registration of the built-in classes.
+void RegisterIEPackageComponentsClasses();

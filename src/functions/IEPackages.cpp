@@ -8,7 +8,6 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "functions/BuiltinPackages.h"
 #include "functions/IEFunctionCall.h"
 
 // ---------------------------------------------------------------------------

@@ -33,6 +33,14 @@ class TIEContext;
 class TFunctionCall;
 class TIEUserFunction;
 
+// The marker of a function-package component. The package class TUserPackage
+// derives from it, which lets an engine recognise the packages among its
+// owned components (setting Packages frees them) without knowing the class.
+class IPackageComponent {
+ public:
+  virtual ~IPackageComponent() = default;
+};
+
 // The largest argument count: MaxArgumentCount's "unlimited".
 inline constexpr int32_t UnlimitedArguments = std::numeric_limits<int32_t>::max();
 
@@ -245,7 +253,7 @@ class TIEUserFunction : public TPersistent, public TRefCounted {
 // ---------------------------------------------------------------------------
 // The classes of functions a package stream may name: class name to factory.
 // The built-in classes are registered by RegisterBuiltinPackageClasses
-// (functions/BuiltinPackages.h); lookups and registrations take a mutex.
+// (packages/BuiltinPackages.h); lookups and registrations take a mutex.
 
 using TFunctionFactory = std::function<IUserFunction()>;
 
@@ -255,6 +263,10 @@ bool IsFunctionClassRegistered(const std::string& className);
 // A new function of the named class; EClassNotFound "Class %s not found" when
 // the class is not registered.
 IUserFunction CreateFunctionByClassName(const std::string& className);
+
+// Registers the classes of this unit (TIEUserFunction); called once by the
+// registration of the built-in classes.
+void RegisterIEPackagesClasses();
 
 template <class T>
 void RegisterFunctionClass(const std::string& className) {

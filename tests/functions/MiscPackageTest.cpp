@@ -8,8 +8,8 @@
 
 #include "PackageHarness.h"
 #include "engine/InferenceEngine.h"
-#include "functions/DialogHost.h"
-#include "functions/MiscPackage.h"
+#include "packages/DialogHost.h"
+#include "packages/MiscPackage.h"
 #include "support/ExceptionText.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "core/Controls.h"
 #include "core/IEInterfaces.h"
 #include "engine/InferenceEngine.h"
-#include "functions/ObjectPackage.h"
+#include "packages/ObjectPackage.h"
 #include "support/ExceptionText.h"
 
 namespace {

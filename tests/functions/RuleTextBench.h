@@ -9,10 +9,10 @@
 #include <string_view>
 
 #include "core/Exceptions.h"
-#include "functions/MathPackage.h"
-#include "functions/StandardControl.h"
-#include "functions/StandardLogic.h"
-#include "functions/StandardMultifield.h"
+#include "packages/MathPackage.h"
+#include "packages/StandardControl.h"
+#include "packages/StandardLogic.h"
+#include "packages/StandardMultifield.h"
 #include "support/FakeParserEngine.h"
 
 // (print <expression>*): appends the resolved arguments' printed forms,

@@ -5,7 +5,7 @@
 // them with the value getters; sums, products and differences are integers
 // unless a float takes part. Errors: the getters' "Not a %s.  Value Type is %s",
 // EDivByZero for an integer division by zero, EZeroDivide / EInvalidOp /
-// EOverflow (functions/MathSupport.h) for float division by zero, domain errors
+// EOverflow (packages/MathSupport.h) for float division by zero, domain errors
 // and overflow.
 //
 // Ownership: the package owns its function list (shared references). Function

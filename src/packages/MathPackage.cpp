@@ -1,5 +1,5 @@
 // The math package: arithmetic, rounding, logarithms, powers, pi, random.
-#include "functions/MathPackage.h"
+#include "packages/MathPackage.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -8,9 +8,9 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/MathSupport.h"
+#include "packages/MathSupport.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "engine/InferenceEngine.h"
-#include "functions/BuiltinPackages.h"
-#include "functions/DialogHost.h"
+#include "packages/BuiltinPackages.h"
+#include "packages/DialogHost.h"
 #include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/MiscPackage.h"
+#include "packages/MiscPackage.h"
 #include "values/IEContext.h"
 
 // ---------------------------------------------------------------- names

@@ -1,6 +1,6 @@
 // The trigonometry package: circular and hyperbolic functions, angle
 // conversions, distances and the hypotenuse.
-#include "functions/TrigonometryPackage.h"
+#include "packages/TrigonometryPackage.h"
 
 #include <cmath>
 #include <numbers>
@@ -8,9 +8,9 @@
 #include "core/ClassRegistry.h"
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/MathSupport.h"
+#include "packages/MathSupport.h"
 
 namespace {
 

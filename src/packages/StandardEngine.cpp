@@ -1,4 +1,4 @@
-#include "functions/StandardEngine.h"
+#include "packages/StandardEngine.h"
 
 #include <cstdint>
 #include <limits>
@@ -12,7 +12,7 @@
 #include "core/IEInterfaces.h"
 #include "engine/InferenceEngine.h"
 #include "facts/IEFacts.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 #include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
 #include "values/IEContext.h"

@@ -18,7 +18,7 @@
 #include <mutex>
 #include <set>
 
-#include "functions/ObjectModel.h"
+#include "packages/ObjectModel.h"
 
 class TComponentObjectModel final : public TObjectModel {
  public:

@@ -1,4 +1,4 @@
-#include "functions/ObjectModel.h"
+#include "packages/ObjectModel.h"
 
 #include <algorithm>
 #include <mutex>

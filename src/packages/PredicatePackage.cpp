@@ -1,10 +1,10 @@
 // The predicate package: parity and type predicates.
-#include "functions/PredicatePackage.h"
+#include "packages/PredicatePackage.h"
 
 #include "core/ClassRegistry.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 #include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
 

@@ -1,7 +1,7 @@
-#include "functions/StandardPackage.h"
+#include "packages/StandardPackage.h"
 
 #include "core/ClassRegistry.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 
 TStandardPackage::TStandardPackage(TComponent* owner) : TUserPackage(owner) {
   CreateFunctions();

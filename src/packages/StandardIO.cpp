@@ -1,4 +1,4 @@
-#include "functions/StandardIO.h"
+#include "packages/StandardIO.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -13,7 +13,7 @@
 #include "core/Streams.h"
 #include "engine/InferenceEngine.h"
 #include "frontend/GStreams.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 #include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
 #include "values/IEContext.h"

@@ -10,7 +10,7 @@
 // payment time for %s: ..." for another payment-time text, "Invalid period for
 // %s: ..." for a period outside 1 to the life or number of periods, "%s found
 // no solution: ..." when the iterative rate search does not converge;
-// EZeroDivide / EInvalidOp / EOverflow (functions/MathSupport.h) for arithmetic
+// EZeroDivide / EInvalidOp / EOverflow (packages/MathSupport.h) for arithmetic
 // without a finite result (a life or number of periods of 0, ...).
 //
 // Ownership: the package owns its function list (shared references). Function

@@ -2,7 +2,7 @@
 // rules, the names in its registries, the printed form of one construct),
 // removal of constructs, settings of the engine (reset of globals, the symbol
 // counter, the two kinds of type check), the time of day, and four dialog
-// functions shown by the engine's dialog host (functions/DialogHost.h).
+// functions shown by the engine's dialog host (packages/DialogHost.h).
 //
 // Listings go to the engine's standard output (PrintOut with an empty logical
 // name), except `rules`, which takes a logical name. Each function reaches its

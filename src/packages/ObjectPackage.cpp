@@ -1,4 +1,4 @@
-#include "functions/ObjectPackage.h"
+#include "packages/ObjectPackage.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,10 +11,10 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "engine/InferenceEngine.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 #include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/ObjectModel.h"
+#include "packages/ObjectModel.h"
 #include "values/IEContext.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "functions/StandardMultifield.h"
+#include "packages/StandardMultifield.h"
 
 #include <cstdint>
 #include <string>
@@ -7,7 +7,7 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 #include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/IEPackageComponents.h"

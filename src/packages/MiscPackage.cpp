@@ -1,7 +1,7 @@
 // The misc package: its creation order, the time of day, the engine's
 // settings, the pretty-printers and the removal of constructs. The listings
 // are in MiscListings.cpp, the dialogs in MiscDialogs.cpp.
-#include "functions/MiscPackage.h"
+#include "packages/MiscPackage.h"
 
 #include <chrono>
 #include <ctime>
@@ -13,10 +13,10 @@
 #include "engine/InferenceEngine.h"
 #include "facts/IEFactSet.h"
 #include "facts/IERule.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 #include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/StandardEngine.h"
+#include "packages/StandardEngine.h"
 #include "rete/ReteNetwork.h"
 
 namespace {

@@ -4,7 +4,7 @@
 //
 // Errors: the getters' "Not a %s.  Value Type is %s" for a non-numeric
 // argument; EZeroDivide at a pole (cot 0, atanh 1, ...), EInvalidOp outside a
-// domain (acos 2), EOverflow for a result too large (functions/MathSupport.h);
+// domain (acos 2), EOverflow for a result too large (packages/MathSupport.h);
 // EIEException "Invalid multifield arguments, the two multifields must be of
 // the same length" for distances between points of different dimensions.
 //

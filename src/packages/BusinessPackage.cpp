@@ -1,5 +1,5 @@
 // The business package: depreciation and time-value-of-money functions.
-#include "functions/BusinessPackage.h"
+#include "packages/BusinessPackage.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,9 +9,9 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "core/TextCompare.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/MathSupport.h"
+#include "packages/MathSupport.h"
 
 namespace {
 

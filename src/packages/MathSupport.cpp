@@ -1,5 +1,5 @@
 // Checked floating point and the random generator of the numeric packages.
-#include "functions/MathSupport.h"
+#include "packages/MathSupport.h"
 
 #include <cmath>
 #include <mutex>

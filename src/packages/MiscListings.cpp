@@ -11,11 +11,11 @@
 #include "engine/InferenceEngine.h"
 #include "facts/IEFactSet.h"
 #include "facts/IERule.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 #include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/MiscPackage.h"
-#include "functions/StandardEngine.h"
+#include "packages/MiscPackage.h"
+#include "packages/StandardEngine.h"
 
 namespace {
 

@@ -1,6 +1,9 @@
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 
 #include <mutex>
+
+#include "functions/IEPackageComponents.h"
+#include "functions/IEPackages.h"
 
 void RegisterBuiltinPackageClasses() {
   static std::once_flag once;

@@ -12,9 +12,8 @@
 void RegisterBuiltinPackageClasses();
 
 // The registrations of one unit each, defined in that unit; only
-// RegisterBuiltinPackageClasses calls them.
-void RegisterIEPackagesClasses();
-void RegisterIEPackageComponentsClasses();
+// RegisterBuiltinPackageClasses calls them (with those of the function
+// framework, RegisterIEPackagesClasses and RegisterIEPackageComponentsClasses).
 void RegisterStandardPackageClasses();
 void RegisterStandardLogicClasses();
 void RegisterStandardControlClasses();

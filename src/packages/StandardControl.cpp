@@ -1,4 +1,4 @@
-#include "functions/StandardControl.h"
+#include "packages/StandardControl.h"
 
 #include <exception>
 #include <string>
@@ -7,10 +7,10 @@
 #include "core/IEConsts.h"
 #include "core/IEInterfaces.h"
 #include "engine/InferenceEngine.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 #include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/StandardLogic.h"
+#include "packages/StandardLogic.h"
 #include "values/IEContext.h"
 
 namespace {

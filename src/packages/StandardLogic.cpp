@@ -1,10 +1,10 @@
-#include "functions/StandardLogic.h"
+#include "packages/StandardLogic.h"
 
 #include <functional>
 #include <string>
 
 #include "core/IEConsts.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 #include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
 

@@ -1,4 +1,4 @@
-#include "functions/ComponentObjectModel.h"
+#include "packages/ComponentObjectModel.h"
 
 #include <cstdint>
 #include <limits>
