@@ -7,8 +7,8 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "frontend/IEMorelPrinter.h"
 #include "functions/FunctionKit.h"
+#include "functions/WrittenText.h"
 #include "values/IEContext.h"
 
 namespace {
@@ -202,7 +202,7 @@ std::string TFunctionCall::PlainText() const {
 }
 
 std::string TFunctionCall::AsText() const {
-  return engine_ ? engine_->FunCallText(*this) : TIEMorelPrinter().FunCallText(*this);
+  return engine_ ? engine_->FunCallText(*this) : WrittenCallText(*this);
 }
 
 int32_t TFunctionCall::HashCode() const {
