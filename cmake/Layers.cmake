@@ -21,9 +21,9 @@ set(IE_LAYERS core collections values functions facts rete frontend engine packa
 set(IE_LAYER_EXCEPTIONS
   engine/InferenceEngine.cpp:packages/BuiltinPackages.h)
 
-# The libraries: the three foundation layers are one static library each,
-# linked strictly upwards; the layers from functions to packages are still the
-# one library ieengine (the exception above is a link cycle between the engine
-# and the packages).
-set(IE_FOUNDATION_LAYERS core collections values)
-set(IE_RULE_SYSTEM_LAYERS functions facts rete frontend engine packages)
+# The libraries: each layer up to the frontend is one static library,
+# ie_<layer>, linked to the one below it, so the libraries follow the layers
+# one way; the engine and the packages are still the one library ieengine
+# (the exception above is a link cycle between them).
+set(IE_LIBRARY_LAYERS core collections values functions facts rete frontend)
+set(IE_ENGINE_LAYERS engine packages)
