@@ -40,8 +40,7 @@ class TLoopBudgetFunction : public TIEUserFunction {
     SetMinArgumentCount(1);
     SetMaxArgumentCount(1);
   }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
     if (*budget_ <= 0) {
       result = FalseAtom();
       return;

@@ -11,8 +11,8 @@
 #include "engine/InferenceEngine.h"
 #include "facts/IEFacts.h"
 #include "facts/IERule.h"
+#include "functions/FunctionKit.h"
 #include "functions/IEPackageComponents.h"
-#include "functions/MathSupport.h"
 #include "values/IEValue.h"
 
 namespace {

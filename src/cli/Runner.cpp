@@ -18,7 +18,7 @@
 #include "facts/IERule.h"
 #include "functions/IEPackageComponents.h"
 #include "frontend/IEMorelStream.h"
-#include "functions/StandardControl.h"
+#include "packages/StandardControl.h"
 
 namespace {
 

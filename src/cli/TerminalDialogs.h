@@ -15,7 +15,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "functions/DialogHost.h"
+#include "packages/DialogHost.h"
 
 class TLineReader;
 

@@ -52,6 +52,9 @@ class TObject {
   virtual std::string ClassName() const { return "TObject"; }
 };
 
+// The plain event: something happened to Sender.
+using TNotifyEvent = std::function<void(TObject* sender)>;
+
 class TPersistent : public TObject {
  public:
   std::string ClassName() const override { return "TPersistent"; }

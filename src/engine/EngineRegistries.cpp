@@ -171,20 +171,12 @@ void TFactTemplates::Properties(std::vector<TProperty>& props) {
 // TRules
 
 TRules::TRules(TInferenceEngine* engine)
-    : TGStringHashtable(RegistryCapacity, RegistryLoadFactor), engine_(engine) {}
+    : TGStringTableOf(RegistryCapacity, RegistryLoadFactor), engine_(engine) {}
 
 std::string TRules::RuleKey(const TRule& rule) { return rule.RuleName(); }
 
-namespace {
-
-const TComponent* RuleComponent(intptr_t value) {
-  return static_cast<const TComponent*>(reinterpret_cast<TRule*>(value));
-}
-
-}  // namespace
-
-void TRules::NoteName(intptr_t value, std::string_view name, int32_t delta) const {
-  const TComponent* rule = RuleComponent(value);
+void TRules::NoteName(const TRule* entry, std::string_view name, int32_t delta) const {
+  const TComponent* rule = entry;
   TNames& names = names_[rule];
   names.Count += delta;
   if (names.Count <= 0)
@@ -198,28 +190,26 @@ void TRules::NoteName(intptr_t value, std::string_view name, int32_t delta) cons
 void TRules::SyncNames() const {
   if (namesStamp_ == ChangeStamp()) return;
   names_.clear();
-  ForEachEntry(this, [&](TGStringHashtableEntry& e) { NoteName(e.Value, e.Text, +1); });
+  ForEachItem([&](const std::string& name, TRule* rule) { NoteName(rule, name, +1); });
   namesStamp_ = ChangeStamp();
 }
 
 void TRules::PutRaw(std::string_view name, TRule* rule) {
   SyncNames();
-  const intptr_t* prior = TGStringHashtable::Find(name);
-  const bool existed = prior != nullptr;
-  const intptr_t old = existed ? *prior : 0;
+  const TRule* old = FindItem(name);
+  const bool existed = old != nullptr;
   const uint64_t before = ChangeStamp();
-  TGStringHashtable::Put(name, reinterpret_cast<intptr_t>(rule));
+  PutItem(name, rule);
   // Anything else changed meanwhile (a change handler): made again when asked.
   if (ChangeStamp() != before + 1) return;
   if (existed) NoteName(old, name, -1);
-  NoteName(reinterpret_cast<intptr_t>(rule), name, +1);
+  NoteName(rule, name, +1);
   namesStamp_ = ChangeStamp();
 }
 
 void TRules::RemoveRaw(std::string_view name) {
   SyncNames();
-  const intptr_t* prior = TGStringHashtable::Find(name);
-  const intptr_t old = prior ? *prior : 0;
+  const TRule* old = FindItem(name);
   const uint64_t before = ChangeStamp();
   TGStringHashtable::Remove(name);
   if (ChangeStamp() != before + 1) return;
@@ -227,14 +217,9 @@ void TRules::RemoveRaw(std::string_view name) {
   namesStamp_ = ChangeStamp();
 }
 
-TRule* TRules::Find(std::string_view name) const noexcept {
-  const intptr_t* value = TGStringHashtable::Find(name);
-  return value ? reinterpret_cast<TRule*>(*value) : nullptr;
-}
+TRule* TRules::Find(std::string_view name) const noexcept { return FindItem(name); }
 
-TRule* TRules::Get(std::string_view name) const {
-  return reinterpret_cast<TRule*>(TGStringHashtable::Get(name));
-}
+TRule* TRules::Get(std::string_view name) const { return GetItem(name); }
 
 void TRules::Put(std::string_view name, TRule& rule) {
   TRule* existing = Find(name);
@@ -272,15 +257,14 @@ void TRules::RemoveIfSame(std::string_view name, const TComponent* rule) {
 }
 
 void TRules::Rekey(std::string_view oldName, std::string_view newName) {
-  const intptr_t* value = TGStringHashtable::Find(oldName);
-  if (!value || oldName == newName) return;
-  TRule* rule = reinterpret_cast<TRule*>(*value);
+  TRule* rule = FindItem(oldName);
+  if (!rule || oldName == newName) return;
   PutRaw(newName, rule);
   RemoveRaw(oldName);
 }
 
 void TRules::TakeOut(std::string_view name) {
-  if (TGStringHashtable::Find(name)) RemoveRaw(name);
+  if (FindItem(name)) RemoveRaw(name);
 }
 
 std::string TRules::NameOf(const TComponent* rule) const {
@@ -290,8 +274,8 @@ std::string TRules::NameOf(const TComponent* rule) const {
   if (it->second.Count == 1 && !it->second.Name.empty()) return it->second.Name;
   // Listed under several names (or was): the first in iteration order.
   std::string name;
-  ForEachEntry(this, [&](TGStringHashtableEntry& e) {
-    if (name.empty() && RuleComponent(e.Value) == rule) name = e.Text;
+  ForEachItem([&](const std::string& key, const TRule* entry) {
+    if (name.empty() && static_cast<const TComponent*>(entry) == rule) name = key;
   });
   if (it->second.Count == 1) it->second.Name = name;
   return name;
@@ -300,7 +284,7 @@ std::string TRules::NameOf(const TComponent* rule) const {
 std::vector<TRule*> TRules::Rules() const {
   std::vector<TRule*> rules;
   rules.reserve(size_t(Count()));
-  ForEachEntry(this, [&](TGStringHashtableEntry& e) { rules.push_back(reinterpret_cast<TRule*>(e.Value)); });
+  ForEachItem([&](const std::string&, TRule* rule) { rules.push_back(rule); });
   return rules;
 }
 

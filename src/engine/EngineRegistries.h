@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "collections/GHashtable.h"
+#include "collections/GStringTableOf.h"
 #include "collections/InterfaceCollections.h"
 #include "core/Controls.h"
 #include "facts/IEFacts.h"
@@ -91,7 +92,7 @@ class TFactTemplates : public TIStringHashTableOf<TFactTemplate> {
 // ---------------------------------------------------------------------------
 // TRules: name to rule (not owning: the rules are the engine's components).
 
-class TRules : public TGStringHashtable {
+class TRules : public TGStringTableOf<TRule> {
  public:
   explicit TRules(TInferenceEngine* engine = nullptr);
   std::string ClassName() const override { return "TRules"; }
@@ -139,7 +140,7 @@ class TRules : public TGStringHashtable {
   void RemoveRaw(std::string_view name);
   // Makes the index of names again when the table changed without it.
   void SyncNames() const;
-  void NoteName(intptr_t value, std::string_view name, int32_t delta) const;
+  void NoteName(const TRule* rule, std::string_view name, int32_t delta) const;
 
   TInferenceEngine* engine_;
   // Each rule (as a component) with the number of entries that hold it and

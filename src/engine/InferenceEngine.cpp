@@ -11,7 +11,7 @@
 #include "core/IEConsts.h"
 #include "facts/IEFactSet.h"
 #include "facts/IERule.h"
-#include "functions/BuiltinPackages.h"
+#include "packages/BuiltinPackages.h"
 #include "rete/ReteNetwork.h"
 #include "values/IEContext.h"
 

@@ -55,8 +55,8 @@ class TReteNetwork;
 class TRule;
 class TStream;
 
-// Event types. Sender is the engine unless an event says otherwise.
-using TNotifyEvent = std::function<void(TObject* sender)>;
+// Event types (and TNotifyEvent, core/Persistent.h). Sender is the engine
+// unless an event says otherwise.
 using TAgendaEvent =
     std::function<void(TObject* sender, int32_t index, TActivation* activation)>;
 using TRuleEvent = std::function<void(TObject* sender, TRule* rule)>;
@@ -70,15 +70,6 @@ using TReadLineEvent =
     std::function<void(TObject* sender, const std::string& inId, std::string& text)>;
 using TReadTokenEvent =
     std::function<void(TObject* sender, const std::string& inId, IStreamToken& token)>;
-
-// The marker of a function-package component. The package class of the
-// function layer derives from it, which lets an engine recognise the packages
-// among its owned components (setting Packages frees them) without depending
-// on that layer.
-class IPackageComponent {
- public:
-  virtual ~IPackageComponent() = default;
-};
 
 class TInferenceEngine : public TComponent,
                          public IReasoner,

@@ -7,7 +7,6 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "facts/IEFacts.h"
-#include "frontend/IEMorelPrinter.h"
 
 namespace {
 
@@ -29,11 +28,6 @@ int32_t DecimalDigits(int64_t number) {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// Default printer of facts: the construct printer without engine.
-
-std::string DefaultFactText(const TFact& fact) { return TIEMorelPrinter().FactText(fact); }
 
 // ---------------------------------------------------------------------------
 // TFact

@@ -4,11 +4,7 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "frontend/IEMorelPrinter.h"
 
-std::string DefaultFactSetText(const TFactSet& factSet) {
-  return TIEMorelPrinter().FactSetText(factSet);
-}
 
 // ---------------------------------------------------------------------------
 // TFactSet

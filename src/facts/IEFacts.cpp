@@ -6,7 +6,6 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "frontend/IEMorelPrinter.h"
 
 namespace {
 
@@ -72,11 +71,6 @@ std::string IFactEngine::TemplateText(const TFactTemplate& factTemplate) const {
   return DefaultTemplateText(factTemplate);
 }
 
-std::string DefaultSlotText(const TFactSlot& slot) { return TIEMorelPrinter().SlotText(slot); }
-
-std::string DefaultTemplateText(const TFactTemplate& factTemplate) {
-  return TIEMorelPrinter().TemplateText(factTemplate);
-}
 
 // ---------------------------------------------------------------------------
 // TFactSlot

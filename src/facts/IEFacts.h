@@ -97,10 +97,14 @@ class IFactEngine {
   virtual std::string FactSetText(const TFactSet& factSet) const = 0;
 };
 
-// The default printer (used without an engine; an engine's printer may call it).
+// The default text forms (facts/FactTexts.cpp), used without an engine; the
+// engine's printer writes the same.
 std::string DefaultFactText(const TFact& fact);
 std::string DefaultSlotText(const TFactSlot& slot);
 std::string DefaultTemplateText(const TFactTemplate& factTemplate);
+// A fact nested in a value: DefaultFactText for a fact of this layer, its own
+// AsText for any other (the fact writer of functions/WrittenText.h).
+std::string WrittenFactText(const TCustomFact& fact);
 
 // ---------------------------------------------------------------------------
 // TFactSlot: a slot of a template: name, default value and accepted types.

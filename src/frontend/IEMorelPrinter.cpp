@@ -12,19 +12,9 @@
 #include "functions/IEDeffunction.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/IEPackages.h"
+#include "functions/WrittenText.h"
 
 namespace {
-
-constexpr char ModifyFunction[] = "modify";
-constexpr char DuplicateFunction[] = "duplicate";
-
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-bool TrimmedEmpty(const std::string& text) {
-  for (char c : text)
-    if (!IsBlank(c)) return false;
-  return true;
-}
 
 // Text with every line end (CR LF, or a lone CR or LF) replaced by LineEnd, so
 // that a multi-line comment keeps each of its lines behind the comment marker.
@@ -46,20 +36,9 @@ std::string ReplaceLineEnds(const std::string& text, const std::string& lineEnd)
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Values
+// Values (functions/WrittenText.h, with facts written by the facts layer)
 
-std::string TIEMorelPrinter::QuotedText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  out += '"';
-  for (char c : text) {
-    // The tokenizer takes the character after a backslash literally.
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  out += '"';
-  return out;
-}
+std::string TIEMorelPrinter::QuotedText(std::string_view text) { return ::QuotedText(text); }
 
 std::string TIEMorelPrinter::ValueText(const TIEValue* value) const {
   std::string out;
@@ -68,40 +47,7 @@ std::string TIEMorelPrinter::ValueText(const TIEValue* value) const {
 }
 
 void TIEMorelPrinter::AppendValue(std::string& out, const TIEValue* value) const {
-  if (!value) return;
-  switch (value->DType()) {
-    case dtString:
-      out += QuotedText(value->AsString());
-      return;
-    case dtList: {
-      const IValueVector list = value->AsList();
-      if (!list) return;
-      for (int32_t i = 0; i < list->Count(); ++i) {
-        if (i > 0) out += ' ';
-        AppendValue(out, list->Get(i).get());
-      }
-      return;
-    }
-    case dtFunCall: {
-      const IFunCall call = value->AsFunCall();
-      if (auto* functionCall = dynamic_cast<const TFunctionCall*>(call.get()))
-        out += FunCallText(*functionCall);
-      else if (call)
-        out += call->AsText();
-      return;
-    }
-    case dtFact: {
-      const IFact fact = value->AsFact();
-      if (const TFact* templated = AsTFact(fact.get()))
-        out += FactText(*templated);
-      else if (fact)
-        out += fact->AsText();
-      return;
-    }
-    default:
-      value->AppendText(out);
-      return;
-  }
+  AppendWrittenValue(out, value, WrittenFactText);
 }
 
 std::string TIEMorelPrinter::UniqueName(const std::string& prefix) const {
@@ -110,122 +56,26 @@ std::string TIEMorelPrinter::UniqueName(const std::string& prefix) const {
 }
 
 // ---------------------------------------------------------------------------
-// Facts, slots, templates and fact sets
+// Facts, slots, templates and fact sets (facts/FactTexts.cpp) and calls
 
-std::string TIEMorelPrinter::FactText(const TFact& fact) const {
-  const TFactTemplate* factTemplate = fact.Template().get();
-  std::string text = "(";
-  if (!factTemplate) {
-    fact.ForEachSlot([&](const TFactSlot&, const TIEValue* value) {
-      AppendValue(text, value);
-      text += ' ';
-    });
-    text += ')';
-    return text;
-  }
-  text += factTemplate->Name();
-  if (factTemplate->Implied()) {
-    if (const TFactSlot* data = factTemplate->FindSlot(SImpliedSlotName)) {
-      const std::string valueText = ValueText(fact.PeekSlotValue(*data));
-      if (!valueText.empty()) text += ' ' + valueText;
-    }
-    text += ')';
-    return text;
-  }
-  for (const TFactSlot* slot : factTemplate->Slots()) {
-    // Slots that print empty (nil, an empty list, no value) are left out.
-    const std::string valueText = ValueText(fact.PeekSlotValue(*slot));
-    if (valueText.empty()) continue;
-    text += " (";
-    text += slot->Name();
-    text += ' ';
-    text += valueText;
-    text += ')';
-  }
-  text += ')';
-  return text;
-}
+std::string TIEMorelPrinter::FactText(const TFact& fact) const { return DefaultFactText(fact); }
 
-std::string TIEMorelPrinter::SlotText(const TFactSlot& slot) const {
-  std::string text = slot.IsMultiSlot() ? "(multislot " : "(slot ";
-  text += slot.Name();
-  text += ' ';
-  const TIETypes types = slot.SlotType();
-  if (!(types == SingleSlotTypes) && !(types == MultiSlotTypes))
-    text += "(type " + TypeSetText(types, " ") + ") ";
-  const IIEValue& value = slot.SlotDefault();
-  if (value && value != NilValue() && value != EmptyList()) {
-    const std::string valueText = ValueText(value.get());
-    if (!TrimmedEmpty(valueText)) {
-      // A single slot's call default is kept unevaluated: written as
-      // default-dynamic it reads back as the same call, where "default" would
-      // evaluate it once while reading.
-      const bool dynamic = !slot.IsMultiSlot() && value->DType() == dtFunCall;
-      text += dynamic ? "(default-dynamic " : "(default ";
-      text += valueText;
-      text += ") ";
-    }
-  }
-  text += ')';
-  return text;
-}
+std::string TIEMorelPrinter::SlotText(const TFactSlot& slot) const { return DefaultSlotText(slot); }
 
 std::string TIEMorelPrinter::TemplateText(const TFactTemplate& factTemplate) const {
-  std::string text = "(deftemplate " + factTemplate.Name() + " " +
-                     QuotedText(factTemplate.Comment()) + " " + PrinterLineEnd;
-  for (const TFactSlot* slot : factTemplate.Slots()) {
-    text += PrinterIndent;
-    text += SlotText(*slot);
-    text += PrinterLineEnd;
-  }
-  text += ')';
-  return text;
+  return DefaultTemplateText(factTemplate);
 }
 
 std::string TIEMorelPrinter::FactSetText(const TFactSet& factSet) const {
-  std::string text = "(deffacts " + factSet.FactSetName() + " " +
-                     QuotedText(factSet.Comment()) + PrinterLineEnd;
-  const std::vector<std::string> lines = factSet.Facts();
-  for (int32_t i = 0; i < int32_t(lines.size()); ++i) {
-    text += PrinterIndent;
-    // A line not parsed yet is written as it was given.
-    if (const IFactRef& fact = factSet.AttachedFact(i))
-      text += FactText(*fact);
-    else
-      text += lines[size_t(i)];
-    text += PrinterLineEnd;
-  }
-  text += ')';
-  return text;
+  return DefaultFactSetText(factSet);
+}
+
+std::string TIEMorelPrinter::FunCallText(const TFunctionCall& call) const {
+  return WrittenCallText(call, WrittenFactText);
 }
 
 // ---------------------------------------------------------------------------
-// Calls, globals and functions
-
-std::string TIEMorelPrinter::FunCallText(const TFunctionCall& call) const {
-  std::string text = "(";
-  text += call.FunctionName();
-  const bool pairs =
-      call.FunctionName() == ModifyFunction || call.FunctionName() == DuplicateFunction;
-  bool first = true;
-  for (const IIEValue& argument : call.Arguments()) {
-    if (!argument) continue;
-    // The slot/value lists of modify and duplicate go back into parentheses;
-    // any other argument (a first fact argument, or one made in code that is
-    // no list) is written as it stands, which reads back as the same argument.
-    if (pairs && !first && argument->DType() == dtList) {
-      text += " (";
-      AppendValue(text, argument.get());
-      text += ')';
-    } else {
-      text += ' ';
-      AppendValue(text, argument.get());
-    }
-    first = false;
-  }
-  text += ')';
-  return text;
-}
+// Globals and functions
 
 std::string TIEMorelPrinter::GlobalText(const std::string& name, const IIEValue& value) const {
   return name + " = " + ValueText(value.get());

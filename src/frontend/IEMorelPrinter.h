@@ -6,8 +6,11 @@
 //
 // Values are written as they print, except that the text of a string (and of
 // a construct comment) escapes double quotes and backslashes with a backslash,
-// so that it reads back unchanged; calls and facts nested in values are
-// written by this printer too, so one printer gives one consistent text.
+// so that it reads back unchanged. The written text of values and calls comes
+// from the function layer (functions/WrittenText.h) and that of facts, slots,
+// templates and fact sets from the facts layer (facts/FactTexts.cpp), so every
+// layer writes the same text; this printer adds rules, patterns, globals and
+// functions.
 //
 // TIEMorelParser offers these operations as its text-form operations; the
 // engine-less text forms of facts, templates, fact sets and calls use a
@@ -23,6 +26,7 @@
 #include <string>
 #include <string_view>
 
+#include "functions/WrittenText.h"
 #include "values/IEValue.h"
 
 class ISymbolGenerator;
@@ -37,9 +41,6 @@ class TIEUserFunction;
 class TRule;
 class TInterpretedFunction;
 class TValueHashTable;
-
-inline constexpr char PrinterIndent[] = "    ";
-inline constexpr char PrinterLineEnd[] = "\r\n";
 
 class TIEMorelPrinter {
  public:

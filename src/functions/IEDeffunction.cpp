@@ -45,8 +45,7 @@ int32_t TInterpretedFunction::GetMaxArgumentCount() const {
   return count;
 }
 
-void TInterpretedFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TInterpretedFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   const TValueVector& parameters = *parameters_;
   const int32_t parameterCount = parameters.Count();
   const int32_t argumentCount = funCall.ArgumentCount();

@@ -51,7 +51,7 @@ class TInterpretedFunction : public TIEUserFunction {
   // value or the returned one, resolved in the function's own scope.
   // EIEException "Too few arguments for %s" when FunCall has fewer arguments
   // than parameters; surplus arguments are ignored unless a wildcard takes them.
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
 
   // Copies the base values and (sharing them) the parameters and actions.
   void Assign(const TPersistent* source) override;

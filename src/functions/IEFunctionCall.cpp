@@ -7,17 +7,14 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "frontend/IEMorelPrinter.h"
+#include "functions/FunctionKit.h"
+#include "functions/WrittenText.h"
 #include "values/IEContext.h"
 
 namespace {
 
 [[noreturn]] void RaiseUnimplemented(const std::string& name) {
   throw EIEException(Format(SFunctionUnimplemented, {name}));
-}
-
-[[noreturn]] void RaiseNotA(const char* word, TIEType type) {
-  throw EIEException(Format(SNotAType, {word, IETypeName(type)}));
 }
 
 // Calls being evaluated on this thread, across engines: the stack they use
@@ -205,7 +202,7 @@ std::string TFunctionCall::PlainText() const {
 }
 
 std::string TFunctionCall::AsText() const {
-  return engine_ ? engine_->FunCallText(*this) : TIEMorelPrinter().FunCallText(*this);
+  return engine_ ? engine_->FunCallText(*this) : WrittenCallText(*this);
 }
 
 int32_t TFunctionCall::HashCode() const {

@@ -11,10 +11,9 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
+#include "core/TextCompare.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/IEPackageComponents.h"
-#include "core/TextCompare.h"
-#include "functions/BuiltinPackages.h"
 
 namespace {
 
@@ -142,8 +141,7 @@ TIEInnerFunction::~TIEInnerFunction() {
   nexus_->DetachFunction();
 }
 
-void TIEInnerFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIEUserFunction::Call(funCall, context, result);
+void TIEInnerFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   if (!component_) throw EIEException(Format(SFunctionUnimplemented, {FunctionName()}));
   component_->Call(funCall, context, result);
 }

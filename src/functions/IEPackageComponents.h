@@ -31,7 +31,6 @@
 #include <vector>
 
 #include "core/Component.h"
-#include "engine/InferenceEngine.h"
 #include "functions/IEPackages.h"
 #include "functions/IReasoner.h"
 
@@ -75,8 +74,8 @@ class TIEInnerFunction : public TIEUserFunction {
 
   // The host component, or none once it was destroyed.
   TCustomUserFunction* Component() const noexcept { return component_; }
-  // Base check; then the component's Call, or the error when it is gone.
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
+  // The component's Call, or the error when it is gone.
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
   bool SupportsStreaming() const override { return false; }
   // Told by the nexus (or the component itself) that Component is going.
   void ComponentDestroyed(const TComponent* component) noexcept;
@@ -311,3 +310,7 @@ std::string EncodeFunctionEntry(const std::string& className, const TFunctionDat
 // The class name, and the remaining values in Data. EReadError "Stream read
 // error" when Entry is not in the stream form.
 std::string DecodeFunctionEntry(std::string_view entry, TFunctionData& data);
+
+// Registers the component classes of this unit; called once by the
+// registration of the built-in classes.
+void RegisterIEPackageComponentsClasses();

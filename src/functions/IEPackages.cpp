@@ -9,7 +9,6 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "functions/IEFunctionCall.h"
-#include "functions/BuiltinPackages.h"
 
 // ---------------------------------------------------------------------------
 // TFunctionData
@@ -204,10 +203,13 @@ void TIEUserFunction::CheckArgumentCount(const TFunctionCall& funCall) const {
     throw EIEException(Format(STooManyArguments, {functionName_}));
 }
 
-void TIEUserFunction::Call(TFunctionCall& funCall, TIEContext* /*context*/, IIEValue& result) {
+void TIEUserFunction::Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
   CheckArgumentCount(funCall);
   result = nullptr;
+  Run(funCall, context, result);
 }
+
+void TIEUserFunction::Run(TFunctionCall&, TIEContext*, IIEValue&) {}
 
 void TIEUserFunction::SetMaxArgumentCount(int32_t count) {
   if (count == maxArgumentCount_) return;

@@ -33,6 +33,14 @@ class TIEContext;
 class TFunctionCall;
 class TIEUserFunction;
 
+// The marker of a function-package component. The package class TUserPackage
+// derives from it, which lets an engine recognise the packages among its
+// owned components (setting Packages frees them) without knowing the class.
+class IPackageComponent {
+ public:
+  virtual ~IPackageComponent() = default;
+};
+
 // The largest argument count: MaxArgumentCount's "unlimited".
 inline constexpr int32_t UnlimitedArguments = std::numeric_limits<int32_t>::max();
 
@@ -184,11 +192,10 @@ class TIEUserFunction : public TPersistent, public TRefCounted {
   // Reasoner, "deleted" unregisters it. Reasoner is none for a destroyed engine.
   virtual void ReasonerChanged(IReasoner* reasoner, TListNotification action);
 
-  // The call. The base checks the argument count of FunCall against the stored
-  // limits (CheckArgumentCount) and sets Result to none; every concrete function
-  // calls it first, then resolves the arguments it needs against Context
-  // (which may be none for a context-free evaluation) and sets Result.
-  virtual void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result);
+  // The call: checks the argument count of FunCall against the stored limits
+  // (CheckArgumentCount), sets Result to none, then runs the function's own
+  // Run. Every caller comes through here, so no function repeats the check.
+  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result);
   // EIEException "Too few arguments for %s" / "Too many arguments for %s" with
   // FunctionName when FunCall's argument count is outside the stored limits.
   void CheckArgumentCount(const TFunctionCall& funCall) const;
@@ -226,6 +233,12 @@ class TIEUserFunction : public TPersistent, public TRefCounted {
   virtual bool SupportsStreaming() const { return true; }
 
  protected:
+  // The function's own work, run by Call once the argument count is checked
+  // and Result is none: resolves the arguments it needs against Context
+  // (which may be none for a context-free evaluation) and sets Result. The
+  // base leaves Result none.
+  virtual void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result);
+
   // The stored limits (a subclass may report others through the getters; the
   // base argument check always uses these).
   int32_t minArgumentCount_ = 0;
@@ -240,7 +253,7 @@ class TIEUserFunction : public TPersistent, public TRefCounted {
 // ---------------------------------------------------------------------------
 // The classes of functions a package stream may name: class name to factory.
 // The built-in classes are registered by RegisterBuiltinPackageClasses
-// (functions/BuiltinPackages.h); lookups and registrations take a mutex.
+// (packages/BuiltinPackages.h); lookups and registrations take a mutex.
 
 using TFunctionFactory = std::function<IUserFunction()>;
 
@@ -251,9 +264,20 @@ bool IsFunctionClassRegistered(const std::string& className);
 // the class is not registered.
 IUserFunction CreateFunctionByClassName(const std::string& className);
 
+// Registers the classes of this unit (TIEUserFunction); called once by the
+// registration of the built-in classes.
+void RegisterIEPackagesClasses();
+
 template <class T>
 void RegisterFunctionClass(const std::string& className) {
   RegisterFunctionClass(className, [] { return IUserFunction(new T()); });
+}
+
+// Registers T under its declared class name T::StaticClassName (which
+// IE_FUNCTION declares).
+template <class T>
+void RegisterFunctionClass() {
+  RegisterFunctionClass<T>(T::StaticClassName);
 }
 
 // Registers T under ClassName when a static instance is initialised:

@@ -30,7 +30,7 @@
 #include <QObject>
 #include <QPointer>
 
-#include "functions/ObjectModel.h"
+#include "packages/ObjectModel.h"
 
 class TComponent;
 class TLifeFlag;

@@ -7,7 +7,7 @@
 #include <QMetaProperty>
 #include <QVariant>
 
-#include "functions/ObjectModel.h"
+#include "packages/ObjectModel.h"
 
 // The package's kind of Property's type.
 TObjectPropertyKind QtPropertyKind(const QMetaProperty& property);

@@ -724,104 +724,107 @@ bool TReteNetwork::RefersToOtherPattern(const IFunCall& call, int32_t index) {
 // Compiling one rule
 
 void TReteNetwork::Compile(TRule& rule, TRuleEntry& entry, std::string& trace) {
-  const TRulePatternList& patterns = rule.Patterns();
-  const int32_t count = patterns.Count();
+  const int32_t count = rule.Patterns().Count();
   std::vector<TReteNode*> roots(size_t(count), nullptr);
   std::vector<TReteNode*> lasts(size_t(count), nullptr);
-
-  // Pattern nodes.
   for (int32_t i = 0; i < count; ++i) {
-    const TIEPattern& pattern = *patterns.Get(i);
-    const bool isTest = pattern.IsTestPattern();
-    TReteNode* last = FindOrCreatePatternNode(nullptr, isTest ? pmtUnknown : pmtTestClassType,
-                                              TIEValue::MakeAtom(pattern.Name()),
-                                              Args({int32_t(0), int32_t(0)}), rule, &trace);
-    roots[size_t(i)] = last;
-    lasts[size_t(i)] = last;
-    if (isTest) continue;
-    const int32_t slots = pattern.SlotCount();
-    for (int32_t s = 0; s < slots; ++s) {
-      const TSlotTests& tests = pattern.SlotTests(s);
-      for (int32_t t = 0; t < tests.Count(); ++t) {
-        const TIEPatternMatchTest* test = tests.Get(t);
-        if (test->SlotValue() && test->SlotValue()->DType() == dtMultiVariable)
+    TReteNode* last = CompileFactChain(rule, i, roots[size_t(i)], trace);
+    lasts[size_t(i)] = CompileSamePatternTests(rule, i, last, trace);
+  }
+  TJoinChain chain = CompileJoins(rule, entry, lasts, trace);
+  TPatternMatchTerminalNode& terminal = CompileTerminal(rule, entry, chain, trace);
+  Prime(roots, chain.LastShared, chain.FedByShared, terminal);
+}
+
+TReteNode* TReteNetwork::CompileFactChain(TRule& rule, int32_t index, TReteNode*& root,
+                                          std::string& trace) {
+  const TIEPattern& pattern = *rule.Patterns().Get(index);
+  const bool isTest = pattern.IsTestPattern();
+  TReteNode* last = FindOrCreatePatternNode(nullptr, isTest ? pmtUnknown : pmtTestClassType,
+                                            TIEValue::MakeAtom(pattern.Name()),
+                                            Args({int32_t(0), int32_t(0)}), rule, &trace);
+  root = last;
+  if (isTest) return last;
+  const int32_t slots = pattern.SlotCount();
+  for (int32_t s = 0; s < slots; ++s) {
+    const TSlotTests& tests = pattern.SlotTests(s);
+    for (int32_t t = 0; t < tests.Count(); ++t) {
+      const TIEPatternMatchTest* test = tests.Get(t);
+      if (test->SlotValue() && test->SlotValue()->DType() == dtMultiVariable)
+        last = FindOrCreatePatternNode(
+            last, pmtTestMultiSlotMultiField,
+            Args({pattern.SlotName(s), test->MultiSlotSubIndex(), int32_t(0)}), rule, &trace);
+    }
+  }
+  for (int32_t s = 0; s < slots; ++s) {
+    if (pattern.SlotLength(s) >= 0)
+      last = FindOrCreatePatternNode(last, pmtTestMultiSlotLength,
+                                     Args({pattern.SlotName(s), pattern.SlotLength(s), int32_t(0)}),
+                                     rule, &trace);
+  }
+  for (int32_t s = 0; s < slots; ++s) {
+    const TSlotTests& tests = pattern.SlotTests(s);
+    for (int32_t t = 0; t < tests.Count(); ++t) {
+      const TIEPatternMatchTest* test = tests.Get(t);
+      const IIEValue& value = test->SlotValue();
+      if (!value || IsVariable(value)) continue;
+      const bool equals = test->SlotTestType() == sttEquals;
+      const bool whole = test->MultiSlotSubIndex() == -1;
+      const TPatternMatchTest kind = whole ? (equals ? pmtTestEqual : pmtTestNotEqual)
+                                           : (equals ? pmtTestMultiSlotEqual : pmtTestMultiSlotNotEqual);
+      IIEValue nodeValue = value;
+      if (value->DType() == dtFunCall) {
+        IFunCall call = ResolveVariables(value->AsFunCall(), rule);
+        if (RefersToOtherPattern(call, index)) continue;  // the join tests it
+        nodeValue = TIEValue::MakeFunCall(call);
+      }
+      last = FindOrCreatePatternNode(last, kind, nodeValue,
+                                     Args({pattern.SlotName(s), test->MultiSlotSubIndex()}), rule,
+                                     &trace);
+    }
+  }
+  return last;
+}
+
+TReteNode* TReteNetwork::CompileSamePatternTests(TRule& rule, int32_t index, TReteNode* last,
+                                                 std::string& trace) {
+  const TIEPattern& pattern = *rule.Patterns().Get(index);
+  if (pattern.IsTestPattern()) return last;
+  std::set<std::string> handled;
+  const int32_t slots = pattern.SlotCount();
+  for (int32_t s = 0; s < slots; ++s) {
+    const TSlotTests& tests = pattern.SlotTests(s);
+    for (int32_t t = 0; t < tests.Count(); ++t) {
+      const TIEPatternMatchTest* first = tests.Get(t);
+      const IIEValue& value = first->SlotValue();
+      if (!IsVariable(value) || !handled.insert(value->AsString()).second) continue;
+      for (int32_t s2 = s; s2 < slots; ++s2) {
+        const TSlotTests& later = pattern.SlotTests(s2);
+        for (int32_t u = s2 == s ? t + 1 : 0; u < later.Count(); ++u) {
+          const TIEPatternMatchTest* second = later.Get(u);
+          if (!ValuesMatch(second->SlotValue(), value)) continue;
+          const int32_t notEquals = (first->SlotTestType() == sttNotEquals ? 1 : 0) +
+                                    (second->SlotTestType() == sttNotEquals ? 1 : 0);
+          if (notEquals == 2) continue;
           last = FindOrCreatePatternNode(
-              last, pmtTestMultiSlotMultiField,
-              Args({pattern.SlotName(s), test->MultiSlotSubIndex(), int32_t(0)}), rule, &trace);
-      }
-    }
-    for (int32_t s = 0; s < slots; ++s) {
-      if (pattern.SlotLength(s) >= 0)
-        last = FindOrCreatePatternNode(last, pmtTestMultiSlotLength,
-                                       Args({pattern.SlotName(s), pattern.SlotLength(s), int32_t(0)}),
-                                       rule, &trace);
-    }
-    for (int32_t s = 0; s < slots; ++s) {
-      const TSlotTests& tests = pattern.SlotTests(s);
-      for (int32_t t = 0; t < tests.Count(); ++t) {
-        const TIEPatternMatchTest* test = tests.Get(t);
-        const IIEValue& value = test->SlotValue();
-        if (!value || IsVariable(value)) continue;
-        const bool equals = test->SlotTestType() == sttEquals;
-        const bool whole = test->MultiSlotSubIndex() == -1;
-        const TPatternMatchTest kind = whole ? (equals ? pmtTestEqual : pmtTestNotEqual)
-                                             : (equals ? pmtTestMultiSlotEqual : pmtTestMultiSlotNotEqual);
-        IIEValue nodeValue = value;
-        if (value->DType() == dtFunCall) {
-          IFunCall call = ResolveVariables(value->AsFunCall(), rule);
-          if (RefersToOtherPattern(call, i)) continue;  // the join tests it
-          nodeValue = TIEValue::MakeFunCall(call);
-        }
-        last = FindOrCreatePatternNode(last, kind, nodeValue,
-                                       Args({pattern.SlotName(s), test->MultiSlotSubIndex()}), rule,
-                                       &trace);
-      }
-    }
-    lasts[size_t(i)] = last;
-  }
-
-  // Tests between two uses of one variable within a pattern: later positions
-  // of the same slot and positions of later slots.
-  for (int32_t i = 0; i < count; ++i) {
-    const TIEPattern& pattern = *patterns.Get(i);
-    if (pattern.IsTestPattern()) continue;
-    std::set<std::string> handled;
-    TReteNode* last = lasts[size_t(i)];
-    const int32_t slots = pattern.SlotCount();
-    for (int32_t s = 0; s < slots; ++s) {
-      const TSlotTests& tests = pattern.SlotTests(s);
-      for (int32_t t = 0; t < tests.Count(); ++t) {
-        const TIEPatternMatchTest* first = tests.Get(t);
-        const IIEValue& value = first->SlotValue();
-        if (!IsVariable(value) || !handled.insert(value->AsString()).second) continue;
-        for (int32_t s2 = s; s2 < slots; ++s2) {
-          const TSlotTests& later = pattern.SlotTests(s2);
-          for (int32_t u = s2 == s ? t + 1 : 0; u < later.Count(); ++u) {
-            const TIEPatternMatchTest* second = later.Get(u);
-            if (!ValuesMatch(second->SlotValue(), value)) continue;
-            const int32_t notEquals = (first->SlotTestType() == sttNotEquals ? 1 : 0) +
-                                      (second->SlotTestType() == sttNotEquals ? 1 : 0);
-            if (notEquals == 2) continue;
-            last = FindOrCreatePatternNode(
-                last, notEquals == 0 ? pmtTestSlotValueEqual : pmtTestSlotValueNotEqual,
-                Args({pattern.SlotName(s), pattern.SlotName(s2), first->MultiSlotSubIndex(),
-                      second->MultiSlotSubIndex()}),
-                rule, &trace);
-          }
+              last, notEquals == 0 ? pmtTestSlotValueEqual : pmtTestSlotValueNotEqual,
+              Args({pattern.SlotName(s), pattern.SlotName(s2), first->MultiSlotSubIndex(),
+                    second->MultiSlotSubIndex()}),
+              rule, &trace);
         }
       }
     }
-    lasts[size_t(i)] = last;
   }
+  return last;
+}
 
-  // Joins. A new node whose left input is a shared join is fed that join's
-  // current matches when the rule is primed: the shared memories hold the
-  // facts already, so they would not pass them on again.
-  TReteNode* previous = lasts[0];
-  TJoinNode* sharedPrevious = nullptr;
-  TJoinNode* lastShared = nullptr;
-  std::vector<TPrimedInput> fedByShared;
-  for (int32_t i = 1; i < count; ++i) {
+TReteNetwork::TJoinChain TReteNetwork::CompileJoins(TRule& rule, TRuleEntry& entry,
+                                                   const std::vector<TReteNode*>& lasts,
+                                                   std::string& trace) {
+  const TRulePatternList& patterns = rule.Patterns();
+  TJoinChain chain;
+  chain.Last = lasts[0];
+  for (int32_t i = 1; i < patterns.Count(); ++i) {
     const TIEPattern& pattern = *patterns.Get(i);
     const bool isTest = pattern.IsTestPattern();
     const bool backchained = pattern.FactTemplate() && pattern.FactTemplate()->BackwardChaining();
@@ -864,19 +867,19 @@ void TReteNetwork::Compile(TRule& rule, TRuleEntry& entry, std::string& trace) {
 
     TReteNode* current = nullptr;
     if (join && pattern.NegatedCount() % 2 == 0) {
-      if (TJoinNode* shared = FindSharedJoin(previous, lasts[size_t(i)], *join)) {
+      if (TJoinNode* shared = FindSharedJoin(chain.Last, lasts[size_t(i)], *join)) {
         shared->SetRuleUseCount(shared->RuleUseCount() + 1);
         entry.Nodes.push_back(shared);
         trace += STraceJoinNodeShared;
         current = shared;
-        sharedPrevious = lastShared = shared;
+        chain.SharedPrevious = chain.LastShared = shared;
       }
     }
     if (!current) {
       TTestNode* created = AddReteNode(std::move(node));
       entry.Nodes.push_back(created);
-      Connect(previous, created, ctLeft);
-      if (sharedPrevious) fedByShared.push_back({created, ctLeft});
+      Connect(chain.Last, created, ctLeft);
+      if (chain.SharedPrevious) chain.FedByShared.push_back({created, ctLeft});
       Connect(lasts[size_t(i)], created, ctRight);
       if (join && backchained && !pattern.Explicit()) join->SetBackwardChainingPattern(&pattern, &rule);
       trace += STraceJoinNodeNew;
@@ -892,25 +895,27 @@ void TReteNetwork::Compile(TRule& rule, TRuleEntry& entry, std::string& trace) {
         TJoinNode* next = AddReteNode(std::move(chained));
         entry.Nodes.push_back(next);
         Connect(current, next, ctRight);
-        Connect(previous, next, ctLeft);
-        if (sharedPrevious) fedByShared.push_back({next, ctLeft});
+        Connect(chain.Last, next, ctLeft);
+        if (chain.SharedPrevious) chain.FedByShared.push_back({next, ctLeft});
         current = next;
       }
-      sharedPrevious = nullptr;
+      chain.SharedPrevious = nullptr;
     }
-    previous = current;
+    chain.Last = current;
   }
+  return chain;
+}
 
-  // The terminal node.
+TPatternMatchTerminalNode& TReteNetwork::CompileTerminal(TRule& rule, TRuleEntry& entry,
+                                                         TJoinChain& chain, std::string& trace) {
   auto terminalNode = std::make_unique<TPatternMatchTerminalNode>();
   terminalNode->SetRule(&rule);
   TPatternMatchTerminalNode* terminal = AddReteNode(std::move(terminalNode));
   entry.Nodes.push_back(terminal);
   trace += STraceTerminalNode;
-  Connect(previous, terminal, ctActivate);
-  if (sharedPrevious) fedByShared.push_back({terminal, ctActivate});
-
-  Prime(roots, lastShared, fedByShared, *terminal);
+  Connect(chain.Last, terminal, ctActivate);
+  if (chain.SharedPrevious) chain.FedByShared.push_back({terminal, ctActivate});
+  return *terminal;
 }
 
 void TReteNetwork::Prime(const std::vector<TReteNode*>& roots, TJoinNode* shared,

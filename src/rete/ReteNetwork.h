@@ -540,12 +540,41 @@ class TReteNetwork : public TGGraph {
   TJoinNode* FindSharedJoin(TReteNode* left, TReteNode* right, const TJoinNode& join);
 
   void Connect(TReteNode* from, TReteNode* to, TCallType callType);
+  // Compiles Rule in four steps: each pattern's single-fact chain and the
+  // tests between two uses of one variable within it, then the joins (shared
+  // with other rules where they match), then the terminal node.
   void Compile(TRule& rule, TRuleEntry& entry, std::string& trace);
+  // Pattern Index's chain of single-fact tests below its root (the template's
+  // type test, or the placeholder of a test element), which Root receives;
+  // returns the chain's last node. Tests of calls that refer to other
+  // patterns are left to the joins.
+  TReteNode* CompileFactChain(TRule& rule, int32_t index, TReteNode*& root, std::string& trace);
+  // Below Last, the tests between two uses of one variable within pattern
+  // Index (later positions of the same slot, positions of later slots);
+  // returns the new last node.
+  TReteNode* CompileSamePatternTests(TRule& rule, int32_t index, TReteNode* last,
+                                     std::string& trace);
   // A node and the input on which a token reaches it.
   struct TPrimedInput {
     TReteNode* Node;
     TCallType CallType;
   };
+  // The join chain of a rule as it is built: its last node, the shared join
+  // the last new node was joined to (none after a new one), the last shared
+  // join of the rule and the new nodes fed by a shared join.
+  struct TJoinChain {
+    TReteNode* Last = nullptr;
+    TJoinNode* SharedPrevious = nullptr;
+    TJoinNode* LastShared = nullptr;
+    std::vector<TPrimedInput> FedByShared;
+  };
+  // The joins of patterns 1.. against the chain so far; Lasts holds each
+  // pattern's last single-fact node.
+  TJoinChain CompileJoins(TRule& rule, TRuleEntry& entry, const std::vector<TReteNode*>& lasts,
+                          std::string& trace);
+  // The rule's terminal node at the end of Chain.
+  TPatternMatchTerminalNode& CompileTerminal(TRule& rule, TRuleEntry& entry, TJoinChain& chain,
+                                             std::string& trace);
   // Feeds a new rule's nodes what working memory holds already: Shared's
   // current matches to the nodes FedByShared (which joined it), then every
   // fact to the rule's pattern roots.

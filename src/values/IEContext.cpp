@@ -24,7 +24,7 @@ void TBinding::Assign(const TPersistent* source) {
 // TBindings
 
 TBindings::TBindings(TIEContext* context, uint32_t capacity)
-    : TGStringHashtable(capacity, 0.75), context_(context) {}
+    : TGStringTableOf(capacity, 0.75), context_(context) {}
 
 TBindings::~TBindings() {
   // The base destructor no longer reaches FreeValue: free the bindings here.
@@ -32,17 +32,14 @@ TBindings::~TBindings() {
   TGStringHashtable::Clear();
 }
 
-TBinding* TBindings::Find(std::string_view name) const {
-  const intptr_t* value = TGStringHashtable::Find(name);
-  return value ? reinterpret_cast<TBinding*>(*value) : nullptr;
-}
+TBinding* TBindings::Find(std::string_view name) const { return FindItem(name); }
 
 TBinding* TBindings::Put(std::string_view name, std::unique_ptr<TBinding> binding) {
   RemoveBinding(name);
   TBinding* stored = binding.get();
   // The table owns the binding only once it took it: a name it refuses (the
   // empty name) raises and the binding is freed here.
-  TGStringHashtable::Put(std::string(name), reinterpret_cast<intptr_t>(stored));
+  PutItem(name, stored);
   binding.release();
   Notification(stored, baAdded);
   return stored;
@@ -70,9 +67,7 @@ void TBindings::Notification(TBinding* item, TBindingAction action) {
   if (context_) context_->BindingsChanged(item, action);
 }
 
-void TBindings::FreeValue(intptr_t value) {
-  std::unique_ptr<TBinding> binding(reinterpret_cast<TBinding*>(value));
-}
+void TBindings::FreeItem(TBinding* binding) { std::unique_ptr<TBinding> owned(binding); }
 
 // ---------------------------------------------------------------------------
 // TIEContext

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "collections/GHashtable.h"
+#include "collections/GStringTableOf.h"
 #include "core/Persistent.h"
 #include "values/IEValue.h"
 
@@ -69,7 +69,7 @@ class TBinding : public TPersistent {
 // A context's own bindings by name: a string hashtable (capacity 101, load
 // factor 0.75) that owns its TBinding objects and tells its context about
 // every addition, removal and clearing. At most one binding per name.
-class TBindings : public TGStringHashtable {
+class TBindings : public TGStringTableOf<TBinding> {
  public:
   // Capacity: the table's first bucket count (it grows as bindings come).
   explicit TBindings(TIEContext* context, uint32_t capacity = 101);
@@ -94,7 +94,7 @@ class TBindings : public TGStringHashtable {
   TIEContext* Context() const noexcept { return context_; }
 
  protected:
-  void FreeValue(intptr_t value) override;
+  void FreeItem(TBinding* binding) override;
 
  private:
   TIEContext* context_;

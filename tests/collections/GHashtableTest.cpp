@@ -12,18 +12,9 @@
 #include "collections/Structures.h"
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
+#include "support/ExceptionText.h"
 
 namespace {
-
-template <class F>
-std::string ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const EGHashtableError& e) {
-    return e.what();
-  }
-  return "<no EGHashtableError>";
-}
 
 std::vector<int32_t> KeysOf(const TGHashtable& table) {
   std::vector<int32_t> keys;
@@ -96,7 +87,7 @@ TEST(GHashtable, HashByTypeAndNullKey) {
   EXPECT_EQ(table.Hash(123456, 101), 123456 % 101);
   table.SetHashType(htTruncation);
   EXPECT_EQ(table.Hash(123456, 101), 52);
-  EXPECT_EQ(ErrorOf([&] { table.Hash(0, 101); }), SArgumentIsNull);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Hash(0, 101); }), SArgumentIsNull);
   EXPECT_THROW(table.Hash(1, 0), EDivByZero);
 }
 
@@ -127,7 +118,7 @@ TEST(GHashtable, IterationOrderBucketsDownChainsNewestFirst) {
   EXPECT_EQ(values, (std::vector<intptr_t>{5, 1, 2, 4, 3}));
   EXPECT_EQ(it->Remaining(), 0);
   EXPECT_EQ(it->Current(), 3);
-  EXPECT_EQ(ErrorOf([&] { it->Next(); }), SNoSuchElement);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { it->Next(); }), SNoSuchElement);
   it->Reset();
   EXPECT_EQ(it->Next(), 5);
 }
@@ -142,7 +133,7 @@ TEST(GHashtable, RehashOrder) {
   // entry in front of its new bucket: the chain of bucket 1 is reversed.
   EXPECT_EQ(KeysOf(table), (std::vector<int32_t>{2, 1, 11, 21}));
   EXPECT_EQ(table.Collisions(), 2);
-  EXPECT_EQ(ErrorOf([&] { table.SetCapacity(7); }), SNonEmptyTable);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.SetCapacity(7); }), SNonEmptyTable);
   table.SetCapacity(10);  // same: nothing
   EXPECT_EQ(table.Count(), 4);
   for (int32_t k : {1, 11, 21, 2}) EXPECT_EQ(table.Get(k), k);
@@ -150,24 +141,24 @@ TEST(GHashtable, RehashOrder) {
 
 TEST(GHashtable, Errors) {
   TGHashtable table;
-  EXPECT_EQ(ErrorOf([&] { table.Get(1); }), STableIsEmpty);
-  EXPECT_EQ(ErrorOf([&] { table.Remove(1); }), STableIsEmpty);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Get(1); }), STableIsEmpty);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Remove(1); }), STableIsEmpty);
   EXPECT_FALSE(table.ContainsKey(0));  // empty table: false before the null check
   table.Put(1, 10);
-  EXPECT_EQ(ErrorOf([&] { table.Get(2); }), SNoSuchElement);
-  EXPECT_EQ(ErrorOf([&] { table.Remove(2); }), SNoSuchElement);
-  EXPECT_EQ(ErrorOf([&] { table.Remove(0); }), SArgumentIsNull);
-  EXPECT_EQ(ErrorOf([&] { table.Put(0, 1); }), SArgumentIsNull);
-  EXPECT_EQ(ErrorOf([&] { table.ContainsKey(0); }), SArgumentIsNull);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Get(2); }), SNoSuchElement);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Remove(2); }), SNoSuchElement);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Remove(0); }), SArgumentIsNull);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Put(0, 1); }), SArgumentIsNull);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.ContainsKey(0); }), SArgumentIsNull);
   EXPECT_EQ(table.Find(2), nullptr);
   EXPECT_EQ(table.Count(), 1);
 }
 
 TEST(GHashtable, LoadFactorMustBePositive) {
-  EXPECT_EQ(ErrorOf([] { TGHashtable t(101, 0.0f); }), SNonPositiveLoadFactor);
-  EXPECT_EQ(ErrorOf([] { TGHashtable t(101, -1.0f); }), SNonPositiveLoadFactor);
+  EXPECT_EQ(MessageOf<EGHashtableError>([] { TGHashtable t(101, 0.0f); }), SNonPositiveLoadFactor);
+  EXPECT_EQ(MessageOf<EGHashtableError>([] { TGHashtable t(101, -1.0f); }), SNonPositiveLoadFactor);
   TGHashtable table;
-  EXPECT_EQ(ErrorOf([&] { table.SetLoadFactor(0.0f); }), SNonPositiveLoadFactor);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.SetLoadFactor(0.0f); }), SNonPositiveLoadFactor);
   table.SetLoadFactor(0.5f);
   EXPECT_EQ(table.Threshold(), 50);  // 50.5 -> 50
   EXPECT_EQ(table.Capacity(), 101u);
@@ -177,7 +168,7 @@ TEST(GHashtable, HashTypeOnlyWhileEmpty) {
   TGHashtable table;
   table.Put(1, 1);
   table.SetHashType(htDivision);  // the current value: accepted
-  EXPECT_EQ(ErrorOf([&] { table.SetHashType(htFolding); }), SNonEmptyTable);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.SetHashType(htFolding); }), SNonEmptyTable);
   table.Clear();
   table.SetHashType(htFolding);
   EXPECT_EQ(table.HashType(), htFolding);
@@ -374,9 +365,9 @@ TEST(GStringHashtable, PutGetRemove) {
   EXPECT_TRUE(table.ContainsKey("beta"));
   EXPECT_FALSE(table.ContainsKey("Beta"));  // case-sensitive
   EXPECT_FALSE(table.ContainsKey(""));
-  EXPECT_EQ(ErrorOf([&] { table.Put("", 1); }), SArgumentIsNull);
-  EXPECT_EQ(ErrorOf([&] { table.Remove(""); }), SArgumentIsNull);
-  EXPECT_EQ(ErrorOf([&] { table.Get("gamma"); }), SNoSuchElement);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Put("", 1); }), SArgumentIsNull);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Remove(""); }), SArgumentIsNull);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Get("gamma"); }), SNoSuchElement);
   ASSERT_NE(table.Find("beta"), nullptr);
   EXPECT_EQ(*table.Find("beta"), 2);
   EXPECT_EQ(table.Find(""), nullptr);
@@ -412,11 +403,11 @@ TEST(GStringHashtable, CursorAndEnumerators) {
   EXPECT_EQ(cursor.size(), 3u);
   TGStringHashTableEnumerator values(&table, false);
   EXPECT_TRUE(values.HasNext());
-  EXPECT_EQ(ErrorOf([&] { values.Next(); }), SIllegalNextElement);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { values.Next(); }), SIllegalNextElement);
   auto keys = table.Keys();
   while (keys->HasNext()) keys->Next();
   EXPECT_EQ(keys->Current(), cursor.back());
-  EXPECT_EQ(ErrorOf([&] { keys->Next(); }), SNoSuchElement);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { keys->Next(); }), SNoSuchElement);
 }
 
 TEST(GStringHashtable, AssignFromTableAndStringList) {

@@ -9,18 +9,9 @@
 
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
+#include "support/ExceptionText.h"
 
 namespace {
-
-template <class E, class F>
-std::string ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
 
 std::vector<void*> Items(const TGCustomLinkedList& list) {
   std::vector<void*> out;
@@ -39,8 +30,8 @@ TEST(GLinkedList, AddGetSequentialAndRandom) {
   // Backwards and jumps restart from the head when needed.
   for (int32_t i : {49, 3, 3, 20, 0, 48}) ASSERT_EQ(list.GetItem(i), &values[size_t(i)]);
   EXPECT_EQ(list.Tail()->Item, &values.back());
-  EXPECT_EQ(ErrorOf<EListError>([&] { list.Get(50); }), SInvalidIndex);
-  EXPECT_EQ(ErrorOf<EListError>([&] { list.Get(-1); }), SInvalidIndex);
+  EXPECT_EQ(MessageOf<EListError>([&] { list.Get(50); }), SInvalidIndex);
+  EXPECT_EQ(MessageOf<EListError>([&] { list.Get(-1); }), SInvalidIndex);
 }
 
 TEST(GLinkedList, RemoveInsertAndRememberedPosition) {
@@ -70,11 +61,11 @@ TEST(GLinkedList, RemoveInsertAndRememberedPosition) {
 TEST(GLinkedList, Errors) {
   TGLinkedList list;
   TSQNode stray;
-  EXPECT_EQ(ErrorOf<EListError>([&] { list.FindPrevious(&stray); }), SListIsEmpty);
-  EXPECT_EQ(ErrorOf<EListError>([&] { list.Remove(nullptr); }), SInvalidIndex);
+  EXPECT_EQ(MessageOf<EListError>([&] { list.FindPrevious(&stray); }), SListIsEmpty);
+  EXPECT_EQ(MessageOf<EListError>([&] { list.Remove(nullptr); }), SInvalidIndex);
   list.Add(nullptr);
-  EXPECT_EQ(ErrorOf<EListError>([&] { list.FindPrevious(&stray); }), SNodeNotFound);
-  EXPECT_EQ(ErrorOf<EListError>([&] { list.Remove(&stray); }), SNodeNotFound);
+  EXPECT_EQ(MessageOf<EListError>([&] { list.FindPrevious(&stray); }), SNodeNotFound);
+  EXPECT_EQ(MessageOf<EListError>([&] { list.Remove(&stray); }), SNodeNotFound);
   EXPECT_EQ(list.FindPrevious(list.Head()), nullptr);
   EXPECT_EQ(list.Count(), 1);
 }
@@ -115,10 +106,10 @@ TEST(QQueueStack, OrderAndEmpty) {
   EXPECT_EQ(stack.Pop(), &c);
   EXPECT_EQ(queue.Pop(), &b);
   EXPECT_EQ(queue.Pop(), &c);
-  EXPECT_EQ(ErrorOf<EListError>([&] { queue.Pop(); }), SListIsEmpty);
-  EXPECT_EQ(ErrorOf<EListError>([&] { queue.Peek(); }), SListIsEmpty);
+  EXPECT_EQ(MessageOf<EListError>([&] { queue.Pop(); }), SListIsEmpty);
+  EXPECT_EQ(MessageOf<EListError>([&] { queue.Peek(); }), SListIsEmpty);
   stack.Clear();
-  EXPECT_EQ(ErrorOf<EListError>([&] { stack.Pop(); }), SListIsEmpty);
+  EXPECT_EQ(MessageOf<EListError>([&] { stack.Pop(); }), SListIsEmpty);
 }
 
 TEST(QQueueStack, Assign) {
@@ -132,9 +123,9 @@ TEST(QQueueStack, Assign) {
   TQQueue queue;
   queue.Assign(&stack);
   EXPECT_EQ(queue.Items(), (std::vector<void*>{&a}));
-  EXPECT_EQ(ErrorOf<EConvertError>([&] { queue.Assign(nullptr); }),
+  EXPECT_EQ(MessageOf<EConvertError>([&] { queue.Assign(nullptr); }),
             "Error assigning nil to TQQueue");
   TSQNode node;
-  EXPECT_EQ(ErrorOf<EConvertError>([&] { stack.Assign(&node); }),
+  EXPECT_EQ(MessageOf<EConvertError>([&] { stack.Assign(&node); }),
             "Error assigning TSQNode to TQStack");
 }

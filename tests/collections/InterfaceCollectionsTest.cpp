@@ -9,6 +9,7 @@
 
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
+#include "support/ExceptionText.h"
 
 namespace {
 
@@ -38,16 +39,6 @@ class TLoggingList : public TIList<TItem> {
     log.push_back((action == lnAdded ? "+" : "-") + (item ? item->Name() : std::string("none")));
   }
 };
-
-template <class E, class F>
-std::string ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
 
 }  // namespace
 
@@ -104,10 +95,10 @@ TEST(IList, IndexOfIsIdentityAndRemove) {
 
 TEST(IList, IndexErrors) {
   TIList<TItem> list;
-  EXPECT_EQ(ErrorOf<EListError>([&] { list.Get(0); }), "List index out of bounds (0)");
-  EXPECT_EQ(ErrorOf<EListError>([&] { list.Delete(-1); }), "List index out of bounds (-1)");
-  EXPECT_EQ(ErrorOf<EListError>([&] { list.Insert(1, nullptr); }), "List index out of bounds (1)");
-  EXPECT_EQ(ErrorOf<EListError>([&] { list.First(); }), "List index out of bounds (0)");
+  EXPECT_EQ(MessageOf<EListError>([&] { list.Get(0); }), "List index out of bounds (0)");
+  EXPECT_EQ(MessageOf<EListError>([&] { list.Delete(-1); }), "List index out of bounds (-1)");
+  EXPECT_EQ(MessageOf<EListError>([&] { list.Insert(1, nullptr); }), "List index out of bounds (1)");
+  EXPECT_EQ(MessageOf<EListError>([&] { list.First(); }), "List index out of bounds (0)");
   list.Insert(0, nullptr);
   EXPECT_EQ(list.Count(), 1);
 }
@@ -122,10 +113,10 @@ TEST(IList, AssignAndClone) {
   target.Assign(&source);
   EXPECT_EQ(target.log, (std::vector<std::string>{"-old", "+a", "+b"}));
   EXPECT_EQ(target.Get(0), source.Get(0));  // shared, not copied
-  EXPECT_EQ(ErrorOf<EConvertError>([&] { target.Assign(static_cast<const TPersistent*>(nullptr)); }),
+  EXPECT_EQ(MessageOf<EConvertError>([&] { target.Assign(static_cast<const TPersistent*>(nullptr)); }),
             "Cannot assign a nil to a TIList");
   TIList<TItem> other;
-  EXPECT_EQ(ErrorOf<EConvertError>([&] { source.AssignTo(other); }),
+  EXPECT_EQ(MessageOf<EConvertError>([&] { source.AssignTo(other); }),
             "Cannot assign a TIList to a TIList");
   auto clone = source.CloneList();
   ASSERT_EQ(clone->Count(), 2);
@@ -147,20 +138,20 @@ TEST(IQueueStack, PopOrderAndEmpty) {
   EXPECT_EQ(stack.Pop()->Name(), "b");
   EXPECT_EQ(stack.Pop()->Name(), "a");
   EXPECT_TRUE(stack.IsEmpty());
-  EXPECT_EQ(ErrorOf<EListError>([&] { stack.Pop(); }), "list is empty");
-  EXPECT_EQ(ErrorOf<EListError>([&] { stack.Peek(); }), "list is empty");
+  EXPECT_EQ(MessageOf<EListError>([&] { stack.Pop(); }), "list is empty");
+  EXPECT_EQ(MessageOf<EListError>([&] { stack.Peek(); }), "list is empty");
   queue.Clear();
-  EXPECT_EQ(ErrorOf<EListError>([&] { queue.Pop(); }), "list is empty");
+  EXPECT_EQ(MessageOf<EListError>([&] { queue.Pop(); }), "list is empty");
 }
 
 TEST(IStringHashTable, GetPutReplaceRemove) {
   int live = 0;
   TIStringHashTable table;
-  EXPECT_EQ(ErrorOf<EGHashtableError>([&] { table.Get("x"); }), STableIsEmpty);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Get("x"); }), STableIsEmpty);
   table.Put("a", MakeRef<TItem>("a1", &live));
   table.Put("b", MakeRef<TItem>("b1", &live));
-  EXPECT_EQ(ErrorOf<EGHashtableError>([&] { table.Get("zz"); }), "No such element: zz");
-  EXPECT_EQ(ErrorOf<EGHashtableError>([&] { table.Put("", nullptr); }), SArgumentIsNull);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Get("zz"); }), "No such element: zz");
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Put("", nullptr); }), SArgumentIsNull);
   TRef<TRefCounted> old;
   table.PutValue("a", MakeRef<TItem>("a2", &live), old);
   ASSERT_TRUE(old);
@@ -179,8 +170,8 @@ TEST(IStringHashTable, GetPutReplaceRemove) {
   EXPECT_EQ(live, 3);
   removed = nullptr;
   EXPECT_EQ(live, 2);
-  EXPECT_EQ(ErrorOf<EGHashtableError>([&] { table.Remove("b"); }), "No such element: b");
-  EXPECT_EQ(ErrorOf<EGHashtableError>([&] { table.Remove(""); }), SArgumentIsNull);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Remove("b"); }), "No such element: b");
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { table.Remove(""); }), SArgumentIsNull);
   table.Clear();
   EXPECT_EQ(live, 0);
 }
@@ -209,7 +200,7 @@ TEST(IStringHashTable, EnumeratorsAndAssign) {
   ASSERT_EQ(keys.size(), 3u);
   for (size_t i = 0; i < 3; ++i) EXPECT_EQ(values[i], keys[i] + "!");
   EXPECT_EQ(static_cast<TItem*>(v->Current().get())->Name(), values.back());
-  EXPECT_EQ(ErrorOf<EGHashtableError>([&] { v->Next(); }), SNoSuchElement);
+  EXPECT_EQ(MessageOf<EGHashtableError>([&] { v->Next(); }), SNoSuchElement);
 
   TIStringHashTable copy(11, 0.5f);
   copy.Put("stale", nullptr);
@@ -250,7 +241,7 @@ TEST(IStringHashTableOf, TypedFaceAndDuplicateRule) {
   table.Put("a", a);
   EXPECT_EQ(table.Get("a"), a);
   EXPECT_EQ(table.Find("a"), a.get());
-  EXPECT_EQ(ErrorOf<EIEException>([&] { table.Put("a", MakeRef<TItem>("B")); }), "duplicate a");
+  EXPECT_EQ(MessageOf<EIEException>([&] { table.Put("a", MakeRef<TItem>("B")); }), "duplicate a");
   EXPECT_EQ(table.Remove("a"), a);
   EXPECT_EQ(table.Exchange("a", a), nullptr);
   EXPECT_EQ(a->RefCount(), 2);
@@ -271,10 +262,10 @@ TEST(IStringList, InterfacesLiveWithTheirLines) {
     list.PutInterface(0, nullptr);
     EXPECT_EQ(live, 0);
     list.PutInterface(0, MakeRef<TItem>("C", &live));
-    EXPECT_EQ(ErrorOf<EListError>([&] { list.GetInterface(5); }), "List index out of bounds (5)");
-    EXPECT_EQ(ErrorOf<EListError>([&] { list.Insert(0, "x"); }), SSortedListError);
+    EXPECT_EQ(MessageOf<EListError>([&] { list.GetInterface(5); }), "List index out of bounds (5)");
+    EXPECT_EQ(MessageOf<EListError>([&] { list.Insert(0, "x"); }), SSortedListError);
     list.SetDuplicates(dupError);
-    EXPECT_EQ(ErrorOf<EListError>([&] { list.AddInterface("b", nullptr); }), SDuplicateString);
+    EXPECT_EQ(MessageOf<EListError>([&] { list.AddInterface("b", nullptr); }), SDuplicateString);
   }
   EXPECT_EQ(live, 0);
 }

@@ -9,6 +9,7 @@
 
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
+#include "support/ExceptionText.h"
 
 namespace {
 
@@ -20,16 +21,6 @@ class TTracked : public TObject {
  private:
   int* freed_;
 };
-
-template <class F>
-std::string ListErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const EListError& e) {
-    return e.what();
-  }
-  return "<no EListError>";
-}
 
 std::vector<std::string> Lines(const TGStringList& list) {
   std::vector<std::string> out;
@@ -122,7 +113,7 @@ TEST(GStringList, SortedAddAndDuplicates) {
   EXPECT_EQ(list.Add("m"), 2);  // dupIgnore: the existing line
   EXPECT_EQ(list.Count(), 4);
   list.SetDuplicates(dupError);
-  EXPECT_EQ(ListErrorOf([&] { list.Add("m"); }), SDuplicateString);
+  EXPECT_EQ(MessageOf<EListError>([&] { list.Add("m"); }), SDuplicateString);
   list.SetDuplicates(dupAccept);
   list.Add("m");
   EXPECT_EQ(Lines(list), (std::vector<std::string>{"c", "d", "m", "m", "x"}));
@@ -131,8 +122,8 @@ TEST(GStringList, SortedAddAndDuplicates) {
   EXPECT_EQ(index, 2);
   EXPECT_FALSE(list.Find("n", index));
   EXPECT_EQ(index, 4);
-  EXPECT_EQ(ListErrorOf([&] { list.Insert(0, "a"); }), SSortedListError);
-  EXPECT_EQ(ListErrorOf([&] { list.Put(0, "a"); }), SSortedListError);
+  EXPECT_EQ(MessageOf<EListError>([&] { list.Insert(0, "a"); }), SSortedListError);
+  EXPECT_EQ(MessageOf<EListError>([&] { list.Put(0, "a"); }), SSortedListError);
 }
 
 TEST(GStringList, FindReportsFirstOfEquals) {
@@ -160,10 +151,10 @@ TEST(GStringList, CompareModeChangeResorts) {
 TEST(GStringList, IndexErrors) {
   TGStringList list;
   list.Add("a");
-  EXPECT_EQ(ListErrorOf([&] { list.Get(1); }), "List index out of bounds (1)");
-  EXPECT_EQ(ListErrorOf([&] { list.Delete(-1); }), "List index out of bounds (-1)");
-  EXPECT_EQ(ListErrorOf([&] { list.Insert(2, "x"); }), "List index out of bounds (2)");
-  EXPECT_EQ(ListErrorOf([&] { list.PutData(3, nullptr); }), "List index out of bounds (3)");
+  EXPECT_EQ(MessageOf<EListError>([&] { list.Get(1); }), "List index out of bounds (1)");
+  EXPECT_EQ(MessageOf<EListError>([&] { list.Delete(-1); }), "List index out of bounds (-1)");
+  EXPECT_EQ(MessageOf<EListError>([&] { list.Insert(2, "x"); }), "List index out of bounds (2)");
+  EXPECT_EQ(MessageOf<EListError>([&] { list.PutData(3, nullptr); }), "List index out of bounds (3)");
   list.Insert(1, "b");
   list.Exchange(0, 1);
   EXPECT_EQ(Lines(list), (std::vector<std::string>{"b", "a"}));

@@ -7,6 +7,7 @@
 
 #include "core/Exceptions.h"
 #include "core/Streams.h"
+#include "support/ExceptionText.h"
 
 namespace {
 
@@ -25,16 +26,6 @@ class TempDir {
   static inline int counter_ = 0;
   std::filesystem::path path_;
 };
-
-template <class E>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "<no exception>";
-}
 
 }  // namespace
 

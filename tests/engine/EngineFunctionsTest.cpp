@@ -23,8 +23,7 @@ class TTwiceFunction : public TIEUserFunction {
     SetMaxArgumentCount(1);
   }
   std::string ClassName() const override { return "TTwiceFunction"; }
-  void Call(TFunctionCall& call, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(call, context, result);
+  void Run(TFunctionCall& call, TIEContext* context, IIEValue& result) override {
     result = TIEValue::MakeInteger(2 * call.GetArgument(0)->Resolve(context)->AsInteger());
   }
 };

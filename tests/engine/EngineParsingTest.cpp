@@ -11,7 +11,7 @@
 #include "facts/IEFactSet.h"
 #include "facts/IEFacts.h"
 #include "frontend/IEParseException.h"
-#include "functions/FakeReasoner.h"
+#include "support/FakeReasoner.h"
 #include "values/IEContext.h"
 
 namespace {
@@ -35,8 +35,7 @@ class TNestedParseFunction : public TIEUserFunction {
   explicit TNestedParseFunction(TInferenceEngine& engine) : engine_(engine) {
     SetFunctionName("nested");
   }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall&, TIEContext*, IIEValue& result) override {
     result = engine_.ParseValue("seven 7");
   }
 

@@ -28,7 +28,7 @@ class TActionFunction : public TIEUserFunction {
     SetFunctionName(name);
   }
   std::string ClassName() const override { return "TActionFunction"; }
-  void Call(TFunctionCall& call, TIEContext* context, IIEValue& result) override {
+  void Run(TFunctionCall& call, TIEContext* context, IIEValue& result) override {
     std::vector<IIEValue> args;
     for (int32_t i = 0; i < call.ArgumentCount(); ++i)
       args.push_back(call.GetArgument(i)->Resolve(context));

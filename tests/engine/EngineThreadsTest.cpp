@@ -13,7 +13,7 @@
 
 #include "engine/InferenceEngine.h"
 #include "functions/IEPackageComponents.h"
-#include "functions/StringPackage.h"
+#include "packages/StringPackage.h"
 
 namespace {
 

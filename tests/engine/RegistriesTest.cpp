@@ -12,8 +12,8 @@
 #include "engine/InferenceEngine.h"
 #include "facts/IEFactSet.h"
 #include "facts/IERule.h"
-#include "functions/FakeReasoner.h"
 #include "functions/IEDeffunction.h"
+#include "support/FakeReasoner.h"
 #include "values/IEContext.h"
 
 namespace {

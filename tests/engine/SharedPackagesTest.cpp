@@ -7,10 +7,10 @@
 #include <thread>
 
 #include "engine/InferenceEngine.h"
-#include "functions/MathPackage.h"
-#include "functions/PredicatePackage.h"
-#include "functions/StandardPackage.h"
-#include "functions/StringPackage.h"
+#include "packages/MathPackage.h"
+#include "packages/PredicatePackage.h"
+#include "packages/StandardPackage.h"
+#include "packages/StringPackage.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "core/Component.h"
 #include "core/Exceptions.h"
-#include "facts/FakeFactEngine.h"
 #include "facts/IEFactSet.h"
+#include "support/FakeFactEngine.h"
 
 namespace {
 

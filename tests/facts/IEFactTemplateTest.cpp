@@ -7,8 +7,9 @@
 
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
-#include "facts/FakeFactEngine.h"
 #include "facts/IEFacts.h"
+#include "support/ExceptionText.h"
+#include "support/FakeFactEngine.h"
 
 namespace {
 
@@ -24,16 +25,6 @@ std::vector<std::string> SlotNames(const TFactTemplate& t) {
   std::vector<std::string> names;
   for (const TFactSlot* slot : t.Slots()) names.push_back(slot->Name());
   return names;
-}
-
-template <class F>
-std::string MessageOf(F&& action) {
-  try {
-    action();
-  } catch (const EIEException& e) {
-    return e.Message();
-  }
-  return "<no EIEException>";
 }
 
 TEST(FactTemplate, ImpliedFlagFollowsTheSlotSet) {
@@ -77,14 +68,14 @@ TEST(FactTemplate, SlotOrderIsTheSlotTableOrder) {
 
 TEST(FactTemplate, AddSlotRules) {
   TFactTemplate t;
-  EXPECT_EQ(MessageOf([&] { t.AddSlot("x", nullptr); }), "Bad Slot Type");
-  EXPECT_EQ(MessageOf([&] { t.AddMultiSlot("x", nullptr); }), "Bad Slot Type");
-  EXPECT_EQ(MessageOf([&] { t.AddSlot("x", List({"a", "b"})); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { t.AddSlot("x", nullptr); }), "Bad Slot Type");
+  EXPECT_EQ(MessageOf<EIEException>([&] { t.AddMultiSlot("x", nullptr); }), "Bad Slot Type");
+  EXPECT_EQ(MessageOf<EIEException>([&] { t.AddSlot("x", List({"a", "b"})); }),
             "Invalid default slot value: a b");
-  EXPECT_EQ(MessageOf([&] { t.AddMultiSlot("x", Atom("foo")); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { t.AddMultiSlot("x", Atom("foo")); }),
             "Invalid default value for a multislot, must be a multifield: foo");
-  EXPECT_EQ(MessageOf([&] { t.AddSlot("  ", Atom("foo")); }), "Bad Slot Name:   ");
-  EXPECT_EQ(MessageOf([&] { t.AddSlot("a(b", Atom("foo")); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { t.AddSlot("  ", Atom("foo")); }), "Bad Slot Name:   ");
+  EXPECT_EQ(MessageOf<EIEException>([&] { t.AddSlot("a(b", Atom("foo")); }),
             "a(b contains unexpected character: \"(\"");
   EXPECT_EQ(t.SlotCount(), 0);
 
@@ -95,9 +86,9 @@ TEST(FactTemplate, AddSlotRules) {
   EXPECT_EQ(m->SlotType(), MultiSlotTypes);
   EXPECT_EQ(m->Kind(), tstMultiSlot);
 
-  EXPECT_EQ(MessageOf([&] { t.AddSlot("m", Atom("x")); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { t.AddSlot("m", Atom("x")); }),
             "Invalid value for existing slot, multislot is not slot");
-  EXPECT_EQ(MessageOf([&] { t.AddMultiSlot("s", List({})); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { t.AddMultiSlot("s", List({})); }),
             "Invalid value for existing slot, slot is not multislot");
 
   // Adding an existing slot again replaces its default and keeps the slot.
@@ -130,7 +121,7 @@ TEST(FactTemplate, RenamingASlotRekeysTheTable) {
   IFactSlot s = t.AddSlot("old", Int(1));
   t.AddSlot("other", Int(2));
 
-  EXPECT_EQ(MessageOf([&] { s->SetName("a b"); }), "a b contains unexpected character: \" \"");
+  EXPECT_EQ(MessageOf<EIEException>([&] { s->SetName("a b"); }), "a b contains unexpected character: \" \"");
   EXPECT_EQ(s->Name(), "old");
   EXPECT_TRUE(t.HasSlot("old"));
 
@@ -155,7 +146,7 @@ TEST(FactTemplate, PutSlotChecksTheKey) {
   slot->SetName("y");
   slot->SetSlotDefault(Int(0));
   EXPECT_FALSE(t.HasSlot("y"));  // a slot enters its table only through the template
-  EXPECT_EQ(MessageOf([&] { t.PutSlot("x", slot); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { t.PutSlot("x", slot); }),
             "Index does not match fact slot name: x and y");
   t.PutSlot("y", slot);
   EXPECT_EQ(t.GetSlot("y").get(), slot.get());
@@ -212,7 +203,7 @@ TEST(FactTemplate, RenameTellsTheEngine) {
   TFactTemplate t(&engine);
   t.SetName("a");
   t.SetName("b");
-  EXPECT_EQ(MessageOf([&] { t.SetName("c;"); }), "c; contains unexpected character: \";\"");
+  EXPECT_EQ(MessageOf<EIEException>([&] { t.SetName("c;"); }), "c; contains unexpected character: \";\"");
   EXPECT_EQ(t.Name(), "b");
   EXPECT_EQ(engine.renames, (std::vector<std::string>{"->a", "a->b"}));
 }
@@ -255,9 +246,9 @@ TEST(FactTemplate, ApplyDefaultsChecksTheTemplate) {
   b->SetName("b");
 
   TFact none;
-  EXPECT_EQ(MessageOf([&] { a->ApplyDefaults(none); }), "Fact Template is missing");
+  EXPECT_EQ(MessageOf<EIEException>([&] { a->ApplyDefaults(none); }), "Fact Template is missing");
   TFact ofB(b);
-  EXPECT_EQ(MessageOf([&] { a->ApplyDefaults(ofB); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { a->ApplyDefaults(ofB); }),
             "Unable to assign slot values, fact templates are different: b and a");
 
   IFactRef fact = MakeRef<TFact>(a);

@@ -8,8 +8,9 @@
 
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
-#include "facts/FakeFactEngine.h"
 #include "facts/IEFacts.h"
+#include "support/ExceptionText.h"
+#include "support/FakeFactEngine.h"
 
 namespace {
 
@@ -20,16 +21,6 @@ IIEValue List(std::initializer_list<const char*> items) {
   IValueVector list = MakeRef<TValueVector>();
   for (const char* item : items) list->Add(TIEValue::MakeAtom(item));
   return TIEValue::MakeList(list);
-}
-
-template <class F>
-std::string MessageOf(F&& action) {
-  try {
-    action();
-  } catch (const EIEException& e) {
-    return e.Message();
-  }
-  return "<no EIEException>";
 }
 
 class TConstCall : public TCustomFunCall {
@@ -75,11 +66,11 @@ TEST(Fact, SetSlotValueStoresTheValueItself) {
   EXPECT_EQ(f->GetSlotValue("name").get(), bob.get());
   f->SetSlotValue("name", nullptr);
   EXPECT_EQ(f->GetSlotValue("name"), NilValue());
-  EXPECT_EQ(MessageOf([&] { f->SetSlotValue("zz", Int(1)); }), "No such slot name: \"zz\"");
+  EXPECT_EQ(MessageOf<EIEException>([&] { f->SetSlotValue("zz", Int(1)); }), "No such slot name: \"zz\"");
 
   TFact orphan;
-  EXPECT_EQ(MessageOf([&] { orphan.SetSlotValue("name", Int(1)); }), "Fact Template is missing");
-  EXPECT_EQ(MessageOf([&] { orphan.GetSlotValue("name"); }), "Fact Template is missing");
+  EXPECT_EQ(MessageOf<EIEException>([&] { orphan.SetSlotValue("name", Int(1)); }), "Fact Template is missing");
+  EXPECT_EQ(MessageOf<EIEException>([&] { orphan.GetSlotValue("name"); }), "Fact Template is missing");
 }
 
 TEST(Fact, DynamicTypeCheck) {
@@ -92,12 +83,12 @@ TEST(Fact, DynamicTypeCheck) {
 
   engine.dynamicChecks = true;
   f->SetSlotValue("age", Int(4));
-  EXPECT_EQ(MessageOf([&] { f->SetSlotValue("age", Str("old")); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { f->SetSlotValue("age", Str("old")); }),
             "Not a INTEGER.  Value Type is dtString");
   EXPECT_EQ(f->GetSlotValue("age")->AsInteger(), 4);  // unchanged
 
   t->GetSlot("name")->SetSlotType({dtAtom, dtString});
-  EXPECT_EQ(MessageOf([&] { f->SetSlotValue("name", Int(1)); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { f->SetSlotValue("name", Int(1)); }),
             "Not a ATOM, STRING.  Value Type is dtInteger");
   IIEValue call = TIEValue::MakeFunCall(IFunCall(new TConstCall));
   f->SetSlotValue("age", call);  // a call is always accepted
@@ -167,10 +158,10 @@ TEST(Fact, SetTemplateKeepsSharedSlots) {
   EXPECT_EQ(f->GetSlotValue("name").get(), bob.get());
   EXPECT_EQ(f->GetSlotValue("legs")->AsInteger(), 4);
   EXPECT_EQ(f->GetSlotValue("age"), nullptr);
-  EXPECT_EQ(MessageOf([&] { f->SetSlotValue("age", Int(1)); }), "No such slot name: \"age\"");
+  EXPECT_EQ(MessageOf<EIEException>([&] { f->SetSlotValue("age", Int(1)); }), "No such slot name: \"age\"");
 
   f->SetTemplate(nullptr);
-  EXPECT_EQ(MessageOf([&] { f->GetSlotValue("name"); }), "Fact Template is missing");
+  EXPECT_EQ(MessageOf<EIEException>([&] { f->GetSlotValue("name"); }), "Fact Template is missing");
 }
 
 TEST(Fact, TemplateChangesAfterTheFactExists) {
@@ -202,10 +193,10 @@ TEST(Fact, AssignSlotsAndAssign) {
   IFactTemplate other = Person();
   other->SetName("other");
   IFactRef c = MakeRef<TFact>(other);
-  EXPECT_EQ(MessageOf([&] { c->AssignSlots(*a); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { c->AssignSlots(*a); }),
             "Unable to assign slot values, fact templates are different: other and person");
   TFact orphan;
-  EXPECT_EQ(MessageOf([&] { orphan.AssignSlots(*a); }), "Fact Template is missing");
+  EXPECT_EQ(MessageOf<EIEException>([&] { orphan.AssignSlots(*a); }), "Fact Template is missing");
 
   c->Assign(*a);
   EXPECT_EQ(c->Template(), t);

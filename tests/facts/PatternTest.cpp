@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "core/Exceptions.h"
-#include "facts/FakeRuleEngine.h"
 #include "facts/IERule.h"
 #include "facts/IESlotTest.h"
 #include "functions/IEFunctionCall.h"
+#include "support/ExceptionText.h"
+#include "support/FakeRuleEngine.h"
 
 namespace {
 
@@ -53,10 +54,10 @@ TEST_F(PatternTest, OneEntryPerTemplateSlotBeforeAnyTest) {
 
 TEST_F(PatternTest, AddTestChecksTemplateAndSlot) {
   TIEPattern bare(nullptr, 0, nullptr, "x");
-  EXPECT_EQ(ErrorOf([&] { bare.AddTest("a", Atom("1"), true, false, -1); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { bare.AddTest("a", Atom("1"), true, false, -1); }),
             "Fact Template is missing");
   auto p = NewPattern();
-  EXPECT_EQ(ErrorOf([&] { p->AddTest("colour", Atom("red"), true, false, -1); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { p->AddTest("colour", Atom("red"), true, false, -1); }),
             "No such slot name: \"colour\"");
   EXPECT_EQ(p->TestCount(), 0);
 
@@ -128,11 +129,11 @@ TEST_F(PatternTest, ChangesAreReportedOutsideUpdateBrackets) {
 TEST_F(PatternTest, BindingNegatedOrTestPatternsIsRefused) {
   auto negated = NewPattern(1);
   EXPECT_TRUE(negated->IsNegated());
-  EXPECT_EQ(ErrorOf([&] { negated->SetBoundName("f"); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { negated->SetBoundName("f"); }),
             "Cannot bind a negated pattern to a variable");
   negated->SetBoundName("");  // clearing is fine
   TIEPattern test(nullptr, 0, engine.GetFactTemplate("test"), "test");
-  EXPECT_EQ(ErrorOf([&] { test.SetBoundName("f"); }), "Cannot bind a negated pattern to a variable");
+  EXPECT_EQ(MessageOf<EIEException>([&] { test.SetBoundName("f"); }), "Cannot bind a negated pattern to a variable");
   auto exists = NewPattern(2);
   EXPECT_FALSE(exists->IsNegated());
   exists->SetBoundName("f");
@@ -206,7 +207,7 @@ TEST_F(PatternTest, DisjunctionOfConstantsNeedsTheRule) {
   auto p = NewPattern();
   p->AddTest("color", Atom("red"), true, false, -1);
   p->AddTest("color", Atom("blue"), false, false, -1);
-  EXPECT_EQ(ErrorOf([&] { p->NormalizeDisjunctions(); }), "Rule missing for pattern");
+  EXPECT_EQ(MessageOf<EIEException>([&] { p->NormalizeDisjunctions(); }), "Rule missing for pattern");
   EXPECT_EQ(Tests(*p, "color"), "red |blue");  // untouched
   EXPECT_EQ(p->DisjunctionCount(), 1);
 

@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "core/Exceptions.h"
-#include "facts/FakeRuleEngine.h"
 #include "facts/IERule.h"
 #include "functions/IEFunctionCall.h"
+#include "support/ExceptionText.h"
+#include "support/FakeRuleEngine.h"
 
 namespace {
 
@@ -79,9 +80,9 @@ TEST_F(RuleTest, NumberNameAndEngineFromTheOwner) {
 
 TEST_F(RuleTest, RenamingChecksCharactersAndTellsTheEngine) {
   TRule rule(&engine);
-  EXPECT_EQ(ErrorOf([&] { rule.SetRuleName("bad name"); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { rule.SetRuleName("bad name"); }),
             "bad name contains unexpected character: \" \"");
-  EXPECT_EQ(ErrorOf([&] { rule.SetRuleName("a?b"); }), "a?b contains unexpected character: \"?\"");
+  EXPECT_EQ(MessageOf<EIEException>([&] { rule.SetRuleName("a?b"); }), "a?b contains unexpected character: \"?\"");
   EXPECT_EQ(rule.RuleName(), "Rule_1");
   rule.SetRuleName("go");
   rule.SetRuleName("go");
@@ -126,7 +127,7 @@ TEST_F(RuleTest, EngineSetterMovesTheRuleBetweenRegistries) {
     rule.SetEngine(&doomed);
   }
   EXPECT_EQ(rule.Engine(), nullptr);
-  EXPECT_EQ(ErrorOf([&] { rule.AddPattern(Pattern(person, 0, {})); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { rule.AddPattern(Pattern(person, 0, {})); }),
             "Unknown/Undefined Inference Engine");
   EXPECT_TRUE(rule.Patterns().IsEmpty());
 }
@@ -188,7 +189,7 @@ TEST_F(RuleTest, FirstUseOfAVariableInANegatedPatternIsAnError) {
   rule.AddPattern(Pattern(person, 0, {{"name", "?n"}}));
   int changes = 0;
   rule.OnChange = [&](TObject*) { ++changes; };
-  EXPECT_EQ(ErrorOf([&] { rule.AddPattern(Pattern(pet, 1, {{"owner", "?m"}})); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { rule.AddPattern(Pattern(pet, 1, {{"owner", "?m"}})); }),
             "First Use of Variable is negated, variable name is m");
   EXPECT_EQ(Names(rule), "person");  // taken back, no binding left behind
   EXPECT_EQ(rule.BindingCount(), 1);
@@ -327,14 +328,14 @@ TEST_F(RuleTest, FireBindsRunsActionsAndStopsAtReturn) {
 
 TEST_F(RuleTest, FireErrors) {
   TRule loose;
-  EXPECT_EQ(ErrorOf([&] { loose.Fire(nullptr); }), "Unknown/Undefined Inference Engine");
+  EXPECT_EQ(MessageOf<EIEException>([&] { loose.Fire(nullptr); }), "Unknown/Undefined Inference Engine");
 
   TRule rule(&engine);
   rule.Actions().Add(IFunCall(new TLambdaCall([](TIEContext* c) -> IIEValue {
     c->SetReturnValue(Atom("half"));
     throw EIEException("boom");
   })));
-  EXPECT_EQ(ErrorOf([&] { rule.Fire(IReteToken(new TFakeToken({}))); }), "boom");
+  EXPECT_EQ(MessageOf<EIEException>([&] { rule.Fire(IReteToken(new TFakeToken({}))); }), "boom");
   EXPECT_FALSE(engine.root->Returned());
 }
 

@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "core/Exceptions.h"
-#include "facts/FakeRuleEngine.h"
 #include "facts/IESlotTest.h"
 #include "functions/IEFunctionCall.h"
+#include "support/ExceptionText.h"
+#include "support/FakeRuleEngine.h"
 #include "values/IEContext.h"
 
 namespace {
@@ -36,7 +37,7 @@ TEST(PatternMatchTest, TestComparesTheResolvedValueWithFalse) {
   }));
   TIEPatternMatchTest predicate(TIEValue::MakeFunCall(call), -1, sttEquals);
   EXPECT_TRUE(predicate.Test(&context));
-  EXPECT_EQ(ErrorOf([&] { TIEPatternMatchTest(Var("nope"), -1, sttEquals).Test(&context); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { TIEPatternMatchTest(Var("nope"), -1, sttEquals).Test(&context); }),
             "Corrupted Binding, variable not found: nope");
 }
 

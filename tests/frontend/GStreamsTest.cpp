@@ -8,6 +8,7 @@
 
 #include "core/Exceptions.h"
 #include "frontend/GStreams.h"
+#include "support/ExceptionText.h"
 
 namespace {
 
@@ -35,16 +36,6 @@ class TProbeStream : public TStringStream {
  private:
   bool* destroyed_;
 };
-
-template <class E>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "<no exception>";
-}
 
 std::vector<std::string> AllLines(TGTextStream& s) {
   std::vector<std::string> lines;

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "FakeParserEngine.h"
 #include "core/IEConsts.h"
 #include "frontend/IEParseException.h"
+#include "support/FakeParserEngine.h"
 
 namespace {
 

@@ -5,16 +5,18 @@
 #include <string>
 #include <vector>
 
-#include "FakeParserEngine.h"
 #include "core/Component.h"
 #include "core/Exceptions.h"
+#include "core/IEConsts.h"
+#include "facts/IEFactSet.h"
 #include "facts/IERule.h"
 #include "facts/IERuleEngine.h"
 #include "facts/IESlotTest.h"
-#include "core/IEConsts.h"
-#include "facts/IEFactSet.h"
 #include "frontend/IEMorelPrinter.h"
 #include "functions/IEDeffunction.h"
+#include "support/ExceptionText.h"
+#include "support/FakeParserEngine.h"
+#include "support/FakeRuleEngine.h"
 
 namespace {
 
@@ -348,50 +350,16 @@ TEST_F(PrinterRoundTripTest, FactSetsTemplatesAndDeffunctionsBuiltInCode) {
 
 // ---- Patterns and rules (built in code: the rule parser reads them later)
 
-// The engine of rules and patterns: templates by name, generated names and a
-// rule counter; nothing is registered or compiled.
-class TPrinterRuleEngine : public TComponent, public TFakeFactEngine, public IRuleEngine {
+// The engine of rules and patterns whose text forms come from the printer
+// under test; nothing is registered or compiled.
+class TPrinterRuleEngine : public TFakeRuleEngine {
  public:
-  ~TPrinterRuleEngine() override { DestroyComponents(); }
-  IFactEngine* FactEngine() override { return this; }
-  IFactTemplate GetFactTemplate(const std::string& name) override {
-    IFactTemplate t = FindFactTemplate(name);
-    if (!t) {
-      t = TFactTemplate::CreateImplied(this, name);
-      AddFactTemplate(t);
-    }
-    return t;
-  }
-  std::string GenSym(const std::string& prefix) override {
-    return prefix + std::to_string(++symbols);
-  }
-  TIEContext* RootContext() override { return &root; }
-  IReasoner* FunctionTable() override { return nullptr; }
-  int32_t NextRuleNumber() override { return ++rules; }
   std::string PatternText(const TIEPattern& pattern) override {
     return TIEMorelPrinter().PatternText(pattern);
   }
   std::string RuleText(const TRule& rule) override { return TIEMorelPrinter().RuleText(rule); }
-  std::unique_ptr<TRule> ParseRuleText(const std::string&) override { return nullptr; }
-
-  TIEContext root;
-  int32_t symbols = 0;
-  int32_t rules = 0;
 };
 
-IIEValue Atom(const char* text) { return TIEValue::MakeAtom(text); }
-IIEValue Var(const char* name) { return TIEValue::MakeVariable(name); }
-IIEValue Int(int32_t value) { return TIEValue::MakeInteger(value); }
-
-template <class F>
-std::string ErrorOf(F&& action) {
-  try {
-    action();
-  } catch (const EIEException& e) {
-    return e.Message();
-  }
-  return "<no EIEException>";
-}
 
 class PatternPrinterTest : public ::testing::Test {
  protected:
@@ -506,7 +474,7 @@ TEST_F(PatternPrinterTest, WrappersAndTheFactAddress) {
 
 TEST_F(PatternPrinterTest, PatternWithoutTemplateIsAnError) {
   TIEPattern bare(nullptr, 0, nullptr, "x");
-  EXPECT_EQ(ErrorOf([&] { printer.PatternText(bare); }), SFactTemplateMissing);
+  EXPECT_EQ(MessageOf<EIEException>([&] { printer.PatternText(bare); }), SFactTemplateMissing);
 }
 
 TEST_F(PatternPrinterTest, RuleLines) {
@@ -551,30 +519,7 @@ TEST_F(PatternPrinterTest, RuleLines) {
 // ---- Rules read back: parse, print, parse, print gives the same text
 
 // The parser's engine with a rule side that keeps nothing.
-class TRuleRoundTripEngine : public TComponent, public TFakeParserEngine, public IRuleEngine {
- public:
-  ~TRuleRoundTripEngine() override { DestroyComponents(); }
-  IRuleEngine* RuleEngine() override { return this; }
-  IFactEngine* FactEngine() override { return TFakeParserEngine::FactEngine(); }
-  IReasoner* FunctionTable() override { return TFakeParserEngine::FunctionTable(); }
-  TIEContext* RootContext() override { return TFakeParserEngine::RootContext(); }
-  std::string GenSym(const std::string& prefix) override { return TFakeParserEngine::GenSym(prefix); }
-  IFactTemplate GetFactTemplate(const std::string& name) override {
-    IFactTemplate found = facts.FindFactTemplate(name);
-    if (!found) {
-      found = TFactTemplate::CreateImplied(&facts, name);
-      facts.AddFactTemplate(found);
-    }
-    return found;
-  }
-  int32_t NextRuleNumber() override { return ++rules; }
-  std::string PatternText(const TIEPattern& pattern) override { return parser->PatternText(pattern); }
-  std::string RuleText(const TRule& rule) override { return parser->RuleText(rule); }
-  std::unique_ptr<TRule> ParseRuleText(const std::string& text) override {
-    return Parse(text).ParseRule();
-  }
-  int32_t rules = 0;
-};
+using TRuleRoundTripEngine = TFakeParserRuleEngine;
 
 class RulePrinterTest : public ::testing::Test {
  protected:

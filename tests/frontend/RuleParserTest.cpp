@@ -9,38 +9,26 @@
 #include <string>
 #include <vector>
 
-#include "FakeParserEngine.h"
 #include "core/Component.h"
 #include "core/IEConsts.h"
-#include "facts/FakeRuleEngine.h"
 #include "facts/IERule.h"
 #include "facts/IERuleEngine.h"
 #include "facts/IESlotTest.h"
 #include "frontend/IEParseException.h"
 #include "functions/IEFunctionCall.h"
+#include "support/ExceptionText.h"
+#include "support/FakeParserEngine.h"
+#include "support/FakeRuleEngine.h"
 
 namespace {
 
 // The parser's engine with a rule side: a registry by name that either
 // replaces a rule of the same name or drops (and frees) the newcomer.
-class TFakeRuleParserEngine : public TComponent, public TFakeParserEngine, public IRuleEngine {
+class TFakeRuleParserEngine : public TFakeParserRuleEngine {
  public:
+  // The rules go while the registry they unregister from still exists.
   ~TFakeRuleParserEngine() override { DestroyComponents(); }
 
-  IRuleEngine* RuleEngine() override { return this; }
-  IFactEngine* FactEngine() override { return TFakeParserEngine::FactEngine(); }
-  IReasoner* FunctionTable() override { return TFakeParserEngine::FunctionTable(); }
-  TIEContext* RootContext() override { return TFakeParserEngine::RootContext(); }
-  std::string GenSym(const std::string& prefix) override { return TFakeParserEngine::GenSym(prefix); }
-  IFactTemplate GetFactTemplate(const std::string& name) override {
-    IFactTemplate found = facts.FindFactTemplate(name);
-    if (!found) {
-      found = TFactTemplate::CreateImplied(&facts, name);
-      facts.AddFactTemplate(found);
-    }
-    return found;
-  }
-  int32_t NextRuleNumber() override { return ++ruleCounter; }
   void RegisterRule(TRule& rule) override {
     log.push_back("register " + rule.RuleName());
     auto it = registry.find(rule.RuleName());
@@ -55,15 +43,8 @@ class TFakeRuleParserEngine : public TComponent, public TFakeParserEngine, publi
     if (it != registry.end() && it->second == &rule) registry.erase(it);
   }
   void RuleChanged(TRule&) override { ++recompiles; }
-  std::string PatternText(const TIEPattern& pattern) override { return parser->PatternText(pattern); }
-  std::string RuleText(const TRule& rule) override { return parser->RuleText(rule); }
-  std::unique_ptr<TRule> ParseRuleText(const std::string& text) override {
-    Parse(text);
-    return parser->ParseRule();
-  }
 
   bool dropDuplicates = false;
-  int32_t ruleCounter = 0;
   int32_t recompiles = 0;
   std::map<std::string, TRule*> registry;
   std::vector<std::string> log;

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "PackageHarness.h"
-#include "functions/BusinessPackage.h"
+#include "packages/BusinessPackage.h"
 
 namespace {
 

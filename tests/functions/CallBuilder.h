@@ -7,9 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "FakeReasoner.h"
 #include "core/Exceptions.h"
 #include "functions/IEFunctionCall.h"
+#include "support/ExceptionText.h"
+#include "support/FakeReasoner.h"
 #include "values/IEContext.h"
 #include "values/IEValue.h"
 
@@ -20,16 +21,6 @@ inline IIEValue S(std::string_view text) { return TIEValue::MakeString(text); }
 inline IIEValue I(int32_t value) { return TIEValue::MakeInteger(value); }
 inline IIEValue F(double value) { return TIEValue::MakeFloat(value); }
 inline IIEValue V(std::string_view name) { return TIEValue::MakeVariable(name); }
-
-// The message of the exception Action raises, or "(no exception)".
-inline std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
 
 // An engine registry plus a root context; calls made here resolve their names
 // through the engine.
@@ -54,7 +45,7 @@ class TCallBench {
     return result ? result->AsText() : "<none>";
   }
   std::string Error(std::string_view name, std::initializer_list<IIEValue> arguments) {
-    return MessageOf([&] { Eval(name, arguments); });
+    return MessageOf<Exception>([&] { Eval(name, arguments); });
   }
 
   TFakeReasoner engine;

@@ -2,29 +2,20 @@
 
 #include <functional>
 
-#include "FakeReasoner.h"
 #include "core/Exceptions.h"
 #include "functions/IEDeffunction.h"
 #include "functions/IEFunctionCall.h"
+#include "support/ExceptionText.h"
+#include "support/FakeReasoner.h"
 #include "values/IEContext.h"
 
 namespace {
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
 
 // (return <value>): hands the value over unevaluated, as the language does.
 class TReturnFunction : public TIEUserFunction {
  public:
   TReturnFunction() { SetFunctionName("return"); }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue&) override {
     context->SetReturnValue(funCall.ArgumentCount() ? funCall.GetArgument(0) : IIEValue());
   }
 };
@@ -33,8 +24,7 @@ class TReturnFunction : public TIEUserFunction {
 class TWhenFunction : public TIEUserFunction {
  public:
   TWhenFunction() { SetFunctionName("when"); }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
     if (funCall.GetArgument(0)->Resolve(context)->Equals(FalseAtom())) return;
     for (int32_t i = 1; i < funCall.ArgumentCount() && !context->Returned(); ++i)
       result = funCall.GetArgument(i)->Resolve(context);
@@ -45,8 +35,7 @@ class TWhenFunction : public TIEUserFunction {
 class TListFunction : public TIEUserFunction {
  public:
   TListFunction() { SetFunctionName("list"); }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
     IValueVector items(new TValueVector());
     for (int32_t i = 0; i < funCall.ArgumentCount(); ++i)
       items->Add(funCall.GetArgument(i)->Resolve(context));
@@ -96,7 +85,7 @@ TEST_F(DeffunctionTest, WildcardTakesTheRest) {
 
   auto one = Call("f");
   one->AddArgument(1, dtInteger);
-  EXPECT_EQ(MessageOf([&] { one->Evaluate(&root_); }), "Too few arguments for f");
+  EXPECT_EQ(MessageOf<Exception>([&] { one->Evaluate(&root_); }), "Too few arguments for f");
 }
 
 TEST_F(DeffunctionTest, ReturnFromANestedCallStopsTheBody) {
@@ -180,7 +169,7 @@ TEST_F(DeffunctionTest, SurplusArgumentsAndSymbolParameters) {
 
 TEST_F(DeffunctionTest, InvalidParameterType) {
   auto f = MakeRef<TInterpretedFunction>();
-  EXPECT_EQ(MessageOf([&] { f->AddParameter("n", dtInteger); }),
+  EXPECT_EQ(MessageOf<Exception>([&] { f->AddParameter("n", dtInteger); }),
             "Invalid argument type for deffunction: \"dtInteger\"");
   EXPECT_EQ(f->Parameters()->Count(), 0);
 }
@@ -201,7 +190,7 @@ TEST_F(DeffunctionTest, ErrorsPassToTheCaller) {
   // An argument that does not resolve fails before the body runs.
   auto bad = Call("f");
   bad->AddArgument("unbound", dtVariable);
-  EXPECT_EQ(MessageOf([&] { bad->Evaluate(&root_); }), "Corrupted Binding, variable not found: unbound");
+  EXPECT_EQ(MessageOf<Exception>([&] { bad->Evaluate(&root_); }), "Corrupted Binding, variable not found: unbound");
 }
 
 TEST_F(DeffunctionTest, RunsWithoutACallerContext) {

@@ -2,21 +2,13 @@
 
 #include <functional>
 
-#include "FakeReasoner.h"
 #include "core/Exceptions.h"
 #include "functions/IEFunctionCall.h"
+#include "support/ExceptionText.h"
+#include "support/FakeReasoner.h"
 #include "values/IEContext.h"
 
 namespace {
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
 
 TEST(FunctionCall, AddArgumentOverloads) {
   IFunctionCall call = TFunctionCall::Create(nullptr, "f");
@@ -39,11 +31,11 @@ TEST(FunctionCall, AddArgumentOverloads) {
   EXPECT_EQ(call->GetArgument(5)->DType(), dtFunCall);
   EXPECT_EQ(call->GetArgument(6)->DType(), dtList);
 
-  EXPECT_EQ(MessageOf([&] { call->AddArgument(1.0, dtAtom); }),
+  EXPECT_EQ(MessageOf<Exception>([&] { call->AddArgument(1.0, dtAtom); }),
             "Not a Float type.  Value Type is dtAtom");
-  EXPECT_EQ(MessageOf([&] { call->AddArgument(1, dtString); }),
+  EXPECT_EQ(MessageOf<Exception>([&] { call->AddArgument(1, dtString); }),
             "Not a Integer type.  Value Type is dtString");
-  EXPECT_EQ(MessageOf([&] { call->AddArgument("1", dtInteger); }),
+  EXPECT_EQ(MessageOf<Exception>([&] { call->AddArgument("1", dtInteger); }),
             "Not a String type.  Value Type is dtInteger");
   EXPECT_EQ(call->ArgumentCount(), 7) << "refused arguments are not added";
 }
@@ -54,7 +46,7 @@ TEST(FunctionCall, ArgumentPositions) {
   call->AddArgument(2, dtInteger);
   call->SetArgument(1, TIEValue::MakeAtom("b"));
   EXPECT_EQ(call->GetArgument(1)->AsString(), "b");
-  EXPECT_EQ(MessageOf([&] { call->GetArgument(2); }), "List index out of bounds (2)");
+  EXPECT_EQ(MessageOf<Exception>([&] { call->GetArgument(2); }), "List index out of bounds (2)");
   EXPECT_THROW(call->SetArgument(-1, nullptr), EListError);
   call->DeleteArgument(0);
   EXPECT_EQ(call->ArgumentCount(), 1);
@@ -99,10 +91,10 @@ TEST(FunctionCall, BindsOnFirstEvaluationOnly) {
 TEST(FunctionCall, UnknownNamesAreUnimplemented) {
   TFakeReasoner engine;
   IFunctionCall call = TFunctionCall::Create(&engine, "nosuch");
-  EXPECT_EQ(MessageOf([&] { call->Evaluate(nullptr); }),
+  EXPECT_EQ(MessageOf<Exception>([&] { call->Evaluate(nullptr); }),
             "Function is unimplemented or unassigned: nosuch");
   IFunctionCall orphan = TFunctionCall::Create(nullptr, "lonely");
-  EXPECT_EQ(MessageOf([&] { orphan->Evaluate(nullptr); }),
+  EXPECT_EQ(MessageOf<Exception>([&] { orphan->Evaluate(nullptr); }),
             "Function is unimplemented or unassigned: lonely");
 }
 
@@ -127,7 +119,7 @@ TEST(FunctionCall, ArgumentsReachTheFunctionUnevaluated) {
 TEST(FunctionCall, ExecuteWrapsErrors) {
   IFunctionCall call = TFunctionCall::Create(nullptr, "fail");
   IIEValue result;
-  EXPECT_EQ(MessageOf([&] { call->Execute(nullptr, result); }),
+  EXPECT_EQ(MessageOf<Exception>([&] { call->Execute(nullptr, result); }),
             "Function is unimplemented or unassigned: fail");
   call->SetFunction(MakeRef<TFailFunction>());
   try {

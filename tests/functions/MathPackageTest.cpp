@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "PackageHarness.h"
-#include "functions/MathPackage.h"
-#include "functions/MathSupport.h"
-#include "functions/PredicatePackage.h"
+#include "packages/MathPackage.h"
+#include "packages/MathSupport.h"
+#include "packages/PredicatePackage.h"
 #include "engine/InferenceEngine.h"
 
 namespace {

@@ -8,8 +8,9 @@
 
 #include "PackageHarness.h"
 #include "engine/InferenceEngine.h"
-#include "functions/DialogHost.h"
-#include "functions/MiscPackage.h"
+#include "packages/DialogHost.h"
+#include "packages/MiscPackage.h"
+#include "support/ExceptionText.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ TEST_F(MiscPackageTest, PrettyPrinterUnderAnotherNameIsUnimplemented) {
   IUserFunction printer(new TPrettyPrintFunction());
   printer->SetFunctionName("ppother");
   IIEValue result;
-  EXPECT_EQ(ErrorOf([&] { printer->Call(*harness.Call("ppother", {Atom("x")}), nullptr, result); }),
+  EXPECT_EQ(ClassAndMessageOf([&] { printer->Call(*harness.Call("ppother", {Atom("x")}), nullptr, result); }),
             "EIEException: Function is unimplemented or unassigned: ppother");
 }
 

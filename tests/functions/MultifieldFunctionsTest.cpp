@@ -9,7 +9,7 @@
 #include "CallBuilder.h"
 #include "core/ClassRegistry.h"
 #include "functions/IEPackageComponents.h"
-#include "functions/StandardMultifield.h"
+#include "packages/StandardMultifield.h"
 
 using namespace calls;
 

@@ -11,7 +11,8 @@
 #include "core/Controls.h"
 #include "core/IEInterfaces.h"
 #include "engine/InferenceEngine.h"
-#include "functions/ObjectPackage.h"
+#include "packages/ObjectPackage.h"
+#include "support/ExceptionText.h"
 
 namespace {
 
@@ -130,7 +131,7 @@ class ObjectPackageTest : public ::testing::Test {
   }
   std::string Text(const std::string& text) { return Eval(text)->AsText(); }
   std::string Error(const std::string& text) {
-    return ErrorOf([&] { Eval(text); });
+    return ClassAndMessageOf([&] { Eval(text); });
   }
 
   std::unique_ptr<TComponent> form;
@@ -244,9 +245,9 @@ TEST_F(ObjectPackageTest, GetComponentFindsByNameInTheEngineOwnerOrAComponent) {
   TInferenceEngine lone;
   auto eval = [&](const char* text) { return lone.ParseFunCall(text)->Evaluate(&lone.Context()); };
   EXPECT_EQ(eval("(get-component)")->AsObject(), nullptr);
-  EXPECT_EQ(ErrorOf([&] { eval("(get-component Gadget1)"); }),
+  EXPECT_EQ(ClassAndMessageOf([&] { eval("(get-component Gadget1)"); }),
             "EIEException: Expected component argument to get-component function call");
-  EXPECT_EQ(ErrorOf([&] { eval("(get-components)"); }),
+  EXPECT_EQ(ClassAndMessageOf([&] { eval("(get-components)"); }),
             "EIEException: Expected component argument to get-components function call");
 }
 

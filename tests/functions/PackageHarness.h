@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "FakeReasoner.h"
 #include "core/Exceptions.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/IEPackageComponents.h"
+#include "support/ExceptionText.h"
+#include "support/FakeReasoner.h"
 #include "values/IEContext.h"
 #include "values/IEValue.h"
 
@@ -27,16 +28,6 @@ inline IIEValue List(std::initializer_list<IIEValue> items) {
   IValueVector list(new TValueVector());
   for (const IIEValue& item : items) list->Add(item);
   return TIEValue::MakeList(list);
-}
-
-// "ClassName: message" of what Action raises, "(no exception)" otherwise.
-inline std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.Message();
-  }
-  return "(no exception)";
 }
 
 template <class TPackage>
@@ -62,7 +53,7 @@ class TPackageHarness {
   }
   std::string Error(const char* name, std::initializer_list<IIEValue> arguments = {}) {
     IFunctionCall call = Call(name, arguments);
-    return ErrorOf([&] { call->Evaluate(&context); });
+    return ClassAndMessageOf([&] { call->Evaluate(&context); });
   }
   // The function registered under Name (none when absent).
   IUserFunction Function(const char* name) { return reasoner.GetFunction(name); }

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "FakeReasoner.h"
 #include "core/ClassRegistry.h"
 #include "core/Component.h"
 #include "core/ComponentStream.h"
 #include "core/Exceptions.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/IEPackageComponents.h"
+#include "support/ExceptionText.h"
+#include "support/FakeReasoner.h"
 
 namespace {
 
@@ -80,15 +81,6 @@ const TComponentClassRegistrar<TFakeForm> fakeFormClass("TFakeForm");
 const TComponentClassRegistrar<TLetterPackage> letterPackageClass("TLetterPackage");
 const TFunctionClassRegistrar<TAlphaFunction> alphaClass("TAlphaFunction");
 const TFunctionClassRegistrar<TBetaFunction> betaClass("TBetaFunction");
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
 
 IFunctionCall CallWith(std::string_view name, int arguments) {
   IFunctionCall call = TFunctionCall::Create(nullptr, name);
@@ -327,7 +319,7 @@ TEST(PackageFunctions, BadTablesLeaveFunctionsAsTheyWere) {
   std::string unknown = EncodeFunctionEntry("TNoSuchFunction", data);
   std::string good = EncodeFunctionEntry("TIEUserFunction", data);
 
-  EXPECT_EQ(MessageOf([&] { package.SetPackageFunctions({good, unknown}); }),
+  EXPECT_EQ(MessageOf<Exception>([&] { package.SetPackageFunctions({good, unknown}); }),
             "Class TNoSuchFunction not found");
   EXPECT_THROW(package.SetPackageFunctions({good, "S3:abc#"}), EReadError);
   EXPECT_EQ(package.Functions().Text(), "alpha\r\nbeta\r\n");
@@ -375,7 +367,7 @@ TEST(UserFunctionComponent, CallsItsHandler) {
 
   component.SetMaxArgumentCount(1);
   auto two = CallWith("double", 2);
-  EXPECT_EQ(MessageOf([&] { function->Call(*two, nullptr, result); }),
+  EXPECT_EQ(MessageOf<Exception>([&] { function->Call(*two, nullptr, result); }),
             "Too many arguments for double");
 }
 
@@ -397,7 +389,7 @@ TEST(UserFunctionComponent, GoneComponentLeavesAnUnassignedFunction) {
   }
   IIEValue result;
   auto call = CallWith("host", 0);
-  EXPECT_EQ(MessageOf([&] { function->Call(*call, nullptr, result); }),
+  EXPECT_EQ(MessageOf<Exception>([&] { function->Call(*call, nullptr, result); }),
             "Function is unimplemented or unassigned: host");
   EXPECT_EQ(engine.registry["host"], function) << "still served through the package";
 }

@@ -9,18 +9,18 @@
 #include <string_view>
 
 #include "core/Exceptions.h"
-#include "frontend/FakeParserEngine.h"
-#include "functions/StandardControl.h"
-#include "functions/StandardLogic.h"
-#include "functions/StandardMultifield.h"
+#include "packages/MathPackage.h"
+#include "packages/StandardControl.h"
+#include "packages/StandardLogic.h"
+#include "packages/StandardMultifield.h"
+#include "support/FakeParserEngine.h"
 
 // (print <expression>*): appends the resolved arguments' printed forms,
 // strings without quotes, to the bench's record; returns TRUE.
 class TRecordFunction : public TIEUserFunction {
  public:
   explicit TRecordFunction(std::string* record) : record_(record) { SetFunctionName("print"); }
-  void Call(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
-    TIEUserFunction::Call(funCall, context, result);
+  void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override {
     for (const IIEValue& argument : funCall.Arguments()) {
       IIEValue value = argument->Resolve(context);
       *record_ += !value ? "<none>" : value->DType() == dtString ? value->AsString() : value->AsText();

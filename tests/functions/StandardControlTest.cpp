@@ -11,6 +11,7 @@
 #include "engine/InferenceEngine.h"
 #include "functions/IEDeffunction.h"
 #include "functions/IEPackageComponents.h"
+#include "support/ExceptionText.h"
 
 namespace {
 
@@ -290,6 +291,6 @@ TEST(StandardControlHalt, HaltsTheContextsEngine) {
   EXPECT_EQ(TFunctionCall::Create(&reasoner, "halt")->Evaluate(&engineless), TrueAtom());
   IFunctionCall extra = TFunctionCall::Create(&reasoner, "halt");
   extra->AddArgument(1, dtInteger);
-  EXPECT_EQ(ErrorOf([&] { extra->Evaluate(&engineless); }),
+  EXPECT_EQ(ClassAndMessageOf([&] { extra->Evaluate(&engineless); }),
             "EIEException: Too many arguments for halt");
 }

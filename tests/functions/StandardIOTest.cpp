@@ -12,7 +12,7 @@
 #include "core/Exceptions.h"
 #include "engine/InferenceEngine.h"
 #include "support/ScratchFiles.h"
-#include "functions/StandardIO.h"
+#include "packages/StandardIO.h"
 
 namespace {
 

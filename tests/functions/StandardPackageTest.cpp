@@ -7,7 +7,7 @@
 
 #include "core/ClassRegistry.h"
 #include "engine/InferenceEngine.h"
-#include "functions/StandardPackage.h"
+#include "packages/StandardPackage.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "CallBuilder.h"
 #include "core/ClassRegistry.h"
-#include "functions/StringPackage.h"
+#include "packages/StringPackage.h"
 
 using namespace calls;
 

@@ -6,7 +6,7 @@
 #include <numbers>
 
 #include "PackageHarness.h"
-#include "functions/TrigonometryPackage.h"
+#include "packages/TrigonometryPackage.h"
 
 namespace {
 

@@ -3,21 +3,13 @@
 #include <functional>
 #include <memory>
 
-#include "FakeReasoner.h"
 #include "core/Exceptions.h"
 #include "functions/IEFunctionCall.h"
 #include "functions/IEPackages.h"
+#include "support/ExceptionText.h"
+#include "support/FakeReasoner.h"
 
 namespace {
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no exception)";
-}
 
 IFunctionCall CallWith(std::string_view name, int arguments) {
   IFunctionCall call = TFunctionCall::Create(nullptr, name);
@@ -47,14 +39,14 @@ TEST(UserFunction, ArgumentCountCheck) {
   IIEValue result = TIEValue::MakeInteger(9);
 
   auto none = CallWith("f", 0);
-  EXPECT_EQ(MessageOf([&] { f->Call(*none, nullptr, result); }), "Too few arguments for f");
+  EXPECT_EQ(MessageOf<Exception>([&] { f->Call(*none, nullptr, result); }), "Too few arguments for f");
   auto many = CallWith("f", 1000);
   f->Call(*many, nullptr, result);  // unlimited maximum
   EXPECT_FALSE(result) << "the base call yields none";
 
   f->SetMaxArgumentCount(2);
   auto three = CallWith("f", 3);
-  EXPECT_EQ(MessageOf([&] { f->Call(*three, nullptr, result); }), "Too many arguments for f");
+  EXPECT_EQ(MessageOf<Exception>([&] { f->Call(*three, nullptr, result); }), "Too many arguments for f");
   auto two = CallWith("f", 2);
   EXPECT_NO_THROW(f->Call(*two, nullptr, result));
 }
@@ -174,7 +166,7 @@ TEST(UserFunction, ClassesByName) {
   IUserFunction quote = CreateFunctionByClassName("TQuoteFunction");
   EXPECT_EQ(quote->FunctionName(), "quote");
   EXPECT_NE(CreateFunctionByClassName("TQuoteFunction"), quote) << "a new object each time";
-  EXPECT_EQ(MessageOf([] { CreateFunctionByClassName("TNoSuchFunction"); }),
+  EXPECT_EQ(MessageOf<Exception>([] { CreateFunctionByClassName("TNoSuchFunction"); }),
             "Class TNoSuchFunction not found");
 }
 

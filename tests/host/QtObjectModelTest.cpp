@@ -19,7 +19,7 @@
 
 #include "core/Exceptions.h"
 #include "engine/InferenceEngine.h"
-#include "functions/ObjectPackage.h"
+#include "packages/ObjectPackage.h"
 #include "host/HostConsts.h"
 #include "host/HostSupport.h"
 #include "host/IEThread.h"

@@ -1,7 +1,8 @@
 // Tokens (hash, equality by fact ids, texts) and the token memories.
 #include <gtest/gtest.h>
 
-#include "rete/FakeReteEngine.h"
+#include "support/ExceptionText.h"
+#include "support/FakeReteEngine.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ TEST_F(TokenTest, EqualByFactIdsNotByObjects) {
   a->SetNegatedCount(-3);
   EXPECT_EQ(a->NegatedCount(), 0);
   EXPECT_TRUE(copy->IsEqual(a));
-  EXPECT_EQ(ErrorOf([] { TIEToken::CreateClear()->SetTag(taAdd); }), "Invalid Token Action");
+  EXPECT_EQ(MessageOf<EIEException>([] { TIEToken::CreateClear()->SetTag(taAdd); }), "Invalid Token Action");
   EXPECT_NO_THROW(TIEToken::CreateClear()->SetTag(taClear));
 }
 

@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "functions/IEFunctionCall.h"
-#include "rete/FakeReteEngine.h"
+#include "support/ExceptionText.h"
+#include "support/FakeReteEngine.h"
 
 namespace {
 
@@ -352,7 +353,7 @@ TEST_F(ReteTest, ResolveVariablesMakesSlotReferences) {
 
   auto unknown = MakeRef<TFunctionCall>(nullptr, "f");
   unknown->AddArgument(Var("nope"));
-  EXPECT_EQ(ErrorOf([&] { TReteNetwork::ResolveVariables(IFunCall(unknown.get()), *rule); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { TReteNetwork::ResolveVariables(IFunCall(unknown.get()), *rule); }),
             "Unknown variable name: nope");
 }
 
@@ -361,7 +362,7 @@ TEST_F(ReteTest, JoinRefusesOtherCallTypesAndRuleDestructionRemovesIt) {
   rete.AddRule(*rule);
   auto join = NodesOf<TJoinNode>(*rule)[0];
   IFact f = Pet("x");
-  EXPECT_EQ(ErrorOf([&] { join->Call(TIEToken::Create(taAdd, f), ctSingle); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { join->Call(TIEToken::Create(taAdd, f), ctSingle); }),
             "Invalid Call Type: ctSingle");
   Person("x", 30);
   EXPECT_EQ(engine.agenda.size(), 1u);

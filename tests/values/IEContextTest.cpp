@@ -5,18 +5,10 @@
 #include <functional>
 
 #include "core/Exceptions.h"
+#include "support/ExceptionText.h"
 #include "values/IEContext.h"
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EIEException& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 int gLiveFacts = 0;
 
@@ -112,7 +104,7 @@ TEST(Context, LookupAlongTheChain) {
   EXPECT_EQ(grandchild->GetVariableValue("x")->AsInteger(), 4);
   EXPECT_EQ(grandchild->FindRootBinding("x")->Value()->AsInteger(), 3);
   EXPECT_EQ(root.FindBinding("nothing"), nullptr);
-  EXPECT_EQ(ErrorOf([&] { grandchild->GetVariableValue("y"); }), "Unknown variable name: y");
+  EXPECT_EQ(MessageOf<EIEException>([&] { grandchild->GetVariableValue("y"); }), "Unknown variable name: y");
 }
 
 TEST(Context, GlobalVariablesLiveInTheRoot) {
@@ -162,7 +154,7 @@ TEST(Context, ReferenceBindingsReplaceVisibleOnes) {
   EXPECT_EQ(binding->SlotIndex(), "__PATTERN");
   EXPECT_EQ(binding->SubIndex(), -1);
   // A binding without a value cannot be resolved.
-  EXPECT_EQ(ErrorOf([&] { TIEValue::MakeVariable("f")->Resolve(child.get()); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { TIEValue::MakeVariable("f")->Resolve(child.get()); }),
             "Corrupted Binding, variable not found: f");
 }
 
@@ -225,7 +217,7 @@ TEST(Context, ResolveVariablesAndCalls) {
   root.AddBinding("x", one);
   EXPECT_EQ(TIEValue::MakeVariable("x")->Resolve(&root).get(), one.get());
   EXPECT_EQ(TIEValue::MakeMultiVariable("x")->Resolve(&root).get(), one.get());
-  EXPECT_EQ(ErrorOf([&] { TIEValue::MakeVariable("y")->Resolve(&root); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { TIEValue::MakeVariable("y")->Resolve(&root); }),
             "Corrupted Binding, variable not found: y");
   IIEValue call = TIEValue::MakeFunCall(MakeRef<TIncrementCall>());
   EXPECT_EQ(call->Resolve(&root)->AsInteger(), 2);
@@ -249,9 +241,9 @@ TEST(Context, ResolveSlotReferences) {
   EXPECT_EQ(TIEValue::MakeSlotReference(1, "items", -1)->Resolve(context.get())->AsText(),
             "110 111");
   // Unknown slots and patterns without a fact raise instead of crashing.
-  EXPECT_EQ(ErrorOf([&] { TIEValue::MakeSlotReference(0, "none", -1)->Resolve(context.get()); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { TIEValue::MakeSlotReference(0, "none", -1)->Resolve(context.get()); }),
             "Unable to resolve slot reference: pattern 0, slot none");
-  EXPECT_EQ(ErrorOf([&] { TIEValue::MakeSlotReference(5, "name", -1)->Resolve(context.get()); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { TIEValue::MakeSlotReference(5, "name", -1)->Resolve(context.get()); }),
             "Unable to resolve slot reference: pattern 5, slot name");
   EXPECT_THROW(TIEValue::MakeSlotReference(0, "items", 9)->Resolve(context.get()), Exception);
   context.reset();

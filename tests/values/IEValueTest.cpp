@@ -6,18 +6,10 @@
 #include <thread>
 
 #include "core/Exceptions.h"
+#include "support/ExceptionText.h"
 #include "values/IEValue.h"
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const EIEException& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 IIEValue ListOf(std::initializer_list<IIEValue> items) {
   auto list = MakeRef<TValueVector>();
@@ -71,9 +63,9 @@ TEST(IEValue, TextGettersAndConversions) {
   EXPECT_EQ(TIEValue::MakeVariable("x")->AsVariable(), "x");  // no "?" added
   EXPECT_EQ(TIEValue::MakeInteger(-42)->AsString(), "-42");
   EXPECT_EQ(TIEValue::MakeFloat(2.5)->AsString(), "2.5");
-  EXPECT_EQ(ErrorOf([] { TIEValue::MakeFactId(3)->AsString(); }),
+  EXPECT_EQ(MessageOf<EIEException>([] { TIEValue::MakeFactId(3)->AsString(); }),
             "Not a string.  Value Type is dtFactId");
-  EXPECT_EQ(ErrorOf([] { TIEValue::MakeInteger(1)->TextView(); }),
+  EXPECT_EQ(MessageOf<EIEException>([] { TIEValue::MakeInteger(1)->TextView(); }),
             "Not a string.  Value Type is dtInteger");
 }
 
@@ -88,15 +80,15 @@ TEST(IEValue, IntegerConversions) {
   EXPECT_EQ(TIEValue::MakeString("$FFFFFFFF")->AsInteger(), -1);
   EXPECT_EQ(TIEValue::MakeString("-2147483648")->AsInteger(), INT32_MIN);
   for (const char* bad : {"12x", "", " ", "1 ", "$", "2147483648", "1.5", "0x10", "$1G"})
-    EXPECT_EQ(ErrorOf([&] { TIEValue::MakeAtom(bad)->AsInteger(); }),
+    EXPECT_EQ(MessageOf<EIEException>([&] { TIEValue::MakeAtom(bad)->AsInteger(); }),
               "Not a integer.  Value Type is dtAtom")
         << bad;
   // Floats beyond 32 bits, and NaN, are refused rather than wrapped.
-  EXPECT_EQ(ErrorOf([] { TIEValue::MakeFloat(3e9)->AsInteger(); }),
+  EXPECT_EQ(MessageOf<EIEException>([] { TIEValue::MakeFloat(3e9)->AsInteger(); }),
             "Not a integer.  Value Type is dtFloat");
-  EXPECT_EQ(ErrorOf([] { TIEValue::MakeFloat(std::nan(""))->AsInteger(); }),
+  EXPECT_EQ(MessageOf<EIEException>([] { TIEValue::MakeFloat(std::nan(""))->AsInteger(); }),
             "Not a integer.  Value Type is dtFloat");
-  EXPECT_EQ(ErrorOf([] { TIEValue::MakeVariable("1")->AsInteger(); }),
+  EXPECT_EQ(MessageOf<EIEException>([] { TIEValue::MakeVariable("1")->AsInteger(); }),
             "Not a integer.  Value Type is dtVariable");
 }
 
@@ -106,10 +98,10 @@ TEST(IEValue, NumericConversions) {
   EXPECT_DOUBLE_EQ(TIEValue::MakeAtom("-.5")->AsFloat(), -0.5);
   EXPECT_DOUBLE_EQ(TIEValue::MakeAtom("7.")->AsFloat(), 7.0);
   for (const char* bad : {"1.5x", "", "e5", "1e", "inf", "nan", "0x1p3", "."})
-    EXPECT_EQ(ErrorOf([&] { TIEValue::MakeString(bad)->AsNumeric(); }),
+    EXPECT_EQ(MessageOf<EIEException>([&] { TIEValue::MakeString(bad)->AsNumeric(); }),
               "Not a numeric.  Value Type is dtString")
         << bad;
-  EXPECT_EQ(ErrorOf([] { TIEValue::MakeObject(nullptr)->AsFloat(); }),
+  EXPECT_EQ(MessageOf<EIEException>([] { TIEValue::MakeObject(nullptr)->AsFloat(); }),
             "Not a numeric.  Value Type is dtObject");
 }
 
@@ -134,26 +126,26 @@ TEST(IEValue, FactIdRoundsTiesToEven) {
   EXPECT_EQ(TIEValue::MakeFloat(-2.5)->AsFactId(), -2);
   EXPECT_EQ(TIEValue::MakeFloat(2.6)->AsFactId(), 3);
   EXPECT_EQ(TIEValue::MakeInteger(5)->AsFactId(), 5);
-  EXPECT_EQ(ErrorOf([] { TIEValue::MakeDescriptor(5)->AsFactId(); }),
+  EXPECT_EQ(MessageOf<EIEException>([] { TIEValue::MakeDescriptor(5)->AsFactId(); }),
             "Not a fact.  Value Type is dtDescriptor");
-  EXPECT_EQ(ErrorOf([] { TIEValue::MakeFloat(1e12)->AsFactId(); }),
+  EXPECT_EQ(MessageOf<EIEException>([] { TIEValue::MakeFloat(1e12)->AsFactId(); }),
             "Not a fact.  Value Type is dtFloat");
 }
 
 TEST(IEValue, StrictGettersRefuseOtherTypes) {
   IIEValue atom = TIEValue::MakeAtom("a");
-  EXPECT_EQ(ErrorOf([&] { atom->AsDescriptor(); }), "Not a descriptor.  Value Type is dtAtom");
-  EXPECT_EQ(ErrorOf([&] { atom->AsFunCall(); }), "Not a function call.  Value Type is dtAtom");
-  EXPECT_EQ(ErrorOf([&] { atom->AsFact(); }), "Not a fact.  Value Type is dtAtom");
-  EXPECT_EQ(ErrorOf([&] { atom->AsList(); }), "Not a list.  Value Type is dtAtom");
-  EXPECT_EQ(ErrorOf([&] { atom->AsObject(); }), "Not a object.  Value Type is dtAtom");
-  EXPECT_EQ(ErrorOf([&] { atom->AsClass(); }), "Not a class.  Value Type is dtAtom");
-  EXPECT_EQ(ErrorOf([&] { atom->AsExternalAddress(); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { atom->AsDescriptor(); }), "Not a descriptor.  Value Type is dtAtom");
+  EXPECT_EQ(MessageOf<EIEException>([&] { atom->AsFunCall(); }), "Not a function call.  Value Type is dtAtom");
+  EXPECT_EQ(MessageOf<EIEException>([&] { atom->AsFact(); }), "Not a fact.  Value Type is dtAtom");
+  EXPECT_EQ(MessageOf<EIEException>([&] { atom->AsList(); }), "Not a list.  Value Type is dtAtom");
+  EXPECT_EQ(MessageOf<EIEException>([&] { atom->AsObject(); }), "Not a object.  Value Type is dtAtom");
+  EXPECT_EQ(MessageOf<EIEException>([&] { atom->AsClass(); }), "Not a class.  Value Type is dtAtom");
+  EXPECT_EQ(MessageOf<EIEException>([&] { atom->AsExternalAddress(); }),
             "Not a External Address.  Value Type is dtAtom");
-  EXPECT_EQ(ErrorOf([&] { atom->AsIntArray(); }), "Not a integer array.  Value Type is dtAtom");
-  EXPECT_EQ(ErrorOf([&] { atom->AsStringArray(); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { atom->AsIntArray(); }), "Not a integer array.  Value Type is dtAtom");
+  EXPECT_EQ(MessageOf<EIEException>([&] { atom->AsStringArray(); }),
             "Not a string array.  Value Type is dtAtom");
-  EXPECT_EQ(ErrorOf([&] { atom->AsVariantArray(); }),
+  EXPECT_EQ(MessageOf<EIEException>([&] { atom->AsVariantArray(); }),
             "Not a Variant array.  Value Type is dtAtom");
 }
 
@@ -223,7 +215,7 @@ TEST(IEValue, ConvertedEquality) {
   EXPECT_TRUE(TIEValue::MakeAtom("12")->EqualsConverted(TIEValue::MakeInteger(12)));
   EXPECT_TRUE(TIEValue::MakeInteger(31)->EqualsConverted(TIEValue::MakeAtom("$1F")));
   EXPECT_TRUE(MakeRef<TIEValue>()->EqualsConverted(TIEValue::MakeAtom("x")));
-  EXPECT_EQ(ErrorOf([] { TIEValue::MakeInteger(1)->EqualsConverted(TIEValue::MakeAtom("q")); }),
+  EXPECT_EQ(MessageOf<EIEException>([] { TIEValue::MakeInteger(1)->EqualsConverted(TIEValue::MakeAtom("q")); }),
             "Not a integer.  Value Type is dtAtom");
   EXPECT_FALSE(TIEValue::MakeInteger(1)->EqualsConverted(nullptr));
 }
@@ -329,11 +321,11 @@ TEST(IEValue, TextIsSharedByCopies) {
 }
 
 TEST(IEValue, ResolveWithoutContext) {
-  EXPECT_EQ(ErrorOf([] { TIEValue::MakeVariable("x")->Resolve(nullptr); }),
+  EXPECT_EQ(MessageOf<EIEException>([] { TIEValue::MakeVariable("x")->Resolve(nullptr); }),
             "No context found when trying to resolve a dtVariable value");
-  EXPECT_EQ(ErrorOf([] { TIEValue::MakeMultiVariable("x")->Resolve(nullptr); }),
+  EXPECT_EQ(MessageOf<EIEException>([] { TIEValue::MakeMultiVariable("x")->Resolve(nullptr); }),
             "No context found when trying to resolve a dtMultiVariable value");
-  EXPECT_EQ(ErrorOf([] { TIEValue::MakeSlotReference(0, "s", -1)->Resolve(nullptr); }),
+  EXPECT_EQ(MessageOf<EIEException>([] { TIEValue::MakeSlotReference(0, "s", -1)->Resolve(nullptr); }),
             "No context found when trying to resolve a dtVariantArray value");
   IIEValue slot = TIEValue::MakeSlot("s");
   EXPECT_EQ(slot->Resolve(nullptr).get(), slot.get());
