@@ -52,11 +52,6 @@ class TFlatIndex {
     for (TSlot& slot : slots_)
       if (slot.Used) visit(slot.Value);
   }
-  template <class F>
-  void ForEachValue(F&& visit) const {
-    for (const TSlot& slot : slots_)
-      if (slot.Used) visit(slot.Value);
-  }
 
   // Removes the entry of Value (a pointer Find returned).
   void Erase(V* value) {

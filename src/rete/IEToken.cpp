@@ -235,7 +235,7 @@ int32_t TIETokenTree::Key(const TIEToken& token) const {
 }
 
 TIETokenTree::~TIETokenTree() {
-  ReleaseHomes();
+  DropTokens();
   DropBuckets();
 }
 
@@ -261,12 +261,11 @@ bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
           return place.Bucket->Tokens[place.Index]->IsEqual(token.get());
         }))
       return false;
-    TKeyedBucket* found = FindBucket(key);
-    if (!found) {
-      found = new TKeyedBucket;
+    auto [entry, made] = byKey_.try_emplace(key);
+    TKeyedBucket* found = &entry->second;
+    if (made) {
       found->Owner = this;
       found->Key = key;
-      byKey_.Insert(uint64_t(uint32_t(key)), found);
     } else if (found->Emptied) {
       found->Emptied = false;
       --emptyBuckets_;
@@ -366,22 +365,14 @@ void TIETokenTree::EntryRemoved(TKeyedBucket& bucket) {
 }
 
 void TIETokenTree::SweepEmptyBuckets() {
-  std::vector<int32_t> keys;
-  byKey_.ForEachValue([&](TKeyedBucket* bucket) {
-    if (bucket->Emptied) keys.push_back(bucket->Key);
-  });
-  for (int32_t key : keys) {
-    TKeyedBucket** found = byKey_.Find(uint64_t(uint32_t(key)), [](TKeyedBucket*) { return true; });
-    delete *found;
-    byKey_.Erase(found);
-  }
+  for (auto it = byKey_.begin(); it != byKey_.end();)
+    it = it->second.Emptied ? byKey_.erase(it) : std::next(it);
   emptyBuckets_ = 0;
   reusedBuckets_ = 0;
 }
 
 void TIETokenTree::DropBuckets() {
-  byKey_.ForEachValue([](TKeyedBucket* bucket) { delete bucket; });
-  byKey_.Clear();
+  byKey_.clear();
   emptyBuckets_ = 0;
   reusedBuckets_ = 0;
 }
@@ -433,27 +424,24 @@ void TIETokenTree::CompactBucket(TKeyedBucket& bucket) {
   bucket.Holes = 0;
 }
 
-void TIETokenTree::ReleaseHomes() {
-  if (count_ == 0) return;
-  auto release = [this](const TTokenRef& token) {
+void TIETokenTree::DropTokens() {
+  // One pass: each token is let go of where it is sent home-less.
+  auto drop = [this](TTokenRef& token) {
     if (token && IsHome(*token)) token->home_ = nullptr;
+    token = nullptr;
   };
-  byKey_.ForEachValue([&](TKeyedBucket* bucket) {
-    for (size_t i = 0; i < bucket->Tokens.size(); ++i) release(bucket->Tokens[i]);
-  });
-  for (const TTokenRef& token : arrived_) release(token);
+  for (auto& entry : byKey_)
+    for (size_t i = 0; i < entry.second.Tokens.size(); ++i) drop(entry.second.Tokens[i]);
+  for (TTokenRef& token : arrived_) drop(token);
 }
 
 void TIETokenTree::Clear() {
-  if (count_ == 0 && arrived_.empty() && byKey_.IsEmpty()) return;
-  ReleaseHomes();
+  if (count_ == 0 && arrived_.empty() && byKey_.empty()) return;
+  DropTokens();
   DropBuckets();
   places_.Clear();
   positions_.Clear();
   // Mid-walk the positions stay, emptied; otherwise the list goes.
-  if (walking_ > 0)
-    for (TTokenRef& token : arrived_) token = nullptr;
-  else
-    arrived_.clear();
+  if (walking_ == 0) arrived_.clear();
   count_ = 0;
 }

@@ -303,8 +303,8 @@ class TIETokenTree {
       TWalk walk(*this);
       // The buckets first: a token stored during the walk may grow the table.
       std::vector<const TKeyedBucket*> buckets;
-      buckets.reserve(byKey_.Size());
-      byKey_.ForEachValue([&](const TKeyedBucket* bucket) { buckets.push_back(bucket); });
+      buckets.reserve(byKey_.size());
+      for (const auto& entry : byKey_) buckets.push_back(&entry.second);
       for (const TKeyedBucket* bucket : buckets)
         for (size_t i = 0; i < bucket->Tokens.size(); ++i)
           if (bucket->Tokens[i] && !visit(bucket->Tokens[i])) return;
@@ -321,8 +321,9 @@ class TIETokenTree {
   // Whether Token is homed in this memory.
   bool IsHome(const TIEToken& token) const noexcept;
   TTokenRef RemoveHomed(TIEToken& token);
-  // Sends every token homed here home-less.
-  void ReleaseHomes();
+  // Lets go of every token, sending those homed here home-less (they may
+  // outlive the memory); the buckets stay, emptied.
+  void DropTokens();
   // Holes in arrived_ are squeezed out only when no walk is running.
   struct TWalk {
     explicit TWalk(const TIETokenTree& tree) : tree_(tree) { ++tree_.walking_; }
@@ -347,18 +348,20 @@ class TIETokenTree {
   // memory holds it: homed tokens point at theirs), and where each token that
   // is not homed is (its bucket and its place there) by the token's
   // identity, so that a removal finds its token without walking the bucket.
-  struct TKeyedBucket : TPooledObject<TKeyedBucket> {
+  struct TKeyedBucket {
     TBucket Tokens;
     uint32_t Holes = 0;  // removed tokens' empty entries
     int32_t Key = 0;
     bool Emptied = false;  // left empty, counted in emptyBuckets_
     const TIETokenTree* Owner = nullptr;
   };
-  TFlatIndex<TKeyedBucket*> byKey_;  // by the key, as unsigned
-  TKeyedBucket* FindBucket(int32_t key) const {
-    TKeyedBucket* const* found =
-        byKey_.Find(uint64_t(uint32_t(key)), [](TKeyedBucket*) { return true; });
-    return found ? *found : nullptr;
+  template <class K, class V>
+  using TPooledMap = std::unordered_map<K, V, std::hash<K>, std::equal_to<K>,
+                                        TPoolAllocator<std::pair<const K, V>>>;
+  TPooledMap<int32_t, TKeyedBucket> byKey_;  // nodes stay put
+  const TKeyedBucket* FindBucket(int32_t key) const {
+    auto found = byKey_.find(key);
+    return found == byKey_.end() ? nullptr : &found->second;
   }
   // Frees every bucket.
   void DropBuckets();
