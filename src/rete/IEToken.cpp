@@ -265,7 +265,6 @@ bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
     TKeyedBucket* found = &entry->second;
     if (made) {
       found->Owner = this;
-      found->Key = key;
     } else if (found->Emptied) {
       found->Emptied = false;
       --emptyBuckets_;

@@ -351,7 +351,6 @@ class TIETokenTree {
   struct TKeyedBucket {
     TBucket Tokens;
     uint32_t Holes = 0;  // removed tokens' empty entries
-    int32_t Key = 0;
     bool Emptied = false;  // left empty, counted in emptyBuckets_
     const TIETokenTree* Owner = nullptr;
   };
