@@ -19,8 +19,22 @@
 
 const IFactRef& TFacts::Get(int32_t index) const {
   if (index < 0 || index >= Count()) RaiseListIndexError(index);
-  if (slots_.SlotCount() == slots_.LiveCount()) return entries_[size_t(index)];
-  return entries_[slots_.Select(uint32_t(index))];
+  return entries_[SlotAt(index)];
+}
+
+uint32_t TFacts::SlotAt(int32_t index) const {
+  if (slots_.SlotCount() == slots_.LiveCount()) return uint32_t(index);
+  return slots_.Select(uint32_t(index));
+}
+
+const TTokenRef& TFacts::TokenAt(int32_t index) const {
+  if (index < 0 || index >= Count()) RaiseListIndexError(index);
+  return tokens_[SlotAt(index)];
+}
+
+void TFacts::DropToken(const TFact* fact) {
+  const int64_t slot = SlotOf(fact);
+  if (slot >= 0) tokens_[size_t(slot)] = nullptr;
 }
 
 int32_t TFacts::Add(const IFactRef& fact) {
@@ -41,6 +55,7 @@ void TFacts::Clear() {
   // Taken out first: releasing a fact may run code that looks at the list.
   std::vector<IFactRef> released = std::move(entries_);
   entries_.clear();
+  tokens_.clear();
   slots_.Reset();
   byId_.Clear();
   repeatedIds_ = false;
@@ -50,9 +65,10 @@ void TFacts::Clear() {
   if (engine_) engine_->FactsCleared();
 }
 
-int32_t TFacts::AddEntry(const IFactRef& fact) {
+int32_t TFacts::AddEntry(const IFactRef& fact, TTokenRef token) {
   const uint32_t slot = slots_.Append();
   entries_.push_back(fact);
+  tokens_.push_back(std::move(token));
   if (fact) {
     if (byId_.Find(IdKey(fact->ID()), [](uint32_t) { return true; }))
       repeatedIds_ = true;
@@ -65,8 +81,7 @@ int32_t TFacts::AddEntry(const IFactRef& fact) {
 
 void TFacts::DeleteEntry(int32_t index) {
   if (index < 0 || index >= Count()) RaiseListIndexError(index);
-  RemoveSlot(slots_.SlotCount() == slots_.LiveCount() ? uint32_t(index)
-                                                        : slots_.Select(uint32_t(index)));
+  RemoveSlot(SlotAt(index));
 }
 
 bool TFacts::RemoveEntry(const TFact* fact) {
@@ -79,6 +94,7 @@ bool TFacts::RemoveEntry(const TFact* fact) {
 void TFacts::RemoveSlot(uint32_t slot) {
   IFactRef fact = std::move(entries_[slot]);
   entries_[slot] = nullptr;
+  tokens_[slot] = nullptr;
   slots_.Kill(slot);
   if (fact) {
     if (uint32_t* entry = byId_.Find(IdKey(fact->ID()), [&](uint32_t at) { return at == slot; })) {
@@ -100,10 +116,16 @@ void TFacts::RemoveSlot(uint32_t slot) {
 
 void TFacts::Compact() {
   std::vector<IFactRef> live;
+  std::vector<TTokenRef> liveTokens;
   live.reserve(slots_.LiveCount());
-  for (IFactRef& fact : entries_)
-    if (fact) live.push_back(std::move(fact));
+  liveTokens.reserve(slots_.LiveCount());
+  for (size_t slot = 0; slot < entries_.size(); ++slot)
+    if (entries_[slot]) {
+      live.push_back(std::move(entries_[slot]));
+      liveTokens.push_back(std::move(tokens_[slot]));
+    }
   entries_ = std::move(live);
+  tokens_ = std::move(liveTokens);
   slots_.ResetLive(uint32_t(entries_.size()));
   byId_.Clear();
   repeatedIds_ = false;
@@ -271,13 +293,20 @@ int32_t TInferenceEngine::AssertFact(const IFactRef& fact) {
   if (facts_.IndexOf(fact.get()) >= 0) asserted = fact->Clone();
   const int32_t id = factCounter_++;
   asserted->SetID(id);
+  // The fact's token is kept beside it, and its retraction sends that very
+  // token again: memories then find it by its place.
+  TTokenRef token = rete_ ? TIEToken::CreateWithdrawnAsItself(IFact(asserted.get())) : nullptr;
   {
     TInternalFacts internal(facts_);
-    facts_.AddEntry(asserted);
+    facts_.AddEntry(asserted, token);
   }
   if (Watching(cwFact))
     PrintOut("", SWatchFactAsserted + asserted->IndexedText() + SWatchLineEnd);
-  if (rete_) rete_->AssertToken(TIEToken::Create(taAdd, IFact(asserted.get())));
+  if (rete_) {
+    rete_->AssertToken(token);
+    // Held only here and in the list: no memory kept it.
+    if (token->RefCount() == 2) facts_.DropToken(asserted.get());
+  }
   ProcessQueuedFacts();
   if (OnAssertion) OnAssertion(this, IFact(asserted.get()));
   return id;
@@ -289,7 +318,12 @@ int32_t TInferenceEngine::AssertString(const std::string& text) {
 
 void TInferenceEngine::RetractFact(int32_t index) {
   IFactRef fact = facts_.Get(index);
-  if (rete_) rete_->AssertToken(TIEToken::Create(taRemove, IFact(fact.get())));
+  if (rete_) {
+    TTokenRef token = facts_.TokenAt(index);
+    if (token) token->SetTag(taRemove);
+    else token = TIEToken::Create(taRemove, IFact(fact.get()));
+    rete_->AssertToken(token);
+  }
   if (OnRetraction) OnRetraction(this, IFact(fact.get()));
   if (Watching(cwFact))
     PrintOut("", SWatchFactRetracted + fact->IndexedText() + SWatchLineEnd);

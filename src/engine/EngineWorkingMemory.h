@@ -19,6 +19,7 @@
 #include "collections/InterfaceCollections.h"
 #include "collections/LiveSlots.h"
 #include "facts/IEFacts.h"
+#include "rete/IEToken.h"
 
 class TInferenceEngine;
 
@@ -108,8 +109,14 @@ class TFacts : public TPersistent {
 
  private:
   friend class TInferenceEngine;
-  // Bypass the engine: the list's own append and removal.
-  int32_t AddEntry(const IFactRef& fact);
+  // Bypass the engine: the list's own append and removal. Token: the one the
+  // fact entered the network with, when the engine withdraws the fact by
+  // sending it again (see TokenAt).
+  int32_t AddEntry(const IFactRef& fact, TTokenRef token = nullptr);
+  // The token kept for the fact at Index (none when none is kept).
+  const TTokenRef& TokenAt(int32_t index) const;
+  // Lets go of the token kept for that very fact (no memory kept it).
+  void DropToken(const TFact* fact);
   void DeleteEntry(int32_t index);
   // Removes the entry of that very fact; false when it is not listed.
   bool RemoveEntry(const TFact* fact);
@@ -118,6 +125,8 @@ class TFacts : public TPersistent {
   int64_t SlotOf(const TFact* fact) const noexcept;
   // The slot of the first listed fact with that id; -1 when there is none.
   int64_t SlotOfId(int32_t id) const noexcept;
+  // The slot of the entry at Index (which must be in the list).
+  uint32_t SlotAt(int32_t index) const;
   // Squeezes the holes out of entries_ (the slots are numbered anew).
   void Compact();
   static uint64_t IdKey(int32_t id) { return uint64_t(uint32_t(id)); }
@@ -131,6 +140,7 @@ class TFacts : public TPersistent {
   TInferenceEngine* engine_;
   bool internal_ = false;
   std::vector<IFactRef> entries_;  // by slot; none where a fact was deleted
+  std::vector<TTokenRef> tokens_;  // by slot, beside entries_; mostly none
   TLiveSlots slots_;
   // Id -> slot of a listed fact with it. Ids are unique in an engine's list;
   // a list filled by hand may repeat them, and then lookups by id also scan.

@@ -48,6 +48,15 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
   TIEToken(TTokenAction tag, IFact fact);
 
   static TTokenRef Create(TTokenAction tag, IFact fact) { return MakeRef<TIEToken>(tag, std::move(fact)); }
+  // A one-fact token (taAdd) whose sender promises to withdraw the fact by
+  // sending this very object again (tagged taRemove), never an equal copy:
+  // memories may then store it by its place, as they do a listed match.
+  static TTokenRef CreateWithdrawnAsItself(IFact fact) {
+    TTokenRef token = Create(taAdd, std::move(fact));
+    token->withdrawnAsItself_ = true;
+    return token;
+  }
+  bool WithdrawnAsItself() const noexcept { return withdrawnAsItself_ || listedBy_; }
   static TTokenRef CreateClear() { return MakeRef<TIEToken>(); }
   // Parent followed by Fact: parent's tag, NegatedCount 0.
   static TTokenRef Extend(const TTokenRef& parent, IFact fact);
@@ -141,6 +150,7 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
   // TPatternMatchTerminalNode::Call). HomeKind tells which.
   enum THomeKind : uint8_t { hkWalkedMemory, hkKeyedBucket, hkActivation };
   THomeKind homeKind_ = hkWalkedMemory;
+  bool withdrawnAsItself_ = false;  // see CreateWithdrawnAsItself
   IFact fact_;
   TTokenRef parent_;
   int32_t size_ = 0;
@@ -248,11 +258,12 @@ class TIETokenTree {
   // The key of Token under this memory's key kind.
   int32_t Key(const TIEToken& token) const;
   // Stores Token; false (and nothing stored) when a token IsEqual to it is
-  // stored already. A token a join listed as its match and that no memory
+  // stored already. A token that is withdrawn as itself (a join's listed
+  // match, or a fact's token whose sender promised so) and that no memory
   // holds by place yet is homed here: stored by its place alone (kept in the
-  // token), with no index entry and no search for an equal token. A listed
-  // match is made once and withdrawn as that same object, so it needs
-  // neither; every other token is indexed by its identity.
+  // token), with no index entry and no search for an equal token. Such a
+  // token reaches a memory once and leaves it as that same object, so it
+  // needs neither; every other token is indexed by its identity.
   bool Add(const TTokenRef& token) { return token && Add(token, Key(*token)); }
   // The same with the token's Key known already.
   bool Add(const TTokenRef& token, int32_t key);
