@@ -32,6 +32,11 @@ const TTokenRef& TFacts::TokenAt(int32_t index) const {
   return tokens_[SlotAt(index)];
 }
 
+TTokenRef TFacts::TokenOf(const TFact* fact) const {
+  const int64_t slot = SlotOf(fact);
+  return slot < 0 ? nullptr : tokens_[size_t(slot)];
+}
+
 void TFacts::DropToken(const TFact* fact) {
   const int64_t slot = SlotOf(fact);
   if (slot >= 0) tokens_[size_t(slot)] = nullptr;
@@ -395,6 +400,10 @@ void TInferenceEngine::RemoveTemplateFacts(const TFactTemplate& factTemplate) {
 
 void TInferenceEngine::ForEachFact(const std::function<void(const IFact&)>& visit) {
   for (const IFactRef& fact : facts_) visit(IFact(fact.get()));
+}
+
+TTokenRef TInferenceEngine::FactToken(const IFact& fact) {
+  return facts_.TokenOf(AsTFact(fact.get()));
 }
 
 void TInferenceEngine::CreatePlaceholders() {

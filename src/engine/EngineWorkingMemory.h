@@ -115,6 +115,8 @@ class TFacts : public TPersistent {
   int32_t AddEntry(const IFactRef& fact, TTokenRef token = nullptr);
   // The token kept for the fact at Index (none when none is kept).
   const TTokenRef& TokenAt(int32_t index) const;
+  // The token kept for that very fact (none when none is kept).
+  TTokenRef TokenOf(const TFact* fact) const;
   // Lets go of the token kept for that very fact (no memory kept it).
   void DropToken(const TFact* fact);
   void DeleteEntry(int32_t index);

@@ -409,6 +409,7 @@ class TInferenceEngine : public TComponent,
   // ---- The network (IReteEngine) and the placeholders rules use.
   TReteNetwork* Rete() const noexcept { return rete_; }
   void ForEachFact(const std::function<void(const IFact&)>& visit) override;
+  TTokenRef FactToken(const IFact& fact) override;
   IFact NotOrTestFact() override { return IFact(notOrTestFact_.get()); }
   TIEPattern* InitialFactPattern() const noexcept { return initialFactPattern_.get(); }
   // The fact-set list: a set joins and leaves it through its Engine.

@@ -254,7 +254,7 @@ bool TIETokenTree::IsHome(const TIEToken& token) const noexcept {
 }
 
 bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
-  if (!token) return false;
+  if (!token || IsHome(*token)) return false;
   const bool home = homes_ && !token->home_ && token->WithdrawnAsItself() && token->tag_ != taUpdate;
   if (Keyed()) {
     if (!home && places_.Find(token->Identity(), [&](const TPlace& place) {

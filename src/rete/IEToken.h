@@ -251,6 +251,8 @@ class TIETokenTree {
   // entry in the key index.
   bool HomesTokens() const noexcept { return homes_; }
   void SetHomesTokens(bool homes) noexcept { homes_ = homes; }
+  // Whether Token is stored here by its place (see Add).
+  bool IsHome(const TIEToken& token) const noexcept;
   // Keyed by slot value or parent hash, the memory finds a token to remove
   // by the token alone: Remove ignores the key.
   bool FindsWithoutKey() const noexcept { return Keyed(); }
@@ -258,7 +260,8 @@ class TIETokenTree {
   // The key of Token under this memory's key kind.
   int32_t Key(const TIEToken& token) const;
   // Stores Token; false (and nothing stored) when a token IsEqual to it is
-  // stored already. A token that is withdrawn as itself (a join's listed
+  // stored already (or Token itself is stored here by its place). A token
+  // that is withdrawn as itself (a join's listed
   // match, or a fact's token whose sender promised so) and that no memory
   // holds by place yet is homed here: stored by its place alone (kept in the
   // token), with no index entry and no search for an equal token. Such a
@@ -329,8 +332,6 @@ class TIETokenTree {
 
  private:
   bool Keyed() const noexcept { return kind_ == tkSlot || kind_ == tkParentHash; }
-  // Whether Token is homed in this memory.
-  bool IsHome(const TIEToken& token) const noexcept;
   TTokenRef RemoveHomed(TIEToken& token);
   // Lets go of every token, sending those homed here home-less (they may
   // outlive the memory); the buckets stay, emptied.

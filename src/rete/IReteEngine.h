@@ -18,6 +18,7 @@
 #include <string>
 
 #include "collections/RefCount.h"
+#include "rete/IEToken.h"
 #include "values/IEValue.h"
 
 class TActivation;
@@ -49,6 +50,10 @@ class IReteEngine {
   virtual void QueueFact(const IFact& fact, bool assert) = 0;
   // Calls Visit for every fact of working memory, in working-memory order.
   virtual void ForEachFact(const std::function<void(const IFact&)>& visit) = 0;
+  // The token Fact entered the network with, when the engine withdraws the
+  // fact by sending that token again (see TIEToken::CreateWithdrawnAsItself)
+  // and a memory may still hold it; none otherwise.
+  virtual TTokenRef FactToken(const IFact& /*fact*/) { return nullptr; }
   // The fact that stands in a token for a negated pattern or a test element
   // (a fact of the template "__NOT-OR-TEST-CE*" with id -1).
   virtual IFact NotOrTestFact() = 0;

@@ -205,6 +205,10 @@ bool TJoinNode::Call(const TTokenRef& token, TCallType callType) {
   // what it listed (or, negated, only its own output) joins nothing then.
   if (callType == ctLeft) {
     if (!removal) {
+      // Stored here by its place already (a fact's own token, sent again
+      // when a new rule is primed): a counting join would otherwise store a
+      // copy beside it.
+      if (left_->IsHome(*token)) return false;
       const int32_t key = left_->Key(*token);
       // Negated and unique joins keep a count per token: in the token itself
       // when no other memory counts with it, else in a copy.

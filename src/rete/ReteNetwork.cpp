@@ -947,8 +947,14 @@ void TReteNetwork::Prime(const std::vector<TReteNode*>& roots, TJoinNode* shared
     std::vector<IFact> facts;
     engine_->ForEachFact([&](const IFact& fact) { facts.push_back(fact); });
     for (const IFact& fact : facts) {
-      TTokenRef token = TIEToken::Create(taUpdate, fact);
+      // A fact's own token, where it has one, so that the memories that hold
+      // it by its place recognise it and store it no second time.
+      TTokenRef token = engine_->FactToken(fact);
+      const TTokenAction tag = token ? token->Tag() : taUpdate;
+      if (token) token->SetTag(taUpdate);
+      else token = TIEToken::Create(taUpdate, fact);
       for (TReteNode* root : roots) root->Call(token, ctSingle);
+      token->SetTag(tag);
     }
   }
   terminal.SetInitialized(true);

@@ -202,6 +202,33 @@ TEST_F(WorkingMemoryTest, RulesAddedLaterArePrimedWithWorkingMemory) {
   EXPECT_NE(std::find(notes.begin(), notes.end(), "once"), notes.end());
 }
 
+// A fact's retraction sends the token it entered the network with: memories
+// that store it by its place and memories of rules added later (which hold
+// equal copies) must all let go of it, across a compaction of the list.
+TEST_F(WorkingMemoryTest, RetractionReachesEveryMemoryThatHoldsTheFact) {
+  engine.Evaluate(
+      "(defrule pair (a ?x) (b ?x) => ) (defrule lonely (a ?x) (not (c ?x)) => )"
+      "(defrule twice (a ?x) (a ?y&~?x) => )");
+  for (int i = 0; i < 100; ++i) engine.AssertString("(a " + std::to_string(i) + ")");
+  engine.AssertString("(b 7)");
+  engine.AssertString("(unmatched 1)");
+  engine.Evaluate("(defrule later (a ?x) (b ?x) => )");
+  ASSERT_EQ(engine.AgendaCount(), 2 + 100 + 100 * 99);
+  for (int i = 0; i < 99; ++i) engine.RetractString("(a " + std::to_string(i) + ")");
+  engine.RetractString("(unmatched 1)");
+  EXPECT_EQ(engine.AgendaCount(), 1);  // lonely on (a 99)
+  engine.AssertString("(c 99)");
+  EXPECT_EQ(engine.AgendaCount(), 0);
+  engine.RetractString("(a 99)");
+  engine.AssertString("(a 7)");
+  EXPECT_EQ(engine.AgendaCount(), 3);  // pair, later and lonely
+  engine.RetractString("(b 7)");
+  EXPECT_EQ(engine.AgendaCount(), 1);  // lonely
+  engine.RetractString("(a 7)");
+  EXPECT_EQ(engine.AgendaCount(), 0);
+  EXPECT_EQ(engine.Facts().Texts(), (Lines{"(Initial-Fact)", "(c 99)"}));
+}
+
 TEST_F(WorkingMemoryTest, RemovingATemplateRetractsItsFacts) {
   engine.Evaluate("(deftemplate point (slot x)) (defrule r (point (x ?x)) => )");
   engine.AssertString("(point (x 1))");
