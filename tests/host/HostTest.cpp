@@ -55,6 +55,7 @@ class HostTest : public QObject {
   void secondClickRestartsBothPrograms();
   void showMessageWhileListsGrow();
   void loadingOutputComesFirst();
+  void eachPrintedTextIsOneTrimmedItem();
   void missingFileLeavesSecondEngineUnloaded();
   void failingActionEndsOnlyItsWorker();
   void closingWhileRunningStopsEveryThread();
@@ -163,6 +164,25 @@ void HostTest::loadingOutputComesFirst() {
   form.Button1()->click();
   QTRY_VERIFY_WITH_TIMEOUT(form.Idle() && form.ListBox1()->count() == first.size(), kWait);
   QCOMPARE(ListItems(form.ListBox1()), first);
+}
+
+void HostTest::eachPrintedTextIsOneTrimmedItem() {
+  TScratchFolder folder;
+  // One print-out of two lines with blanks and a tab in front, one of blanks
+  // only, then a plain line: each text is one item, trimmed at both ends (its
+  // inner line break stays), and the items keep the order of the texts.
+  folder.Write("fullmab.ie",
+               "(defrule speak\n  =>\n"
+               "  (printout t \"  \t first\" crlf \"second  \" crlf)\n"
+               "  (printout t \"   \" crlf)\n"
+               "  (printout t \"third\" crlf))\n");
+  folder.CopyExample("wordgame.ie");
+
+  TForm1 form;
+  form.Button1()->click();
+  QTRY_VERIFY_WITH_TIMEOUT(form.Idle() && form.ListBox1()->count() == 3, kWait);
+  QTest::qWait(50);
+  QCOMPARE(ListItems(form.ListBox1()), Items({"first\r\nsecond", "", "third"}));
 }
 
 void HostTest::missingFileLeavesSecondEngineUnloaded() {
