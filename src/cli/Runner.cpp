@@ -132,7 +132,8 @@ int RunShell(const TCliOptions& options, std::istream& in, std::ostream& out, st
 namespace {
 
 // What Tab completes in the shell: the construct keywords and the names the
-// engine knows now.
+// engine knows now (functions with the deffunctions, templates, rules, and
+// globals with their "?").
 std::vector<std::string> ShellWords(TInferenceEngine& engine) {
   std::vector<std::string> words{"defrule", "deftemplate", "deffacts", "deffunction", "defglobal"};
   for (const IUserFunction& function : engine.UserFunctions().Functions())
@@ -141,6 +142,7 @@ std::vector<std::string> ShellWords(TInferenceEngine& engine) {
     if (factTemplate) words.push_back(factTemplate->Name());
   for (const TRule* rule : engine.Rules().Rules())
     if (rule) words.push_back(rule->RuleName());
+  for (std::string& global : GlobalNames(engine)) words.push_back(std::move(global));
   return words;
 }
 

@@ -246,6 +246,10 @@ TEST(RunnerTest, WarningsNameMistakesTheLanguageLetsPass) {
   EXPECT_EQ(NameSuggestion("Unknown fact template name: ordr", engine), "  did you mean order?\n");
   EXPECT_EQ(NameSuggestion("Unknown fact template name: zebra", engine), "");
   EXPECT_EQ(NameSuggestion("Not a numeric.  Value Type is dtString", engine), "");
+  // An unknown global: the message names it without its "?".
+  engine.Evaluate("(defglobal ?*tax* = 0.2)");
+  EXPECT_EQ(NameSuggestion("Unknown variable name: *taxx*", engine), "  did you mean ?*tax*?\n");
+  EXPECT_EQ(GlobalNames(engine), (std::vector<std::string>{"?*tax*"}));
   EXPECT_EQ(EditDistance("order", "ordr"), 1u);
   EXPECT_EQ(EditDistance("kitten", "sitting"), 3u);
   EXPECT_EQ(EditDistance("", "abc"), 3u);
