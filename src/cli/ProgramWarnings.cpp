@@ -126,9 +126,15 @@ void WarnAboutRule(TInferenceEngine& engine, TRule& rule, const std::vector<IFac
       }
       // A call bound to its function when it was read needs no lookup.
       if (!call.GetFunction() && !engine.FunctionExists(call.FunctionName()) &&
-          reported.insert("(" + call.FunctionName()).second)
+          reported.insert("(" + call.FunctionName()).second) {
+        std::vector<std::string> functions;
+        for (const IUserFunction& function : engine.UserFunctions().Functions())
+          if (function) functions.push_back(function->FunctionName());
+        const std::string near = Nearest(call.FunctionName(), functions);
         warnings.push_back(place + "rule " + rule.RuleName() + " calls " + call.FunctionName() +
-                           ", which is not defined");
+                           ", which is not defined" +
+                           (near.empty() ? "" : "; did you mean " + near + "?"));
+      }
       for (int32_t i = 0; i < call.ArgumentCount(); ++i) checkVariable(call.GetArgument(i));
     });
 }
