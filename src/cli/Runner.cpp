@@ -221,6 +221,13 @@ int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out,
   try {
     engine->Clear();
     for (const std::string& file : options.Files) engine->LoadFromFile(file);
+    // The loaded files get the runner's warnings; a shell without files has
+    // nothing to warn about yet.
+    if (!options.Files.empty() && options.Warnings != TCliOptions::wOff) {
+      const std::vector<std::string> warnings = ProgramWarnings(*engine);
+      for (const std::string& warning : warnings) err << warning << '\n';
+      if (options.Warnings == TCliOptions::wError && !warnings.empty()) return 1;
+    }
     engine->Reset();
   } catch (const std::exception& e) {
     err << ErrorReport(e) << NameSuggestion(e.what(), *engine);

@@ -347,6 +347,29 @@ TEST(ShellTest, EvaluatesBalancedInputAndSurvivesErrors) {
   EXPECT_FALSE(err.str().empty());
 }
 
+TEST(ShellTest, FilesLoadedForTheShellGetTheRunnersWarnings) {
+  const std::string file = ::testing::TempDir() + "cli_shell_warnings.ie";
+  std::ofstream(file) << "(deftemplate order (slot id))\n(deffacts some (ordr (id 1)))\n";
+  TCliOptions options;
+  options.Files = {file};
+  options.Interactive = true;
+  const std::string warning = file + ":2: warning: deffacts some asserts ordered facts \"ordr\", "
+                                     "which no rule may match; did you mean order?\n";
+  std::istringstream in("(+ 1 2)\n");
+  std::ostringstream out, err;
+  EXPECT_EQ(RunShell(options, in, out, err), 0);
+  EXPECT_EQ(err.str(), warning);
+  EXPECT_EQ(out.str(), "ie> 3\r\nie> \n");
+  // As errors they end it before the first prompt.
+  options.Warnings = TCliOptions::wError;
+  std::istringstream in2("(+ 1 2)\n");
+  std::ostringstream out2, err2;
+  EXPECT_EQ(RunShell(options, in2, out2, err2), 1);
+  EXPECT_EQ(err2.str(), warning);
+  EXPECT_EQ(out2.str(), "");
+  std::remove(file.c_str());
+}
+
 TEST(ShellTest, HelpAndAnUnfinishedEntryAtTheEnd) {
   TCliOptions options;
   std::istringstream in("(help +)\n(help)\n(help no-such-function)\n(+ 1\n  2\n");
