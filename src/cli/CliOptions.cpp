@@ -165,6 +165,7 @@ std::string UsageText() {
          "  ie --strategy breadth --warnings=error rules.ie\n"
          "  ie --packages standard,math,trigonometry geometry.ie\n"
          "  ie                                       the interactive shell\n"
+         "  ie rules.ie -i                           load and reset, then the shell\n"
          "\n"
          "Errors and warnings go to standard error. Exit status: 0 done, 1 an error\n"
          "in the program, 2 a bad command line.\n";

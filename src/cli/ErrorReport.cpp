@@ -42,6 +42,7 @@ std::string ErrorReport(const std::exception& error) {
     report += "    " + where.SourceLine + "\n";
     report += "    " + MarkerFor(where.SourceLine, where.Column) + "\n";
   }
+  if (!where.Note.empty()) report += "  note: " + where.Note + "\n";
   if (!where.Rule.empty()) {
     report += "  in rule " + where.Rule;
     if (!where.RuleSource.empty()) report += " (defined at " + where.RuleSource + ")";

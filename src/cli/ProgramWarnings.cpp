@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "collections/GHashtable.h"
 #include "core/IEConsts.h"
 #include "engine/InferenceEngine.h"
 #include "facts/IEFactSet.h"
@@ -125,9 +126,15 @@ void WarnAboutRule(TInferenceEngine& engine, TRule& rule, const std::vector<IFac
       }
       // A call bound to its function when it was read needs no lookup.
       if (!call.GetFunction() && !engine.FunctionExists(call.FunctionName()) &&
-          reported.insert("(" + call.FunctionName()).second)
+          reported.insert("(" + call.FunctionName()).second) {
+        std::vector<std::string> functions;
+        for (const IUserFunction& function : engine.UserFunctions().Functions())
+          if (function) functions.push_back(function->FunctionName());
+        const std::string near = Nearest(call.FunctionName(), functions);
         warnings.push_back(place + "rule " + rule.RuleName() + " calls " + call.FunctionName() +
-                           ", which is not defined");
+                           ", which is not defined" +
+                           (near.empty() ? "" : "; did you mean " + near + "?"));
+      }
       for (int32_t i = 0; i < call.ArgumentCount(); ++i) checkVariable(call.GetArgument(i));
     });
 }
@@ -170,6 +177,14 @@ std::string Nearest(const std::string& name, const std::vector<std::string>& kno
 
 }  // namespace
 
+std::vector<std::string> GlobalNames(TInferenceEngine& engine) {
+  std::vector<std::string> names;
+  TGHashtableWalker walk(&engine.GlobalVariables());
+  while (TGHashtableEntry* entry = walk.Next())
+    names.push_back("?" + static_cast<TGStringHashtableEntry*>(entry)->Text);
+  return names;
+}
+
 std::string NameSuggestion(const std::string& message, TInferenceEngine& engine) {
   const size_t colon = message.rfind(": ");
   if (colon == std::string::npos) return std::string();
@@ -192,6 +207,11 @@ std::string NameSuggestion(const std::string& message, TInferenceEngine& engine)
   } else if (kind.find("rule") != std::string::npos || kind.find("Rule") != std::string::npos) {
     for (const TRule* rule : engine.Rules().Rules())
       if (rule) known.push_back(rule->RuleName());
+  } else if (kind.find("variable") != std::string::npos) {
+    // Only globals are known by name outside a rule; the message names one
+    // without its "?".
+    name = "?" + name;
+    known = GlobalNames(engine);
   } else {
     return std::string();
   }

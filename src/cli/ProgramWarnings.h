@@ -18,9 +18,12 @@ class TInferenceEngine;
 std::vector<std::string> ProgramWarnings(TInferenceEngine& engine);
 
 // For an error message that ends in a name the engine does not know (a
-// function, template, rule or slot), "  did you mean NAME?\n" with the
+// function, template, rule, slot or global), "  did you mean NAME?\n" with the
 // nearest known name of that kind; else "".
 std::string NameSuggestion(const std::string& message, TInferenceEngine& engine);
+
+// The names of the engine's defglobals as the program writes them ("?*tax*").
+std::vector<std::string> GlobalNames(TInferenceEngine& engine);
 
 // The Levenshtein distance of A and B (insertions, deletions, changes).
 size_t EditDistance(const std::string& a, const std::string& b);

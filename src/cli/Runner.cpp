@@ -132,7 +132,8 @@ int RunShell(const TCliOptions& options, std::istream& in, std::ostream& out, st
 namespace {
 
 // What Tab completes in the shell: the construct keywords and the names the
-// engine knows now.
+// engine knows now (functions with the deffunctions, templates, rules, and
+// globals with their "?").
 std::vector<std::string> ShellWords(TInferenceEngine& engine) {
   std::vector<std::string> words{"defrule", "deftemplate", "deffacts", "deffunction", "defglobal"};
   for (const IUserFunction& function : engine.UserFunctions().Functions())
@@ -141,6 +142,7 @@ std::vector<std::string> ShellWords(TInferenceEngine& engine) {
     if (factTemplate) words.push_back(factTemplate->Name());
   for (const TRule* rule : engine.Rules().Rules())
     if (rule) words.push_back(rule->RuleName());
+  for (std::string& global : GlobalNames(engine)) words.push_back(std::move(global));
   return words;
 }
 
@@ -219,6 +221,13 @@ int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out,
   try {
     engine->Clear();
     for (const std::string& file : options.Files) engine->LoadFromFile(file);
+    // The loaded files get the runner's warnings; a shell without files has
+    // nothing to warn about yet.
+    if (!options.Files.empty() && options.Warnings != TCliOptions::wOff) {
+      const std::vector<std::string> warnings = ProgramWarnings(*engine);
+      for (const std::string& warning : warnings) err << warning << '\n';
+      if (options.Warnings == TCliOptions::wError && !warnings.empty()) return 1;
+    }
     engine->Reset();
   } catch (const std::exception& e) {
     err << ErrorReport(e) << NameSuggestion(e.what(), *engine);

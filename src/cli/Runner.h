@@ -28,12 +28,14 @@ int RunStream(const TCliOptions& options, std::istream& in, std::ostream& out,
 // comments to the end of the line are skipped.
 bool IsCompleteInput(const std::string& text);
 
-// The interactive shell: reads lines from Input with the prompt "ie> " (then
+// The interactive shell: loads the files of Options (their warnings go to Err
+// as the runner's do; with --warnings=error a warning gives 1 before the first
+// prompt), then reads lines from Input with the prompt "ie> " (then
 // "... ") until the parentheses balance, evaluates each top-level item
 // (constructs take effect, expressions echo their value), shows errors on Err
 // and goes on; ends with (exit) or the end of input. Each line that is not
 // blank joins Input's history. The program's reads of standard input take the
-// next lines of Input. Returns 0.
+// next lines of Input. Returns 0 otherwise.
 int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out, std::ostream& err);
 // The shell over the lines of In, prompting on Out.
 int RunShell(const TCliOptions& options, std::istream& in, std::ostream& out, std::ostream& err);

@@ -21,6 +21,7 @@ struct TErrorContext {
   std::string RuleSource;  // "file:line" where that rule was defined
   std::string Function;    // the deffunction whose body was running
   std::string Call;        // the innermost call that raised, as rule text
+  std::string Note;        // a hint on what the place means, shown after the source line
 };
 
 // Base of every exception the system raises.

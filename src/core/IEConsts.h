@@ -87,6 +87,8 @@ inline constexpr char SInvalidTokenHint[] = "Invalid Token hint for parsing toke
 inline constexpr char SParsingError[] = "Parsing Error, %s in %s at line %s: %s";
 // The same without the line and the text read, for a report that shows both.
 inline constexpr char SParsingErrorSummary[] = "Parsing Error, %s in %s";
+// The note of a parse error at the end of the input, shown under the item left open.
+inline constexpr char SInputEndedInside[] = "the input ended before the list opened here was closed";
 inline constexpr char SUnexpectedTopLevelSymbol[] =
     "Unexpected symbol, expected a \"(\", constant, or global variable: %s";
 inline constexpr char SErrorsParsingStream[] = "Errors parsing stream:\r\n%s";

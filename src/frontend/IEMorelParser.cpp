@@ -59,7 +59,17 @@ void TIEMorelParser::RaiseParseError(const std::string& methodName, const std::s
   TErrorContext& where = error.Context();
   where.Summary = Format(SParsingErrorSummary, {message, methodName});
   where.Line = line;
-  if (morelStream_ && morelStream_->LastToken()) where.Offset = morelStream_->LastToken()->GetOffset();
+  if (morelStream_ && morelStream_->LastToken()) {
+    const IStreamToken& last = morelStream_->LastToken();
+    // The end of the input has no place worth showing; the item it ended
+    // inside has: its first token tells which construct was left open.
+    if (last->IsEnd() && itemStart_ && !itemStart_->IsEnd() && itemStream_ == morelStream_) {
+      where.Offset = itemStart_->GetOffset();
+      where.Note = SInputEndedInside;
+    } else {
+      where.Offset = last->GetOffset();
+    }
+  }
   throw error;
 }
 
@@ -121,6 +131,7 @@ bool TIEMorelParser::ParseNext() {
   TParsedConstruct parsed;
   IStreamToken token = Next();
   itemStart_ = token;
+  itemStream_ = morelStream_;
   TParsedType kind = GetConstructType(token);
   switch (kind) {
     case ptValue:

@@ -190,4 +190,5 @@ class TIEMorelParser : public TIEParser {
   int32_t nesting_ = 0;
   std::string sourceName_;
   IStreamToken itemStart_;  // the first token of the top-level item being parsed
+  const TIEMorelStream* itemStream_ = nullptr;  // the stream itemStart_ was read from
 };

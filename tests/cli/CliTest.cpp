@@ -20,6 +20,7 @@
 #include "cli/Runner.h"
 #include "core/Exceptions.h"
 #include "engine/InferenceEngine.h"
+#include "frontend/IEParseException.h"
 
 TEST(CliOptionsTest, FilesEvaluationsWatchesAndStrategy) {
   TCliOptions o = ParseCommandLine({"a.ie", "-e", "(f)", "--watch", "facts", "--watch", "rules",
@@ -204,6 +205,61 @@ TEST(RunnerTest, ErrorsSayWhereTheyHappened) {
             "  in call (undefined-thing 2)\n");
 }
 
+TEST(RunnerTest, AConstructLeftOpenAtTheEndPointsAtWhereItBegins) {
+  // The ")" closing the last rule is missing: the input ends inside it, so the
+  // report shows the rule's first line rather than the end of the file.
+  EXPECT_EQ(ReportOf("cli_eof.ie",
+                     "(deftemplate order (slot id))\n"
+                     "\n"
+                     "  (defrule last\n"
+                     "  (order (id ?id))\n"
+                     "  =>\n"
+                     "  (printout t ?id crlf)\n"),
+            "cli_eof.ie:3:3: error: Parsing Error, Expected \")\" in ParseRule\n"
+            "      (defrule last\n"
+            "      ^\n"
+            "  note: the input ended before the list opened here was closed\n");
+  // The same inside a deffunction, with more constructs after it that the
+  // open list swallows: the place is still the construct left open.
+  EXPECT_EQ(ReportOf("cli_eof_function.ie",
+                     "(deffunction total (?q ?p)\n"
+                     "  (* ?q ?p)\n"
+                     "(defrule r (a) => (printout t (total 1 2) crlf))\n"),
+            "cli_eof_function.ie:1:1: error: Parsing Error, Unexpected end of stream in "
+            "ParseFunction\n"
+            "    (deffunction total (?q ?p)\n"
+            "    ^\n"
+            "  note: the input ended before the list opened here was closed\n");
+}
+
+TEST(RunnerTest, AFiringRuleNamesItselfAndTheCall) {
+  // A variable no pattern binds: the warning at load, then the error when the
+  // rule fires, with the rule and the call it broke in.
+  EXPECT_EQ(ReportOf("cli_unbound.ie",
+                     "(deffacts people (person ann))\n"
+                     "(defrule greet (person ?n)\n"
+                     "  =>\n"
+                     "  (printout t \"hello \" ?name crlf))\n"),
+            "cli_unbound.ie:2: warning: rule greet uses ?name, which no pattern or action binds\n"
+            "cli_unbound.ie:2: error: Corrupted Binding, variable not found: name\n"
+            "  in rule greet (defined at cli_unbound.ie:2)\n"
+            "  in call (printout t \"hello \" ?name crlf)\n");
+  // A misspelled function: the warning and the error both suggest the
+  // deffunction that was meant.
+  EXPECT_EQ(ReportOf("cli_misspelled.ie",
+                     "(deffunction get-price (?id) (* ?id 10))\n"
+                     "(deffacts orders (order 1))\n"
+                     "(defrule bill (order ?id)\n"
+                     "  =>\n"
+                     "  (printout t (get-prise ?id) crlf))\n"),
+            "cli_misspelled.ie:3: warning: rule bill calls get-prise, which is not defined; did "
+            "you mean get-price?\n"
+            "cli_misspelled.ie:3: error: Function is unimplemented or unassigned: get-prise\n"
+            "  in rule bill (defined at cli_misspelled.ie:3)\n"
+            "  in call (get-prise ?id)\n"
+            "  did you mean get-price?\n");
+}
+
 TEST(RunnerTest, WarningsNameMistakesTheLanguageLetsPass) {
   const std::string file = ::testing::TempDir() + "cli_warnings.ie";
   std::ofstream(file) << "(deftemplate order (slot id))\n"
@@ -246,6 +302,10 @@ TEST(RunnerTest, WarningsNameMistakesTheLanguageLetsPass) {
   EXPECT_EQ(NameSuggestion("Unknown fact template name: ordr", engine), "  did you mean order?\n");
   EXPECT_EQ(NameSuggestion("Unknown fact template name: zebra", engine), "");
   EXPECT_EQ(NameSuggestion("Not a numeric.  Value Type is dtString", engine), "");
+  // An unknown global: the message names it without its "?".
+  engine.Evaluate("(defglobal ?*tax* = 0.2)");
+  EXPECT_EQ(NameSuggestion("Unknown variable name: *taxx*", engine), "  did you mean ?*tax*?\n");
+  EXPECT_EQ(GlobalNames(engine), (std::vector<std::string>{"?*tax*"}));
   EXPECT_EQ(EditDistance("order", "ordr"), 1u);
   EXPECT_EQ(EditDistance("kitten", "sitting"), 3u);
   EXPECT_EQ(EditDistance("", "abc"), 3u);
@@ -262,6 +322,19 @@ TEST(RunnerTest, LibraryCallersKeepTheMessageAndGetThePlace) {
     EXPECT_EQ(error.Context().RuleSource, "line 2");
     EXPECT_EQ(error.Context().Line, 5);  // the (run) that fired it
     EXPECT_EQ(error.Context().Column, 1);
+  }  // A list left open at the end: the message is the parser's own, the
+  // context points at the item that is still open.
+  try {
+    engine.Evaluate("(+ 1 1)\n(defrule s (a)\n  =>\n  (printout t 1 crlf)\n");
+    FAIL() << "no error";
+  } catch (const EIEParseException& error) {
+    EXPECT_EQ(error.Message().rfind("Parsing Error, Expected \")\" in ParseRule at line 5: ", 0), 0u)
+        << error.Message();
+    EXPECT_EQ(error.LineNumber(), 5);
+    EXPECT_EQ(error.Context().Line, 2);
+    EXPECT_EQ(error.Context().Column, 1);
+    EXPECT_EQ(error.Context().SourceLine, "(defrule s (a)");
+    EXPECT_EQ(error.Context().Note, "the input ended before the list opened here was closed");
   }
 }
 
@@ -272,6 +345,29 @@ TEST(ShellTest, EvaluatesBalancedInputAndSurvivesErrors) {
   EXPECT_EQ(RunShell(options, in, out, err), 0);
   EXPECT_EQ(out.str(), "ie> ... 3\r\nie> ie> ie> 9\r\nie> \n");
   EXPECT_FALSE(err.str().empty());
+}
+
+TEST(ShellTest, FilesLoadedForTheShellGetTheRunnersWarnings) {
+  const std::string file = ::testing::TempDir() + "cli_shell_warnings.ie";
+  std::ofstream(file) << "(deftemplate order (slot id))\n(deffacts some (ordr (id 1)))\n";
+  TCliOptions options;
+  options.Files = {file};
+  options.Interactive = true;
+  const std::string warning = file + ":2: warning: deffacts some asserts ordered facts \"ordr\", "
+                                     "which no rule may match; did you mean order?\n";
+  std::istringstream in("(+ 1 2)\n");
+  std::ostringstream out, err;
+  EXPECT_EQ(RunShell(options, in, out, err), 0);
+  EXPECT_EQ(err.str(), warning);
+  EXPECT_EQ(out.str(), "ie> 3\r\nie> \n");
+  // As errors they end it before the first prompt.
+  options.Warnings = TCliOptions::wError;
+  std::istringstream in2("(+ 1 2)\n");
+  std::ostringstream out2, err2;
+  EXPECT_EQ(RunShell(options, in2, out2, err2), 1);
+  EXPECT_EQ(err2.str(), warning);
+  EXPECT_EQ(out2.str(), "");
+  std::remove(file.c_str());
 }
 
 TEST(ShellTest, HelpAndAnUnfinishedEntryAtTheEnd) {

@@ -1,5 +1,6 @@
 // The shell on a real terminal (a pseudo-terminal): Ctrl-C abandons the
-// entry being typed, Tab completes the names the engine knows, Ctrl-D inside
+// entry being typed, Tab completes the names the engine knows (functions,
+// templates, globals, deffunctions, rules), Ctrl-D inside
 // an unfinished entry reports it, and the history outlives the session.
 #include <gtest/gtest.h>
 
@@ -122,6 +123,25 @@ TEST(ShellTerminalTest, CtrlCTabCtrlDAndHistory) {
     ASSERT_TRUE(shell.WaitFor("parcel")) << shell.Seen();
     shell.Type(")\r");
     ASSERT_TRUE(shell.WaitFor("(deftemplate parcel")) << shell.Seen();
+    // A global, a deffunction and a rule defined in the session complete too.
+    shell.Type("(defglobal ?*weight-limit* = 30)\r");
+    shell.Type("(deffunction parcel-cost (?w) (* ?w 2))\r");
+    shell.Type("(defrule heavy-parcel (parcel (id ?i)) => (printout t ?i crlf))\r");
+    // The constructs print nothing: a sum marks the prompt after them.
+    shell.Type("(+ 100 23)\r");
+    ASSERT_TRUE(shell.WaitFor("123")) << shell.Seen();
+    ASSERT_TRUE(shell.WaitFor("ie> ")) << shell.Seen();
+    ASSERT_TRUE(shell.WaitForRawMode()) << shell.Seen();
+    shell.Type("(parcel-c\t");
+    ASSERT_TRUE(shell.WaitFor("parcel-cost")) << shell.Seen();
+    shell.Type("?*weig\t");
+    ASSERT_TRUE(shell.WaitFor("?*weight-limit*")) << shell.Seen();
+    shell.Type(")\r");
+    ASSERT_TRUE(shell.WaitFor("60")) << shell.Seen();
+    shell.Type("(ppdefrule heavy\t");
+    ASSERT_TRUE(shell.WaitFor("heavy-parcel")) << shell.Seen();
+    shell.Type(")\r");
+    ASSERT_TRUE(shell.WaitFor("(defrule heavy-parcel")) << shell.Seen();
     // Ctrl-D inside an unfinished entry says what it drops, and ends.
     shell.Type("(+ 2\r");
     ASSERT_TRUE(shell.WaitFor("... "));
