@@ -1,6 +1,6 @@
 // TIEStreamToken: one token of rule text, as the tokenizer hands it to the parsers.
 // A reference-counted object shared through IStreamToken handles; copy it (Clone)
-// before changing a token that others hold. Not thread-safe.
+// before changing a token that others hold. Not thread-safe, its count included.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +35,10 @@ class TIEStreamToken : public ICloneable, public TPersistent, public TPooledObje
   TIEStreamToken(int32_t dataType, std::string text, int32_t lineNumber = 0, double number = 0)
       : dataType_(dataType), lineNumber_(lineNumber), number_(number), text_(std::move(text)) {}
   std::string ClassName() const override { return "TIEStreamToken"; }
+  // A token belongs to the one parse that reads it: its count needs no
+  // atomic operations.
+  void AddRef() const noexcept { AddRefUnshared(); }
+  void Release() const noexcept { ReleaseUnshared(); }
 
   int32_t GetDataType() const { return dataType_; }
   int32_t GetLineNumber() const { return lineNumber_; }
