@@ -175,6 +175,10 @@ bool TIEJoinTest::TestFacts(const TCustomReteToken* token, TCustomFact* rightFac
   TCustomFact* leftFact = token && tokenIndex_ >= 0 && tokenIndex_ < token->FactCount()
                               ? token->FactAt(tokenIndex_)
                               : nullptr;
+  return TestFactPair(leftFact, rightFact);
+}
+
+bool TIEJoinTest::TestFactPair(TCustomFact* leftFact, TCustomFact* rightFact) const {
   bool result;
   if (joinTestType_ == tstSlot) {
     const TIEValue* left = leftReader_.Peek(leftFact);

@@ -172,6 +172,9 @@ class TIEJoinTest : public TIESlotTest {
   bool Test(TIEContext* context) override;
   // The same for Token's fact at TokenIndex (left) and Right, with no context.
   bool TestFacts(const TCustomReteToken* token, TCustomFact* right) const;
+  // The same with the token's fact at TokenIndex given (none when the token
+  // does not reach it).
+  bool TestFactPair(TCustomFact* left, TCustomFact* right) const;
   const TIEJoinTest* AsJoinTest() const noexcept override { return this; }
   bool Equals(const TIESlotTest* other) const override;
   // "= tstMultiSlot TokenIdx: 0 Left: a 1 Right: b 2" (sub-indices only for

@@ -161,13 +161,6 @@ void TIEToken::SetTag(TTokenAction tag) {
   tag_ = tag;
 }
 
-TCustomFact* TIEToken::FactAt(int32_t index) const {
-  if (index < 0 || index >= size_) return nullptr;
-  const TIEToken* token = this;
-  for (int32_t up = size_ - index - 1; up > 0 && token; --up) token = token->parent_.get();
-  return token ? token->fact_.get() : nullptr;
-}
-
 std::string TIEToken::Text() const {
   std::string text = TokenActionNames()[tag_];
   text += ' ';

@@ -38,7 +38,7 @@ const std::vector<std::string>& TokenActionNames();
 const std::vector<std::string>& CallTypeNames();
 
 // Tokens are made and freed by the million: their blocks are pooled.
-class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
+class TIEToken final : public TCustomReteToken, public TPooledObject<TIEToken> {
  public:
   // The clear token: no fact, size 0, tag taClear.
   TIEToken() = default;
@@ -106,7 +106,12 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
   // TCustomReteToken: the fact of pattern Index (0 = oldest), walking up
   // Size - Index - 1 parents; none outside 0 .. Size-1.
   int32_t FactCount() const override { return size_; }
-  TCustomFact* FactAt(int32_t index) const override;
+  TCustomFact* FactAt(int32_t index) const override {
+    if (index < 0 || index >= size_) return nullptr;
+    const TIEToken* token = this;
+    for (int32_t up = size_ - index - 1; up > 0 && token; --up) token = token->parent_.get();
+    return token ? token->fact_.get() : nullptr;
+  }
 
   // The tag's name, " ", the size, then per fact, newest first, CR LF and
   // the fact's text.

@@ -168,7 +168,8 @@ bool TJoinNode::Matches(const TTokenRef& left, const TTokenRef& right) {
   std::optional<TJoinContextScope> scope;
   for (const auto& test : tests_) {
     if (const TIEJoinTest* compare = test->AsJoinTest()) {
-      if (!compare->TestFacts(left.get(), right->Fact().get())) return false;
+      if (!compare->TestFactPair(left->FactAt(compare->TokenIndex()), right->Fact().get()))
+        return false;
       continue;
     }
     if (removal && test->IsPatternMatchTest()) continue;
