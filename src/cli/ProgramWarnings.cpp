@@ -43,6 +43,12 @@ std::set<std::string> VariablesBoundByActions(const std::vector<const TFunctionC
         if (first && (first->DType() == dtVariable || first->DType() == dtMultiVariable))
           bound.insert(first->AsString());
       }
+      // (foreach x LIST ...) binds ?x: its loop variable is named by a symbol.
+      if (name == "foreach" && call.ArgumentCount() > 0) {
+        const IIEValue& first = call.GetArgument(0);
+        if (first && (first->DType() == dtAtom || first->DType() == dtString))
+          bound.insert(first->AsString());
+      }
     });
   return bound;
 }

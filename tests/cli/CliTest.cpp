@@ -263,7 +263,8 @@ TEST(RunnerTest, AFiringRuleNamesItselfAndTheCall) {
 TEST(RunnerTest, WarningsNameMistakesTheLanguageLetsPass) {
   const std::string file = ::testing::TempDir() + "cli_warnings.ie";
   std::ofstream(file) << "(deftemplate order (slot id))\n"
-                         "(defrule ok (order (id ?i)) => (bind ?n 1) (printout t ?i ?n crlf))\n"
+                         "(defrule ok (order (id ?i)) => (bind ?n 1) (printout t ?i ?n crlf)"
+                         " (foreach x (create$ 1) (printout t ?x)))\n"
                          "(defrule typo (orders ?i) => (printout t ?i ?total crlf) (get-price ?i))\n"
                          "(deffacts some (ordr (id 1)))\n"
                          "(defrule fix ?o <- (order (id ?i)) => (modify ?o (idd ?i)))\n";
@@ -330,10 +331,12 @@ TEST(RunnerTest, DeffunctionBodiesAreCheckedAtLoad) {
                          "(deffunction odd (?n) (if (= ?n 0) then FALSE else (even (- ?n 1))))\n"
                          "(deffunction sum ($?items) (bind ?total 0) (later ?total $?items))\n"
                          "(deffunction later (?x $?rest) (try (nth$ 1 $?rest) catch ?__ERROR) ?x)\n"
-                         "(deffunction late (?x) (printout t ?y crlf) (get-pric ?x))\n";
+                         "(deffunction late (?x) (printout t ?y crlf) (get-pric ?x))\n"
+                         "(deffunction show ($?items) (foreach item $?items (printout t ?item)))\n";
   TCliOptions options;
   options.Files = {file};
-  options.Evaluations = {"(printout t (fact 5) \" \" (even 4) \" \" (odd 4) \" \" (sum 1 2) crlf)"};
+  options.Evaluations = {"(printout t (fact 5) \" \" (even 4) \" \" (odd 4) \" \" (sum 1 2) \" \")",
+                         "(show a b)"};
   // In the order of their lines (15 after 3 and 6), each name once.
   const std::string warnings =
       file + ":3: warning: deffunction bill calls get-pric, which is not defined; did you mean "
@@ -347,7 +350,7 @@ TEST(RunnerTest, DeffunctionBodiesAreCheckedAtLoad) {
   EXPECT_EQ(err.str(), warnings);
   // The -e text (part of the load, before the warnings) shows that the
   // deffunctions let pass do run.
-  EXPECT_EQ(out.str(), "120 TRUE FALSE 0\r\n");
+  EXPECT_EQ(out.str(), "120 TRUE FALSE 0 ab");
   options.Warnings = TCliOptions::wError;
   std::ostringstream out2, err2;
   EXPECT_EQ(RunFiles(options, out2, err2), 1);
