@@ -1,13 +1,16 @@
 #include "cli/ProgramWarnings.h"
 
 #include <algorithm>
+#include <functional>
 #include <set>
+#include <utility>
 
 #include "collections/GHashtable.h"
 #include "core/IEConsts.h"
 #include "engine/InferenceEngine.h"
 #include "facts/IEFactSet.h"
 #include "facts/IERule.h"
+#include "functions/IEDeffunction.h"
 #include "functions/IEFunctionCall.h"
 
 namespace {
@@ -38,6 +41,12 @@ std::set<std::string> VariablesBoundByActions(const std::vector<const TFunctionC
       if ((name == "bind" || name == "__get-var") && call.ArgumentCount() > 0) {
         const IIEValue& first = call.GetArgument(0);
         if (first && (first->DType() == dtVariable || first->DType() == dtMultiVariable))
+          bound.insert(first->AsString());
+      }
+      // (foreach x LIST ...) binds ?x: its loop variable is named by a symbol.
+      if (name == "foreach" && call.ArgumentCount() > 0) {
+        const IIEValue& first = call.GetArgument(0);
+        if (first && (first->DType() == dtAtom || first->DType() == dtString))
           bound.insert(first->AsString());
       }
     });
@@ -82,61 +91,141 @@ std::string NearTemplate(const std::string& name, const std::vector<IFactTemplat
   return best;
 }
 
+// The checks rules and deffunctions share, for one action list: calls of
+// functions that are not defined, variables nothing binds, and (for modify and
+// duplicate of a fact whose template is known) slots the template lacks.
+class TActionChecker {
+ public:
+  // Owner names the construct ("rule r"); Binders says what may bind a
+  // variable of it ("pattern or action"); Bound holds the variables its
+  // actions bind themselves.
+  TActionChecker(TInferenceEngine& engine, const std::string& place, std::string owner,
+                 std::string binders, std::set<std::string> bound, std::vector<std::string>& warnings)
+      : engine_(engine),
+        prefix_(place + ": warning: " + owner),
+        binders_(std::move(binders)),
+        bound_(std::move(bound)),
+        warnings_(warnings) {}
+
+  // Whether a variable the actions do not bind is bound outside them.
+  std::function<bool(const std::string&)> BoundOutside;
+  // The template of the fact a modify or duplicate call changes, when known.
+  std::function<const TFactTemplate*(const TFunctionCall&)> TemplateOf;
+
+  void CheckVariable(const IIEValue& value) {
+    if (!value || (value->DType() != dtVariable && value->DType() != dtMultiVariable)) return;
+    const std::string name = value->AsString();
+    if (IsGlobalName(name) || bound_.count(name) || (BoundOutside && BoundOutside(name))) return;
+    if (reported_.insert(name).second)
+      warnings_.push_back(prefix_ + " uses ?" + name + ", which no " + binders_ + " binds");
+  }
+
+  // Action and the calls nested in it.
+  void CheckCall(const TFunctionCall& action) {
+    ForEachCall(action, [&](const TFunctionCall& call) {
+      // (modify ?f (slot value)...): the slots of ?f's template.
+      const bool pairs = call.FunctionName() == "modify" || call.FunctionName() == "duplicate";
+      const TFactTemplate* target = pairs && TemplateOf ? TemplateOf(call) : nullptr;
+      for (int32_t i = pairs ? 1 : call.ArgumentCount(); i < call.ArgumentCount(); ++i) {
+        const IIEValue& pair = call.GetArgument(i);
+        if (!pair || pair->DType() != dtList || pair->ListRef().Count() == 0) continue;
+        for (int32_t k = 1; k < pair->ListRef().Count(); ++k) CheckVariable(pair->ListRef().Get(k));
+        const std::string slot = pair->ListRef().Get(0)->AsString();
+        if (!target || target->FindSlot(slot)) continue;
+        std::string warning = prefix_ + " sets slot " + slot + ", which template " + target->Name() +
+                              " does not have";
+        std::vector<std::string> slots;
+        for (const TFactSlot* known : target->Slots()) slots.push_back(known->Name());
+        const std::string near = Nearest(slot, slots);
+        warnings_.push_back(near.empty() ? warning : warning + "; did you mean " + near + "?");
+      }
+      // A call bound to its function when it was read needs no lookup.
+      if (!call.GetFunction() && !engine_.FunctionExists(call.FunctionName()) &&
+          reported_.insert("(" + call.FunctionName()).second) {
+        std::vector<std::string> functions;
+        for (const IUserFunction& function : engine_.UserFunctions().Functions())
+          if (function) functions.push_back(function->FunctionName());
+        const std::string near = Nearest(call.FunctionName(), functions);
+        warnings_.push_back(prefix_ + " calls " + call.FunctionName() + ", which is not defined" +
+                            (near.empty() ? "" : "; did you mean " + near + "?"));
+      }
+      for (int32_t i = 0; i < call.ArgumentCount(); ++i) CheckVariable(call.GetArgument(i));
+    });
+  }
+
+ private:
+  TInferenceEngine& engine_;
+  const std::string prefix_;
+  const std::string binders_;
+  const std::set<std::string> bound_;
+  std::vector<std::string>& warnings_;
+  // Variables, and "(" + name for functions, already warned about.
+  std::set<std::string> reported_;
+};
+
 void WarnAboutRule(TInferenceEngine& engine, TRule& rule, const std::vector<IFactTemplate>& templates,
                    std::vector<std::string>& warnings) {
-  const std::string place = PlaceOf(rule) + ": warning: ";
+  const std::string place = PlaceOf(rule);
   for (const auto& pattern : rule.Patterns()) {
     if (!pattern || !pattern->FactTemplate() || !pattern->FactTemplate()->Implied()) continue;
     const std::string near = NearTemplate(pattern->Name(), templates);
     if (!near.empty())
-      warnings.push_back(place + "rule " + rule.RuleName() + " matches ordered facts \"" +
+      warnings.push_back(place + ": warning: rule " + rule.RuleName() + " matches ordered facts \"" +
                          pattern->Name() + "\", which nothing may assert; did you mean " + near + "?");
   }
   std::vector<const TFunctionCall*> actions;
   for (int32_t i = 0; i < rule.Actions().Count(); ++i)
     if (auto* call = dynamic_cast<const TFunctionCall*>(rule.Actions().Get(i).get()))
       actions.push_back(call);
-  const std::set<std::string> boundHere = VariablesBoundByActions(actions);
-  std::set<std::string> reported;
-  auto checkVariable = [&](const IIEValue& value) {
-    if (!value || (value->DType() != dtVariable && value->DType() != dtMultiVariable)) return;
-    const std::string name = value->AsString();
-    if (IsGlobalName(name) || boundHere.count(name) || rule.FindRuleBinding(name)) return;
-    if (reported.insert(name).second)
-      warnings.push_back(place + "rule " + rule.RuleName() + " uses ?" + name +
-                         ", which no pattern or action binds");
-  };
-  for (const TFunctionCall* action : actions)
-    ForEachCall(*action, [&](const TFunctionCall& call) {
-      // (modify ?f (slot value)...): the slots of ?f's template.
-      const bool pairs = call.FunctionName() == "modify" || call.FunctionName() == "duplicate";
-      const TFactTemplate* target = pairs ? TemplateBoundTo(rule, call) : nullptr;
-      for (int32_t i = pairs ? 1 : call.ArgumentCount(); i < call.ArgumentCount(); ++i) {
-        const IIEValue& pair = call.GetArgument(i);
-        if (!pair || pair->DType() != dtList || pair->ListRef().Count() == 0) continue;
-        for (int32_t k = 1; k < pair->ListRef().Count(); ++k) checkVariable(pair->ListRef().Get(k));
-        const std::string slot = pair->ListRef().Get(0)->AsString();
-        if (!target || target->FindSlot(slot)) continue;
-        std::string warning = place + "rule " + rule.RuleName() + " sets slot " + slot + ", which template " +
-                              target->Name() + " does not have";
-        std::vector<std::string> slots;
-        for (const TFactSlot* known : target->Slots()) slots.push_back(known->Name());
-        const std::string near = Nearest(slot, slots);
-        warnings.push_back(near.empty() ? warning : warning + "; did you mean " + near + "?");
-      }
-      // A call bound to its function when it was read needs no lookup.
-      if (!call.GetFunction() && !engine.FunctionExists(call.FunctionName()) &&
-          reported.insert("(" + call.FunctionName()).second) {
-        std::vector<std::string> functions;
-        for (const IUserFunction& function : engine.UserFunctions().Functions())
-          if (function) functions.push_back(function->FunctionName());
-        const std::string near = Nearest(call.FunctionName(), functions);
-        warnings.push_back(place + "rule " + rule.RuleName() + " calls " + call.FunctionName() +
-                           ", which is not defined" +
-                           (near.empty() ? "" : "; did you mean " + near + "?"));
-      }
-      for (int32_t i = 0; i < call.ArgumentCount(); ++i) checkVariable(call.GetArgument(i));
-    });
+  TActionChecker checker(engine, place, "rule " + rule.RuleName(), "pattern or action",
+                         VariablesBoundByActions(actions), warnings);
+  checker.BoundOutside = [&](const std::string& name) { return rule.FindRuleBinding(name) != nullptr; };
+  checker.TemplateOf = [&](const TFunctionCall& call) { return TemplateBoundTo(rule, call); };
+  for (const TFunctionCall* action : actions) checker.CheckCall(*action);
+}
+
+// A deffunction's body: its parameters and what the body binds itself are
+// bound; a call of a deffunction defined anywhere in the load (itself, or one
+// defined later) is defined by the time the checks run.
+void WarnAboutDeffunction(TInferenceEngine& engine, const TInterpretedFunction& function,
+                          std::vector<std::string>& warnings) {
+  const std::string place =
+      function.Source().empty() ? "deffunction " + function.FunctionName() : function.Source();
+  std::vector<const TFunctionCall*> calls;
+  const TValueVector& body = *function.Actions();
+  for (int32_t i = 0; i < body.Count(); ++i) {
+    const IIEValue& action = body.Get(i);
+    if (action && action->DType() == dtFunCall)
+      if (auto* call = dynamic_cast<const TFunctionCall*>(action->AsFunCall().get()))
+        calls.push_back(call);
+  }
+  std::set<std::string> bound = VariablesBoundByActions(calls);
+  const TValueVector& parameters = *function.Parameters();
+  for (int32_t i = 0; i < parameters.Count(); ++i)
+    if (const IIEValue& parameter = parameters.Get(i))
+      if (parameter->DType() == dtVariable || parameter->DType() == dtMultiVariable)
+        bound.insert(parameter->AsString());
+  TActionChecker checker(engine, place, "deffunction " + function.FunctionName(),
+                         "parameter or action", std::move(bound), warnings);
+  // A bare value in the body (the function's result, often) is checked too.
+  for (int32_t i = 0; i < body.Count(); ++i) {
+    const IIEValue& action = body.Get(i);
+    if (!action) continue;
+    if (action->DType() != dtFunCall) {
+      checker.CheckVariable(action);
+    } else if (auto* call = dynamic_cast<const TFunctionCall*>(action->AsFunCall().get())) {
+      checker.CheckCall(*call);
+    }
+  }
+}
+
+// "file:line" (or "line N") as the text before the line and the line, so that
+// line 9 comes before line 10.
+std::pair<std::string, long> SourceOrder(const std::string& source) {
+  size_t digits = source.size();
+  while (digits > 0 && source[digits - 1] >= '0' && source[digits - 1] <= '9') --digits;
+  const std::string line = source.substr(digits);
+  return {source.substr(0, digits), line.empty() || line.size() > 9 ? 0L : std::stol(line)};
 }
 
 }  // namespace
@@ -245,5 +334,17 @@ std::vector<std::string> ProgramWarnings(TInferenceEngine& engine) {
                            near + "?");
     }
   }
+  // The function table keeps no order; the places give one.
+  std::vector<const TInterpretedFunction*> deffunctions;
+  for (const IUserFunction& function : engine.UserFunctions().Functions())
+    if (auto* deffunction = dynamic_cast<const TInterpretedFunction*>(function.get()))
+      deffunctions.push_back(deffunction);
+  std::sort(deffunctions.begin(), deffunctions.end(),
+            [](const TInterpretedFunction* a, const TInterpretedFunction* b) {
+              return std::make_pair(SourceOrder(a->Source()), a->FunctionName()) <
+                     std::make_pair(SourceOrder(b->Source()), b->FunctionName());
+            });
+  for (const TInterpretedFunction* deffunction : deffunctions)
+    WarnAboutDeffunction(engine, *deffunction, warnings);
   return warnings;
 }

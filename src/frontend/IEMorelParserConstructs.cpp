@@ -338,6 +338,8 @@ void TIEMorelParser::ParseFactSetConstruct(TParsedConstruct& parsed) {
 
 void TIEMorelParser::ParseDefFunctionConstruct(TParsedConstruct& parsed) {
   IUserFunction function = ParseDefFunction();
+  if (auto* deffunction = dynamic_cast<TInterpretedFunction*>(function.get()))
+    deffunction->SetSource(ItemSource());
   if (IReasoner* functions = engine_ ? engine_->FunctionTable() : nullptr)
     functions->AddFunction(function);
   parsed.Interface = TRef<TRefCounted>(function.get());

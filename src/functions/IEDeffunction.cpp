@@ -106,6 +106,7 @@ void TInterpretedFunction::Assign(const TPersistent* source) {
     if (other == this) return;
     parameters_ = other->parameters_->Clone();
     actions_ = other->actions_->Clone();
+    source_ = other->source_;
   }
 }
 

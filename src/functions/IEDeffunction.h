@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "functions/IEFunctionCall.h"
 #include "functions/IEPackages.h"
@@ -30,6 +31,10 @@ class TInterpretedFunction : public TIEUserFunction {
   const IValueVector& Parameters() const noexcept { return parameters_; }
   // The body, one value per action in order (usually dtFunCall values).
   const IValueVector& Actions() const noexcept { return actions_; }
+  // Where the deffunction was defined ("file:line", or "line N" for text
+  // without a file); empty for one made in code.
+  const std::string& Source() const noexcept { return source_; }
+  void SetSource(std::string source) { source_ = std::move(source); }
 
   // Appends a parameter; only dtAtom, dtVariable and dtMultiVariable are
   // accepted, any other type raises EIEException
@@ -53,7 +58,8 @@ class TInterpretedFunction : public TIEUserFunction {
   // than parameters; surplus arguments are ignored unless a wildcard takes them.
   void Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) override;
 
-  // Copies the base values and (sharing them) the parameters and actions.
+  // Copies the base values, the source and (sharing them) the parameters and
+  // actions.
   void Assign(const TPersistent* source) override;
   // Unregistered from its last engine: releases the calls' bindings (above).
   void ReasonerChanged(IReasoner* reasoner, TListNotification action) override;
@@ -63,4 +69,5 @@ class TInterpretedFunction : public TIEUserFunction {
  private:
   IValueVector parameters_;
   IValueVector actions_;
+  std::string source_;
 };

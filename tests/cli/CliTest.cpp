@@ -263,7 +263,8 @@ TEST(RunnerTest, AFiringRuleNamesItselfAndTheCall) {
 TEST(RunnerTest, WarningsNameMistakesTheLanguageLetsPass) {
   const std::string file = ::testing::TempDir() + "cli_warnings.ie";
   std::ofstream(file) << "(deftemplate order (slot id))\n"
-                         "(defrule ok (order (id ?i)) => (bind ?n 1) (printout t ?i ?n crlf))\n"
+                         "(defrule ok (order (id ?i)) => (bind ?n 1) (printout t ?i ?n crlf)"
+                         " (foreach x (create$ 1) (printout t ?x)))\n"
                          "(defrule typo (orders ?i) => (printout t ?i ?total crlf) (get-price ?i))\n"
                          "(deffacts some (ordr (id 1)))\n"
                          "(defrule fix ?o <- (order (id ?i)) => (modify ?o (idd ?i)))\n";
@@ -309,6 +310,58 @@ TEST(RunnerTest, WarningsNameMistakesTheLanguageLetsPass) {
   EXPECT_EQ(EditDistance("order", "ordr"), 1u);
   EXPECT_EQ(EditDistance("kitten", "sitting"), 3u);
   EXPECT_EQ(EditDistance("", "abc"), 3u);
+}
+
+TEST(RunnerTest, DeffunctionBodiesAreCheckedAtLoad) {
+  const std::string file = ::testing::TempDir() + "cli_deffunction_warnings.ie";
+  std::ofstream(file) << "(defglobal ?*calls* = 0)\n"
+                         "(deffunction get-price (?id) (* ?id 10))\n"
+                         "(deffunction bill (?id)\n"
+                         "  (bind ?*calls* (+ ?*calls* 1))\n"
+                         "  (get-pric ?id))\n"
+                         "(deffunction tax (?amount)\n"
+                         "  (bind ?rate 2)\n"
+                         "  (* ?amount ?rate ?ratio)\n"
+                         "  ?ratio)\n"
+                         // Clean: recursion, mutual recursion, a call of a
+                         // deffunction defined further down, bind, the
+                         // wildcard parameter and the variable try binds.
+                         "(deffunction fact (?n) (if (<= ?n 1) then 1 else (* ?n (fact (- ?n 1)))))\n"
+                         "(deffunction even (?n) (if (= ?n 0) then TRUE else (odd (- ?n 1))))\n"
+                         "(deffunction odd (?n) (if (= ?n 0) then FALSE else (even (- ?n 1))))\n"
+                         "(deffunction sum ($?items) (bind ?total 0) (later ?total $?items))\n"
+                         "(deffunction later (?x $?rest) (try (nth$ 1 $?rest) catch ?__ERROR) ?x)\n"
+                         "(deffunction late (?x) (printout t ?y crlf) (get-pric ?x))\n"
+                         "(deffunction show ($?items) (foreach item $?items (printout t ?item)))\n";
+  TCliOptions options;
+  options.Files = {file};
+  options.Evaluations = {"(printout t (fact 5) \" \" (even 4) \" \" (odd 4) \" \" (sum 1 2) \" \")",
+                         "(show a b)"};
+  // In the order of their lines (15 after 3 and 6), each name once.
+  const std::string warnings =
+      file + ":3: warning: deffunction bill calls get-pric, which is not defined; did you mean "
+             "get-price?\n" +
+      file + ":6: warning: deffunction tax uses ?ratio, which no parameter or action binds\n" +
+      file + ":15: warning: deffunction late uses ?y, which no parameter or action binds\n" +
+      file + ":15: warning: deffunction late calls get-pric, which is not defined; did you mean "
+             "get-price?\n";
+  std::ostringstream out, err;
+  EXPECT_EQ(RunFiles(options, out, err), 0);
+  EXPECT_EQ(err.str(), warnings);
+  // The -e text (part of the load, before the warnings) shows that the
+  // deffunctions let pass do run.
+  EXPECT_EQ(out.str(), "120 TRUE FALSE 0 ab");
+  options.Warnings = TCliOptions::wError;
+  std::ostringstream out2, err2;
+  EXPECT_EQ(RunFiles(options, out2, err2), 1);
+  EXPECT_EQ(err2.str(), warnings);
+  std::remove(file.c_str());
+
+  // Text without a file: the place is its line.
+  TInferenceEngine engine;
+  engine.Evaluate("(deffunction g ()\n (nope))\n(deffunction h () (g))");
+  EXPECT_EQ(ProgramWarnings(engine),
+            (std::vector<std::string>{"line 1: warning: deffunction g calls nope, which is not defined"}));
 }
 
 TEST(RunnerTest, LibraryCallersKeepTheMessageAndGetThePlace) {
