@@ -218,7 +218,9 @@ int32_t TIETokenTree::Key(const TIEToken& token) const {
     case tkSlot: {
       uint32_t key = 0;
       for (const TPartReader& part : readers_) {
-        const TIEValue* value = part.Reader.Peek(token.FactAt(part.TokenIndex), part.SubIndex);
+        TCustomFact* fact = token.FactAt(part.TokenIndex);
+        const TIEValue* value =
+            part.SubIndex == -1 ? part.Reader.Peek(fact) : part.Reader.Peek(fact, part.SubIndex);
         key = key * 31u + uint32_t(value ? value->HashCode() : 0);
       }
       return int32_t(key);
