@@ -4,7 +4,9 @@
 // follow; while Internal is set (the engine itself changing the list) they
 // only change the list.
 //
-// Ownership: the list holds shared references to its facts; it is owned by
+// Ownership: the list holds shared references to its facts (and, beside a
+// fact, the token it entered the network with, while a memory may hold that
+// token: its retraction sends the same token again); it is owned by
 // its engine and keeps a plain back link to it (may be none: then the list
 // only stores). Thread-safety: none; used under the engine's lock.
 #pragma once
