@@ -153,8 +153,8 @@ class IEngineStreams {
   virtual void SaveFactsOfTemplate(TStream& stream, const std::string& templateName) = 0;
   // Runs the commands of FileName line by line.
   virtual bool BatchFile(const std::string& fileName) = 0;
-  // Standard output also goes to FileName from now on (false when it cannot
-  // be created) / no longer.
+  // Standard output goes to FileName from now on instead of the host (false
+  // when the file cannot be created) / to the host again.
   virtual bool DribbleOnFile(const std::string& fileName) = 0;
   virtual bool DribbleOff() = 0;
 };
