@@ -6,7 +6,7 @@
 include(CMakePackageConfigHelpers)
 
 # The subsystems whose headers make up the engine's API; none includes Qt.
-set(IE_HEADER_DIRS ${IE_LIBRARY_LAYERS} ${IE_ENGINE_LAYERS})
+set(IE_HEADER_DIRS ${IE_LIBRARY_LAYERS})
 foreach(dir IN LISTS IE_HEADER_DIRS)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/${dir}
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ie

@@ -12,6 +12,10 @@
 // network and I/O streams join this class as their layers arrive; the places
 // they take are marked "Seam:" below.
 //
+// The engine implements the roles the built-in functions use
+// (IEngineServices, values/EngineRoles.h) by forwarding to the members below;
+// its root context, and every context derived from it, holds those roles.
+//
 // Ownership: the engine owns its root context, its parser, its templates'
 // registry entries (shared references) and the function-package components it
 // creates (AddDefaultPackages; they are csSubComponent, so the
@@ -46,6 +50,7 @@
 #include "functions/IEPackages.h"
 #include "functions/IReasoner.h"
 #include "rete/IReteEngine.h"
+#include "values/EngineRoles.h"
 #include "values/IEValue.h"
 
 class TIEContext;
@@ -77,7 +82,8 @@ class TInferenceEngine : public TComponent,
                          public IParserEngine,
                          public IFactEngine,
                          public IRuleEngine,
-                         public IReteEngine {
+                         public IReteEngine,
+                         public IEngineServices {
  public:
   // The built-in package classes, in the order AddDefaultPackages creates them,
   // with the member of Packages that selects each.
@@ -110,8 +116,8 @@ class TInferenceEngine : public TComponent,
   TFunctionPackages Packages() const noexcept { return packages_; }
   void SetPackages(TFunctionPackages value);
   // Whether equal facts may be asserted twice.
-  bool FactDuplication() const noexcept { return factDuplication_; }
-  void SetFactDuplication(bool value) noexcept { factDuplication_ = value; }
+  bool FactDuplication() const noexcept override { return factDuplication_; }
+  void SetFactDuplication(bool value) noexcept override { factDuplication_ = value; }
   // FactTemplates and Rules are streamed as sub-objects (see Properties); the
   // fact list is streamed as the defined property "FactsList".
   // Both parser settings are copied into the parser as they are set.
@@ -120,8 +126,8 @@ class TInferenceEngine : public TComponent,
   int32_t ParserMaxErrors() const noexcept { return parserMaxErrors_; }
   void SetParserMaxErrors(int32_t value) noexcept;
   // Whether Reset restores the global variables to their declared values.
-  bool ResetGlobals() const noexcept { return resetGlobals_; }
-  void SetResetGlobals(bool value) noexcept { resetGlobals_ = value; }
+  bool ResetGlobals() const noexcept override { return resetGlobals_; }
+  void SetResetGlobals(bool value) noexcept override { resetGlobals_ = value; }
   // Setting a different strategy re-sorts the agenda: every pending
   // activation enters again in its old order (announced again).
   TSearchStrategy Strategy() const noexcept { return strategy_; }
@@ -129,13 +135,13 @@ class TInferenceEngine : public TComponent,
   // The counter of generated symbols. Setting a value greater than the current
   // index replaces it; any other value advances the index by one instead, so a
   // generated name is never handed out twice.
-  int32_t SymbolIndex() const noexcept { return symbolIndex_; }
-  void SetSymbolIndex(int32_t value) noexcept;
+  int32_t SymbolIndex() const noexcept override { return symbolIndex_; }
+  void SetSymbolIndex(int32_t value) noexcept override;
   // tcStatic is copied into the parser's StaticCheck.
-  TTypeChecks TypeChecks() const noexcept { return typeChecks_; }
-  void SetTypeChecks(TTypeChecks value) noexcept;
-  TConstructWatches Watch() const noexcept { return watch_; }
-  void SetWatch(TConstructWatches value) noexcept { watch_ = value; }
+  TTypeChecks TypeChecks() const noexcept override { return typeChecks_; }
+  void SetTypeChecks(TTypeChecks value) noexcept override;
+  TConstructWatches Watch() const noexcept override { return watch_; }
+  void SetWatch(TConstructWatches value) noexcept override { watch_ = value; }
 
   // Name, then the engine's properties in the order above with the
   // sub-objects FactTemplates (after FactDuplication) and Rules (after
@@ -164,8 +170,10 @@ class TInferenceEngine : public TComponent,
   bool TryLockFor(std::chrono::milliseconds timeout);
 
   // Asks a running Run to stop before its next firing. Any thread.
-  bool Halted() const noexcept { return halted_.load(std::memory_order_acquire); }
-  void SetHalted(bool value) noexcept { halted_.store(value, std::memory_order_release); }
+  bool Halted() const noexcept override { return halted_.load(std::memory_order_acquire); }
+  void SetHalted(bool value) noexcept override {
+    halted_.store(value, std::memory_order_release);
+  }
 
   // Prefix followed by the decimal SymbolIndex; the index then grows by one.
   std::string GenSym(const std::string& prefix) override;
@@ -222,7 +230,7 @@ class TInferenceEngine : public TComponent,
   // is parsed, without clearing first (EIEParseException on bad text).
   void LoadFromStream(TStream& stream);
   // Opens FileName read-only (EFOpenError) and loads it.
-  void LoadFromFile(const std::string& fileName);
+  void LoadFromFile(const std::string& fileName) override;
   void Evaluate(const std::string& text);
   // Clear, then every construct of Stream.
   void ClearAndLoadFromStream(TStream& stream);
@@ -295,7 +303,7 @@ class TInferenceEngine : public TComponent,
   // sets, deffunctions (package functions stay) and the store-and-fetch
   // storage; then the two implied templates are made again (unless the engine
   // is being destroyed) and OnClear is raised, also when a step raised.
-  void Clear();
+  void Clear() override;
   // OnRemoveRule; the network drops the rule; a rule this engine owns that is
   // not being destroyed already is freed.
   void RemoveRule(TRule& rule);
@@ -333,16 +341,16 @@ class TInferenceEngine : public TComponent,
   // listed. EIEException "Fact Template is missing" for a fact without one.
   int32_t AssertFact(const IFactRef& fact) override;
   // ParseFact (Text), then AssertFact.
-  int32_t AssertString(const std::string& text);
+  int32_t AssertString(const std::string& text) override;
   // Retracts the fact at Index of the fact list (EListError outside it).
   void RetractFact(int32_t index);
   // Retract the fact with that identifier / the first fact equal to Fact /
   // that very fact object; nothing when there is none.
-  void RetractById(int32_t id);
+  void RetractById(int32_t id) override;
   void Retract(const TCustomFact* fact);
-  void RetractSame(const TCustomFact* fact);
+  void RetractSame(const TCustomFact* fact) override;
   // ParseFact (Text), then Retract.
-  void RetractString(const std::string& text);
+  void RetractString(const std::string& text) override;
   // Queued facts: asserted (or retracted) once the current propagation ends.
   void QueueFact(const IFact& fact, bool assert) override;
   // Asserts every queued assertion, then retracts every queued retraction.
@@ -352,13 +360,13 @@ class TInferenceEngine : public TComponent,
   void FactsCleared();
   TFacts& Facts() noexcept { return facts_; }
   const TFacts& Facts() const noexcept { return facts_; }
-  int32_t FactCount() const noexcept { return facts_.Count(); }
+  int32_t FactCount() const noexcept override { return facts_.Count(); }
   int32_t FactCounter() const noexcept { return factCounter_; }
   const TIList<TFact>& PendingAsserts() const noexcept { return pendingAsserts_; }
   const TIList<TFact>& PendingRetracts() const noexcept { return pendingRetracts_; }
   // Empties the fact list, asserts "(Initial-Fact)" as fact 0, restores the
   // globals (ResetGlobals), asserts the facts of every fact set, OnReset.
-  void Reset();
+  void Reset() override;
 
   // ---- The agenda and the run loop (EngineAgenda.cpp).
   // The network's side: takes Activation over and places it by salience and
@@ -374,10 +382,10 @@ class TInferenceEngine : public TComponent,
   void RuleFired(TActivation& activation) override;
   // The insertion position for Salience under the strategy; -1 = append.
   int32_t GetAgendaIndex(int32_t salience) const;
-  int32_t AgendaCount() const noexcept { return agenda_.Count(); }
+  int32_t AgendaCount() const noexcept override { return agenda_.Count(); }
   // EListError outside the agenda.
   TActivation* GetActivation(int32_t index) const { return agenda_.Get(index); }
-  const std::string& AgendaText(int32_t index) const { return agenda_.Text(index); }
+  const std::string& AgendaText(int32_t index) const override { return agenda_.Text(index); }
   // Puts Activation on line Index in place of the one there (freed unless
   // it is being fired).
   void SetActivationObject(int32_t index, std::unique_ptr<TActivation> activation);
@@ -391,7 +399,7 @@ class TInferenceEngine : public TComponent,
   // prints them and keeps them; the loop test reads only the agenda's atomic
   // count and Halted without it. An exception of a firing ends the run and
   // passes on (the failed activation is dropped, the rest of the agenda stays).
-  int32_t Run(int32_t limit = 2147483647);
+  int32_t Run(int32_t limit = 2147483647) override;
   // Statistics of the last run (kept while no other run starts).
   struct TRunStatistics {
     int32_t RulesFired = 0;
@@ -464,29 +472,61 @@ class TInferenceEngine : public TComponent,
   // The next line of a registered stream (empty at its end); for standard
   // input the next line of the running batch file (echoed), else OnReadLine.
   // EIEException naming "readline" when no source is there.
-  void ReadLine(const std::string& inId, std::string& text);
+  void ReadLine(const std::string& inId, std::string& text) override;
   // Evaluates Stream (not owned) line by line; reads of standard input take
   // the following lines meanwhile. Batches nest; the outer batch stream is
   // back afterwards, also when a line raised (the error passes on).
   bool Batch(TStream& stream);
   // Opens FileName read-only (EFOpenError) and runs Batch on it.
-  bool BatchFile(const std::string& fileName);
+  bool BatchFile(const std::string& fileName) override;
   // Standard output goes only to Stream (owned) from now on; a previous
   // dribble stream is closed.
   bool DribbleOn(std::unique_ptr<TStream> stream);
   // Creates or empties FileName and dribbles to it; false (nothing raised)
   // when the file cannot be created.
-  bool DribbleOnFile(const std::string& fileName);
+  bool DribbleOnFile(const std::string& fileName) override;
   // Closes the dribble stream (if any); standard output reaches OnPrintOut again.
-  bool DribbleOff();
+  bool DribbleOff() override;
   bool Dribbling() const noexcept { return bool(dribbleStream_); }
   // Fact files: every fact read from Stream is asserted; the facts (all, or
   // those of one template, by exact name) are written one text per line.
   void LoadFactsFromStream(TStream& stream);
-  void LoadFactsFromFile(const std::string& fileName);
+  void LoadFactsFromFile(const std::string& fileName) override;
   void SaveFactsToStream(TStream& stream);
-  void SaveFactsToFile(const std::string& fileName);
-  void SaveFactsOfTemplate(TStream& stream, const std::string& templateName);
+  void SaveFactsToFile(const std::string& fileName) override;
+  void SaveFactsOfTemplate(TStream& stream, const std::string& templateName) override;
+
+  // ---- The roles (IEngineServices) that the members above do not already
+  // implement (EngineServices.cpp): each forwards to those members.
+  int32_t AssertFactValue(const IFact& fact) override;
+  void RetractAllFacts() override;
+  IFact FindFactById(int32_t id) override;
+  IFact FactAt(int32_t index) const override;
+  IIEValue FetchValue(const std::string& key) override;
+  void StoreValue(const std::string& key, const IIEValue& value) override;
+  void ClearStorage() override;
+  std::vector<std::string> TemplateNames() const override;
+  std::vector<std::string> RuleNames() const override;
+  std::vector<std::string> FactSetNames() const override;
+  std::vector<std::string> DeffunctionNames() const override;
+  int32_t RuleCount() const override;
+  std::string RulesText() const override;
+  bool PrettyPrintFactSet(const std::string& name, std::string& text) override;
+  bool PrettyPrintTemplate(const std::string& name, std::string& text) override;
+  bool PrettyPrintRule(const std::string& name, std::string& text) override;
+  std::string PrettyPrintFunction(const std::string& name) override;
+  void UndefineFactSet(const std::string& name) override;
+  void UndefineFunction(const std::string& name) override;
+  void UndefineRule(const std::string& name) override;
+  void UndefineTemplate(const std::string& name) override;
+  void DeclareBackwardChaining(const std::string& name) override;
+  bool ReadTokenValue(const std::string& inId, IIEValue& value) override;
+  std::unique_ptr<TStream> OpenReadStream(const std::string& fileName, uint16_t mode) override;
+  // A stream that is not yet a text stream is wrapped in one it owns.
+  void AddIOStream(const std::string& name, std::unique_ptr<TStream> stream) override;
+  void CloseIOStream(const std::string& name) override;
+  void CloseAllIOStreams() override;
+  TComponent* EngineComponent() noexcept override { return this; }
 
   // The root evaluation context: holds the current global values; rule
   // firings derive child contexts from it.

@@ -1,7 +1,8 @@
 // IReasoner: what the function framework needs from an engine — its registry of
 // user functions by name and the text forms of calls, facts and functions.
-// The engine (TInferenceEngine) implements it; packages and function calls
-// reach engines only through it.
+// The engine (TInferenceEngine) implements it; function calls reach engines
+// only through it, the built-in functions through it and the roles of
+// values/EngineRoles.h.
 //
 // Ownership: an engine is owned by its host (or window), never by the lists that
 // mention it. Lists of engines therefore hold the engine's TReasonerLink, a small

@@ -1,7 +1,7 @@
 // IDialogHost: the modal dialogs the misc package's dialog functions show
 // (input box, message dialog with a set of buttons, plain message). A host
 // (the command-line shell, a desktop window) implements it and assigns it to
-// an engine with TInferenceEngine::SetDialogHost; the engine does not own it,
+// an engine with SetDialogHost (IReasoner); the engine does not own it,
 // and the host keeps it alive while the engine may run.
 //
 // The dialog types, buttons and modal results and the reading of a button-set

@@ -7,7 +7,6 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "engine/InferenceEngine.h"
 #include "packages/BuiltinPackages.h"
 #include "packages/DialogHost.h"
 #include "functions/FunctionKit.h"
@@ -103,7 +102,7 @@ namespace {
 // EIEException "No dialog host is assigned for %s" naming Function.
 IDialogHost& DialogHostOf(const TFunctionCall& funCall, TIEContext* context,
                           const TIEUserFunction& function) {
-  IReasoner* reasoner = context ? context->Engine() : nullptr;
+  IReasoner* reasoner = context ? dynamic_cast<IReasoner*>(context->Engine()) : nullptr;
   if (!reasoner) reasoner = funCall.GetEngine();
   IDialogHost* host = reasoner ? reasoner->DialogHost() : nullptr;
   if (!host) throw EIEException(Format(SNoDialogHost, {function.FunctionName()}));

@@ -8,7 +8,6 @@
 #include "collections/Structures.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "engine/InferenceEngine.h"
 #include "facts/IEFactSet.h"
 #include "facts/IERule.h"
 #include "packages/BuiltinPackages.h"
@@ -36,7 +35,7 @@ class TSortedLines : public TGStringList {
 
 // Prints the sorted Names followed by the total line for Word; nil.
 template <class TNames>
-void PrintNames(TInferenceEngine& engine, const TNames& names, const char* word,
+void PrintNames(IEngineServices& engine, const TNames& names, const char* word,
                 IIEValue& result) {
   TSortedLines lines;
   for (const std::string& name : names) lines.Add(name);
@@ -53,7 +52,7 @@ TAgendaFunction::TAgendaFunction() {
 }
 
 void TAgendaFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   std::string text;
   for (int32_t i = 0; i < engine.AgendaCount(); ++i) text += engine.AgendaText(i) + "\r\n";
   engine.PrintOut(text + TotalLine(SListTotalLine, engine.AgendaCount(), SActivationsWord));
@@ -67,10 +66,8 @@ TListRulesFunction::TListRulesFunction() {
 }
 
 void TListRulesFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
-  std::vector<std::string> names;
-  for (const TRule* rule : engine.Rules().Rules()) names.push_back(rule->RuleName());
-  PrintNames(engine, names, SRulesWord, result);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
+  PrintNames(engine, engine.RuleNames(), SRulesWord, result);
 }
 
 TListFactSetsFunction::TListFactSetsFunction() {
@@ -78,10 +75,8 @@ TListFactSetsFunction::TListFactSetsFunction() {
 }
 
 void TListFactSetsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
-  std::vector<std::string> names;
-  for (const TFactSet* factSet : engine.FactSets()) names.push_back(factSet->FactSetName());
-  PrintNames(engine, names, SDeffactsWord, result);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
+  PrintNames(engine, engine.FactSetNames(), SDeffactsWord, result);
 }
 
 TListFunctionsFunction::TListFunctionsFunction() {
@@ -90,11 +85,8 @@ TListFunctionsFunction::TListFunctionsFunction() {
 
 void TListFunctionsFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                   IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
-  std::vector<std::string> names;
-  for (const IUserFunction& function : engine.UserFunctions().Functions())
-    names.push_back(function->FunctionName());
-  PrintNames(engine, names, SDeffunctionsWord, result);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
+  PrintNames(engine, engine.DeffunctionNames(), SDeffunctionsWord, result);
 }
 
 TListTemplatesFunction::TListTemplatesFunction() {
@@ -103,11 +95,8 @@ TListTemplatesFunction::TListTemplatesFunction() {
 
 void TListTemplatesFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                   IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
-  std::vector<std::string> names;
-  for (const IFactTemplate& factTemplate : engine.FactTemplates().Templates())
-    names.push_back(factTemplate->Name());
-  PrintNames(engine, names, SDeftemplatesWord, result);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
+  PrintNames(engine, engine.TemplateNames(), SDeftemplatesWord, result);
 }
 
 // ---------------------------------------------------------------- facts, rules
@@ -117,17 +106,16 @@ TShowFactsFunction::TShowFactsFunction() {
 }
 
 void TShowFactsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
-  const TFacts& facts = engine.Facts();
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   const int32_t count = funCall.ArgumentCount();
   // The bounds are read before anything is collected, so a bad argument
   // prints nothing.
   const int32_t start = count >= 1 ? IntegerArgument(funCall, 0, context) : INT32_MIN;
   const int32_t end = count >= 2 ? IntegerArgument(funCall, 1, context) : INT32_MAX;
-  const int32_t most = count >= 3 ? IntegerArgument(funCall, 2, context) : facts.Count();
+  const int32_t most = count >= 3 ? IntegerArgument(funCall, 2, context) : engine.FactCount();
   TSortedLines lines;
-  for (int32_t i = 0; i < facts.Count() && lines.Count() < most; ++i) {
-    const IFactRef fact = facts.Get(i);
+  for (int32_t i = 0; i < engine.FactCount() && lines.Count() < most; ++i) {
+    const IFactRef fact = AsFactRef(engine.FactAt(i));
     if (fact->ID() >= start && fact->ID() <= end) lines.Add(fact->IndexedText());
   }
   engine.PrintOut(lines.Text() + TotalLine(SShowTotalLine, lines.Count(), SFactsWord));
@@ -139,12 +127,12 @@ TShowRulesFunction::TShowRulesFunction() {
 }
 
 void TShowRulesFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   const std::string logicalName =
       funCall.ArgumentCount() > 0 ? TextArgument(funCall, 0, context) : std::string();
-  const int32_t ruleCount = int32_t(engine.Rules().Rules().size());
+  const int32_t ruleCount = engine.RuleCount();
   engine.PrintOut(logicalName,
-                  engine.Rules().GetText() + TotalLine(SShowTotalLine, ruleCount, SRulesWord));
+                  engine.RulesText() + TotalLine(SShowTotalLine, ruleCount, SRulesWord));
   result = TrueAtom();
 }
 

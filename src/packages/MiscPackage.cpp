@@ -10,7 +10,6 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "engine/InferenceEngine.h"
 #include "facts/IEFactSet.h"
 #include "facts/IERule.h"
 #include "packages/BuiltinPackages.h"
@@ -29,7 +28,7 @@ bool IsTrueArgument(const TFunctionCall& funCall, int32_t index, TIEContext* con
 
 // The previous state of Check as TRUE or FALSE; Check is on afterwards
 // exactly when argument 0 is TRUE.
-IIEValue SwitchTypeCheck(TInferenceEngine& engine, TTypeCheck check, bool on) {
+IIEValue SwitchTypeCheck(IEngineServices& engine, TTypeCheck check, bool on) {
   TTypeChecks checks = engine.TypeChecks();
   const bool old = checks.Contains(check);
   if (on)
@@ -58,25 +57,22 @@ constexpr TPrettyPrintKind prettyPrintKinds[] = {
 }
 
 // The printed form of the construct Kind (a pretty-printer's name) names.
-std::string PrintedForm(TInferenceEngine& engine, std::string_view kind, const std::string& name) {
+std::string PrintedForm(IEngineServices& engine, std::string_view kind, const std::string& name) {
+  std::string text;
   if (kind == "ppdeffacts") {
-    const int32_t index = engine.FactSets().IndexOfName(name);
-    if (index < 0) RaiseUnknown(SFactSetWord, name);
-    return engine.FactSetText(*engine.FactSets().Get(index));
+    if (!engine.PrettyPrintFactSet(name, text)) RaiseUnknown(SFactSetWord, name);
+    return text;
   }
   if (kind == "ppdeftemplate") {
-    const TFactTemplate* factTemplate = engine.FactTemplates().Find(name);
-    if (!factTemplate) RaiseUnknown(SFactTemplateWord, name);
-    return engine.TemplateText(*factTemplate);
+    if (!engine.PrettyPrintTemplate(name, text)) RaiseUnknown(SFactTemplateWord, name);
+    return text;
   }
   if (kind == "ppdefrule") {
-    const TRule* rule = engine.Rules().Find(name);
-    if (!rule) RaiseUnknown(SRuleWord, name);
-    return engine.RuleText(*rule);
+    if (!engine.PrettyPrintRule(name, text)) RaiseUnknown(SRuleWord, name);
+    return text;
   }
   // The registry reports a missing function ("No such element: %s").
-  const IUserFunction function = engine.UserFunctions().Get(name);
-  return engine.UserFunctionText(*function);
+  return engine.PrettyPrintFunction(name);
 }
 
 }  // namespace
@@ -128,7 +124,7 @@ TSetDynamicCheckFunction::TSetDynamicCheckFunction() {
 
 void TSetDynamicCheckFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                     IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   result = SwitchTypeCheck(engine, tcDynamic, IsTrueArgument(funCall, 0, context));
 }
 
@@ -139,7 +135,7 @@ TSetStaticCheckFunction::TSetStaticCheckFunction() {
 
 void TSetStaticCheckFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                    IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   result = SwitchTypeCheck(engine, tcStatic, IsTrueArgument(funCall, 0, context));
 }
 
@@ -150,7 +146,7 @@ TResetGlobalsFunction::TResetGlobalsFunction() {
 }
 
 void TResetGlobalsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   if (funCall.ArgumentCount() == 0) {
     result = BooleanAtom(engine.ResetGlobals());
     return;
@@ -164,7 +160,7 @@ TSetGenFunction::TSetGenFunction() {
 }
 
 void TSetGenFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   engine.SetSymbolIndex(IntegerArgument(funCall, 0, context));
   result = NilValue();
 }
@@ -185,7 +181,7 @@ void TPrettyPrintFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEV
   bool known = false;
   for (const TPrettyPrintKind& kind : prettyPrintKinds) known = known || FunctionName() == kind.Name;
   if (!known) throw EIEException(Format(SFunctionUnimplemented, {FunctionName()}));
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   std::string text = PrintedForm(engine, FunctionName(), TextArgument(funCall, 0, context));
   // Some printed forms end with a line break, others do not: the listing
   // always ends with exactly one, so what follows starts on a line of its own.
@@ -201,17 +197,9 @@ TUnDefFactsFunction::TUnDefFactsFunction() {
 }
 
 void TUnDefFactsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   result = NilValue();
-  const int32_t index = engine.FactSets().IndexOfName(TextArgument(funCall, 0, context));
-  if (index < 0) return;
-  // A set the engine owns is freed (leaving the list on its way); another
-  // one only leaves the engine, as on Clear.
-  TFactSet* factSet = engine.FactSets().Get(index);
-  if (factSet->Owner() == &engine)
-    engine.RemoveComponent(factSet).reset();
-  else
-    factSet->SetEngine(nullptr);
+  engine.UndefineFactSet(TextArgument(funCall, 0, context));
 }
 
 TUnDefFunctionFunction::TUnDefFunctionFunction() {
@@ -220,8 +208,8 @@ TUnDefFunctionFunction::TUnDefFunctionFunction() {
 
 void TUnDefFunctionFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                   IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
-  engine.UserFunctions().Remove(TextArgument(funCall, 0, context));
+  IEngineServices& engine = EngineOf(funCall, context, *this);
+  engine.UndefineFunction(TextArgument(funCall, 0, context));
   result = NilValue();
 }
 
@@ -230,9 +218,9 @@ TUnDefRuleFunction::TUnDefRuleFunction() {
 }
 
 void TUnDefRuleFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   const std::string name = TextArgument(funCall, 0, context);
-  engine.Rules().Remove(name);
+  engine.UndefineRule(name);
   result = NilValue();
 }
 
@@ -242,9 +230,9 @@ TUnDefTemplateFunction::TUnDefTemplateFunction() {
 
 void TUnDefTemplateFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                   IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   const std::string name = TextArgument(funCall, 0, context);
-  engine.FactTemplates().Remove(name);
+  engine.UndefineTemplate(name);
   result = NilValue();
 }
 

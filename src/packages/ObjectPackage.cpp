@@ -10,7 +10,6 @@
 #include "core/Exceptions.h"
 #include "core/Format.h"
 #include "core/IEConsts.h"
-#include "engine/InferenceEngine.h"
 #include "packages/BuiltinPackages.h"
 #include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
@@ -24,7 +23,7 @@ namespace {
 
 // The engine the call runs in, as a component; none when there is none.
 TComponent* EngineComponent(const TFunctionCall& funCall, TIEContext* context) {
-  if (context && context->Engine()) return context->Engine();
+  if (context && context->Engine()) return context->Engine()->EngineComponent();
   return dynamic_cast<TComponent*>(funCall.GetEngine());
 }
 

@@ -6,7 +6,6 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "core/IEInterfaces.h"
-#include "engine/InferenceEngine.h"
 #include "packages/BuiltinPackages.h"
 #include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
@@ -227,8 +226,8 @@ THaltFunction::THaltFunction() {
 }
 
 void THaltFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine* engine = context ? context->Engine() : nullptr;
-  if (!engine) engine = dynamic_cast<TInferenceEngine*>(funCall.GetEngine());
+  IAgendaControl* engine = context ? context->Engine() : nullptr;
+  if (!engine) engine = dynamic_cast<IAgendaControl*>(funCall.GetEngine());
   // Without an engine nothing runs that could be stopped.
   if (engine) engine->SetHalted(true);
   result = TrueAtom();

@@ -10,17 +10,16 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "core/IEInterfaces.h"
-#include "engine/InferenceEngine.h"
 #include "facts/IEFacts.h"
 #include "packages/BuiltinPackages.h"
 #include "functions/FunctionKit.h"
 #include "functions/IEFunctionCall.h"
 #include "values/IEContext.h"
 
-TInferenceEngine& EngineOf(const TFunctionCall& funCall, TIEContext* context,
-                           const TIEUserFunction& function) {
-  TInferenceEngine* engine = context ? context->Engine() : nullptr;
-  if (!engine) engine = dynamic_cast<TInferenceEngine*>(funCall.GetEngine());
+IEngineServices& EngineOf(const TFunctionCall& funCall, TIEContext* context,
+                          const TIEUserFunction& function) {
+  IEngineServices* engine = context ? context->Engine() : nullptr;
+  if (!engine) engine = dynamic_cast<IEngineServices*>(funCall.GetEngine());
   if (!engine) throw EIEException(Format(SNoEngineFor, {function.FunctionName()}));
   return *engine;
 }
@@ -54,11 +53,11 @@ IIEValue ResolveSlotValue(const IIEValue& value, TIEContext* context) {
 // The listed fact with the identifier given by argument 0; EIEException
 // "No Such Fact with ID=%s exists" when there is none.
 IFactRef FactArgument(const TFunctionCall& funCall, TIEContext* context,
-                      TInferenceEngine& engine) {
+                      IEngineServices& engine) {
   IIEValue index = ResolveArgument(funCall, 0, context);
   if (!index) RaiseNotA(SFactWord, dtNone);
   const int32_t id = index->AsFactId();
-  IFactRef fact = engine.Facts().FindById(id);
+  IFactRef fact = AsFactRef(engine.FindFactById(id));
   if (!fact) throw EIEException(Format(SNoSuchFactId, {std::to_string(id)}));
   return fact;
 }
@@ -131,7 +130,7 @@ TAssertFunction::TAssertFunction() {
 }
 
 void TAssertFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   int32_t last = -1;
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i) {
     IIEValue argument = ResolveArgument(funCall, i, context);
@@ -142,7 +141,7 @@ void TAssertFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue&
     if (fact->Template())
       for (const TFactSlot* slot : fact->Template()->Slots())
         fact->SetSlotValue(*slot, ResolveSlotValue(fact->SlotValue(*slot), context));
-    last = engine.AssertFact(fact);
+    last = engine.AssertFactValue(fact);
   }
   result = last == -1 ? FalseAtom() : TIEValue::MakeFactId(last);
 }
@@ -153,7 +152,7 @@ TAssertStringFunction::TAssertStringFunction() {
 }
 
 void TAssertStringFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   int32_t last = -1;
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i)
     last = engine.AssertString(TextArgument(funCall, i, context));
@@ -165,17 +164,17 @@ TRetractFunction::TRetractFunction() {
 }
 
 void TRetractFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   const IIEValue first = ResolveArgument(funCall, 0, context);
   if (first && first->DType() == dtAtom && first->AsString() == SRetractAll) {
-    engine.Facts().Clear();  // then FactsCleared, through the list
+    engine.RetractAllFacts();
     result = TrueAtom();
     return;
   }
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i) {
     const IIEValue index = i == 0 ? first : ResolveArgument(funCall, i, context);
     if (!index) RaiseNotA(SFactWord, dtNone);
-    const IFactRef fact = engine.Facts().FindById(index->AsFactId());
+    const IFact fact = engine.FindFactById(index->AsFactId());
     if (fact) engine.RetractSame(fact.get());
   }
   result = TrueAtom();
@@ -188,7 +187,7 @@ TRetractStringFunction::TRetractStringFunction() {
 
 void TRetractStringFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                   IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i)
     engine.RetractString(TextArgument(funCall, i, context));
   result = TrueAtom();
@@ -199,7 +198,7 @@ TModifyFunction::TModifyFunction() {
 }
 
 void TModifyFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   IFactRef fact = FactArgument(funCall, context, engine);
   // Every new value is known before the fact leaves working memory, so a bad
   // argument changes nothing.
@@ -211,10 +210,10 @@ void TModifyFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue&
   } catch (...) {
     // A value the slot refuses: the fact returns as it was.
     fact->AssignSlots(*saved);
-    engine.AssertFact(fact);
+    engine.AssertFactValue(fact);
     throw;
   }
-  result = TIEValue::MakeFactId(engine.AssertFact(fact));
+  result = TIEValue::MakeFactId(engine.AssertFactValue(fact));
 }
 
 TDuplicateFunction::TDuplicateFunction() {
@@ -222,13 +221,13 @@ TDuplicateFunction::TDuplicateFunction() {
 }
 
 void TDuplicateFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   const IFactRef source = FactArgument(funCall, context, engine);
   const std::vector<TSlotChange> changes =
       SlotChanges(funCall, context, source->Template().get());
   IFactRef copy = source->Clone();
   ApplyChanges(*copy, changes);
-  result = TIEValue::MakeFactId(engine.AssertFact(copy));
+  result = TIEValue::MakeFactId(engine.AssertFactValue(copy));
 }
 
 TFetchFunction::TFetchFunction() {
@@ -236,10 +235,10 @@ TFetchFunction::TFetchFunction() {
 }
 
 void TFetchFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   const std::string key = TextArgument(funCall, 0, context);
-  TRefCounted* stored = engine.EngineVariables().Find(key);
-  result = stored ? IIEValue(static_cast<TIEValue*>(stored)) : NilValue();
+  const IIEValue stored = engine.FetchValue(key);
+  result = stored ? stored : NilValue();
 }
 
 TStoreFunction::TStoreFunction() {
@@ -247,11 +246,11 @@ TStoreFunction::TStoreFunction() {
 }
 
 void TStoreFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   IIEValue value = ResolveArgument(funCall, 1, context);
   if (value.get() == NilValue().get()) value = IIEValue();
   const std::string key = TextArgument(funCall, 0, context);
-  engine.EngineVariables().Put(key, value);
+  engine.StoreValue(key, value);
   result = value;
 }
 
@@ -260,7 +259,7 @@ TClearStorageFunction::TClearStorageFunction() {
 }
 
 void TClearStorageFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  EngineOf(funCall, context, *this).EngineVariables().Clear();
+  EngineOf(funCall, context, *this).ClearStorage();
   result = TrueAtom();
 }
 
@@ -287,7 +286,7 @@ TRunFunction::TRunFunction() {
 }
 
 void TRunFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   // The limit is resolved, so a variable or a call may give it.
   const int32_t fired = funCall.ArgumentCount() > 0
                             ? engine.Run(IntegerArgument(funCall, 0, context))
@@ -312,7 +311,7 @@ TSetFactDuplicationFunction::TSetFactDuplicationFunction() {
 
 void TSetFactDuplicationFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                        IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   result = BooleanAtom(!engine.FactDuplication());
   const IIEValue refuse = ResolveArgument(funCall, 0, context);
   engine.SetFactDuplication(refuse && refuse->Equals(FalseAtom()));
@@ -323,7 +322,7 @@ TGenSymStarFunction::TGenSymStarFunction() {
 }
 
 void TGenSymStarFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   if (engine.SymbolIndex() == std::numeric_limits<int32_t>::max())
     throw EIEException(Format(SSymbolIndexOverflow, {FunctionName()}));
   result = TIEValue::MakeAtom(engine.GenSym(SGenSymPrefix));
@@ -358,7 +357,7 @@ TWatchFunction::TWatchFunction() {
 }
 
 void TWatchFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   const std::string name = TextArgument(funCall, 0, context);
   TConstructWatches watches = engine.Watch();
   TConstructWatch member;
@@ -377,7 +376,7 @@ TUnwatchFunction::TUnwatchFunction() {
 }
 
 void TUnwatchFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   const std::string name = TextArgument(funCall, 0, context);
   TConstructWatches watches = engine.Watch();
   TConstructWatch member;
@@ -398,19 +397,12 @@ TDoBackwardChainingFunction::TDoBackwardChainingFunction() {
 
 void TDoBackwardChainingFunction::Run(TFunctionCall& funCall, TIEContext* context,
                                        IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(funCall, context, *this);
+  IEngineServices& engine = EngineOf(funCall, context, *this);
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i) {
     const std::string name = TextArgument(funCall, i, context);
     if (name == SBackchainTest || name == SBackchainNot)
       throw EIEException(Format(SCannotBackchainSpecial, {name}));
-    IFactTemplate factTemplate = engine.FindFactTemplate(name);
-    if (!factTemplate) factTemplate = engine.GetFactTemplate(name);
-    factTemplate->SetBackwardChaining(true);
-    IFactTemplate goal = MakeRef<TFactTemplate>(&engine, *factTemplate,
-                                                std::string(SGoalSeekerComment) + name,
-                                                std::string(SGoalPatternPrefix) + name);
-    goal->SetParent(IFactTemplate());
-    engine.AddFactTemplate(goal);
+    engine.DeclareBackwardChaining(name);
   }
   result = TrueAtom();
 }

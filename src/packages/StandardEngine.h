@@ -4,8 +4,8 @@
 // set-fact-duplication, gensym*, __get-var, version, watch, unwatch and
 // do-backward-chaining.
 //
-// Each reaches its engine through the context's engine, else the call's
-// engine; a call with neither raises EIEException "No inference engine
+// Each reaches its engine through the roles of the context's engine
+// (values/EngineRoles.h), else the call's engine when that one has them; a call with neither raises EIEException "No inference engine
 // available for %s" (only __get-var and version need no engine).
 //
 // Ownership: functions are reference counted (IUserFunction); the standard
@@ -22,11 +22,11 @@
 #include "functions/IEPackageComponents.h"
 #include "functions/IEPackages.h"
 
-class TInferenceEngine;
+class IEngineServices;
 
-// The engine a call works on: the context's, else the call's own.
+// The roles of the engine a call works on: the context's, else the call's own.
 // EIEException "No inference engine available for %s" naming Function.
-TInferenceEngine& EngineOf(const TFunctionCall& funCall, TIEContext* context,
+IEngineServices& EngineOf(const TFunctionCall& funCall, TIEContext* context,
                            const TIEUserFunction& function);
 
 // (assert f*): asserts a copy of each fact whose slot values are resolved

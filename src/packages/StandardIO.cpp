@@ -11,7 +11,6 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "core/Streams.h"
-#include "engine/InferenceEngine.h"
 #include "frontend/GStreams.h"
 #include "packages/BuiltinPackages.h"
 #include "functions/FunctionKit.h"
@@ -20,12 +19,12 @@
 
 namespace {
 
-// The engine the call works on: the context's, else the call's. A call with
-// neither cannot do I/O and fails naming the function.
-TInferenceEngine& EngineOf(const TIEUserFunction& function, TFunctionCall& funCall,
-                           TIEContext* context) {
-  TInferenceEngine* engine = context ? context->Engine() : nullptr;
-  if (!engine) engine = dynamic_cast<TInferenceEngine*>(funCall.GetEngine());
+// The roles of the engine the call works on: the context's, else the call's.
+// A call with neither cannot do I/O and fails naming the function.
+IEngineServices& EngineOf(const TIEUserFunction& function, TFunctionCall& funCall,
+                          TIEContext* context) {
+  IEngineServices* engine = context ? context->Engine() : nullptr;
+  if (!engine) engine = dynamic_cast<IEngineServices*>(funCall.GetEngine());
   if (!engine) throw EIEException(Format(SFunctionUnimplemented, {function.FunctionName()}));
   return *engine;
 }
@@ -117,24 +116,25 @@ TOpenFunction::TOpenFunction() {
 }
 
 void TOpenFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(*this, funCall, context);
+  IEngineServices& engine = EngineOf(*this, funCall, context);
   const std::string mode =
       funCall.ArgumentCount() > 2 ? TextOrEmpty(ResolveArgument(funCall, 2, context)) : "r";
   if (mode != "r" && mode != "r+" && mode != "w" && mode != "a")
     throw EIEException(Format(SInvalidFileAccess, {mode}));
   const std::string fileName = TextOrEmpty(ResolveArgument(funCall, 0, context));
-  std::unique_ptr<TGTextStream> stream;
+  std::unique_ptr<TStream> stream;
   if (mode == "r" || mode == "r+") {
-    stream = engine.CreateTokenizerStream(fileName, mode == "r" ? fmOpenRead : fmOpenReadWrite);
+    stream = engine.OpenReadStream(fileName, mode == "r" ? fmOpenRead : fmOpenReadWrite);
   } else if (mode == "a" && std::filesystem::exists(fileName)) {
     // Append keeps what the file holds: writing starts at its end.
-    stream = TGTextStream::CreateFromFile(fileName, fmOpenReadWrite);
-    stream->Seek(0, soEnd);
+    std::unique_ptr<TGTextStream> text = TGTextStream::CreateFromFile(fileName, fmOpenReadWrite);
+    text->Seek(0, soEnd);
+    stream = std::move(text);
   } else {
     stream = TGTextStream::CreateFromFile(fileName, fmCreate);
   }
   const IIEValue name = ResolveArgument(funCall, 1, context);
-  engine.IOStreams().AddStream(TextOrEmpty(name), std::move(stream));
+  engine.AddIOStream(TextOrEmpty(name), std::move(stream));
   result = name;
 }
 
@@ -143,10 +143,10 @@ TCloseFunction::TCloseFunction() {
 }
 
 void TCloseFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TIOStreams& streams = EngineOf(*this, funCall, context).IOStreams();
-  if (funCall.ArgumentCount() == 0) streams.Clear();
+  IEngineStreams& streams = EngineOf(*this, funCall, context);
+  if (funCall.ArgumentCount() == 0) streams.CloseAllIOStreams();
   for (int32_t i = 0; i < funCall.ArgumentCount(); ++i)
-    streams.RemoveStream(TextOrEmpty(ResolveArgument(funCall, i, context)));
+    streams.CloseIOStream(TextOrEmpty(ResolveArgument(funCall, i, context)));
   result = TrueAtom();
 }
 
@@ -155,11 +155,11 @@ TReadFunction::TReadFunction() {
 }
 
 void TReadFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(*this, funCall, context);
-  IStreamToken token;
-  engine.ReadToken(InputName(funCall, context), token);
+  IEngineServices& engine = EngineOf(*this, funCall, context);
+  IIEValue value;
   // A host that supplied no token, and the end of the input, read as EOF.
-  result = token && !token->IsEnd() ? token->AsValue() : TIEValue::MakeAtom(SEofAtom);
+  result = engine.ReadTokenValue(InputName(funCall, context), value) ? value
+                                                                      : TIEValue::MakeAtom(SEofAtom);
 }
 
 TReadLineFunction::TReadLineFunction() {
@@ -167,7 +167,7 @@ TReadLineFunction::TReadLineFunction() {
 }
 
 void TReadLineFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(*this, funCall, context);
+  IEngineServices& engine = EngineOf(*this, funCall, context);
   std::string line;
   engine.ReadLine(InputName(funCall, context), line);
   result = line.empty() ? TIEValue::MakeAtom(SEofAtom) : TIEValue::MakeString(line);
@@ -184,7 +184,7 @@ void TPrintOutFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValu
   std::string buffer;  // this call's own text
   for (int32_t i = 1; i < funCall.ArgumentCount(); ++i)
     AppendPrinted(buffer, ResolveArgument(funCall, i, context));
-  TInferenceEngine& engine = EngineOf(*this, funCall, context);
+  IEngineServices& engine = EngineOf(*this, funCall, context);
   if (funCall.ArgumentCount() == 0)
     engine.PrintOut(buffer);
   else
@@ -221,7 +221,7 @@ void TFormatFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue&
     }
   }
   ExpandNewLines(buffer);
-  TInferenceEngine& engine = EngineOf(*this, funCall, context);
+  IEngineServices& engine = EngineOf(*this, funCall, context);
   engine.PrintOut(TextOrEmpty(ResolveArgument(funCall, 0, context)), buffer);
   result = NilValue();
 }
@@ -232,7 +232,7 @@ void TFormatFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue&
 TLoadFunction::TLoadFunction() { DescribeFunction(*this, "load", 1, 1, SLoadHelp, SLoadSyntax); }
 
 void TLoadFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(*this, funCall, context);
+  IEngineServices& engine = EngineOf(*this, funCall, context);
   engine.LoadFromFile(TextOrEmpty(ResolveArgument(funCall, 0, context)));
   result = TrueAtom();
 }
@@ -240,7 +240,7 @@ void TLoadFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& r
 TSaveFunction::TSaveFunction() { DescribeFunction(*this, "save", 1, 1, SSaveHelp, SSaveSyntax); }
 
 void TSaveFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  IReasoner& engine = EngineOf(*this, funCall, context);
+  IEngineStreams& engine = EngineOf(*this, funCall, context);
   engine.SaveToFile(TextOrEmpty(ResolveArgument(funCall, 0, context)));
   result = TrueAtom();
 }
@@ -250,7 +250,7 @@ TLoadFactsFunction::TLoadFactsFunction() {
 }
 
 void TLoadFactsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(*this, funCall, context);
+  IEngineServices& engine = EngineOf(*this, funCall, context);
   engine.LoadFactsFromFile(TextOrEmpty(ResolveArgument(funCall, 0, context)));
   result = TrueAtom();
 }
@@ -260,7 +260,7 @@ TSaveFactsFunction::TSaveFactsFunction() {
 }
 
 void TSaveFactsFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(*this, funCall, context);
+  IEngineServices& engine = EngineOf(*this, funCall, context);
   const std::string fileName = TextOrEmpty(ResolveArgument(funCall, 0, context));
   if (funCall.ArgumentCount() == 1) {
     engine.SaveFactsToFile(fileName);
@@ -277,7 +277,7 @@ TBatchFunction::TBatchFunction() {
 }
 
 void TBatchFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(*this, funCall, context);
+  IEngineServices& engine = EngineOf(*this, funCall, context);
   result = BooleanAtom(engine.BatchFile(TextOrEmpty(ResolveArgument(funCall, 0, context))));
 }
 
@@ -286,7 +286,7 @@ TDribbleOnFunction::TDribbleOnFunction() {
 }
 
 void TDribbleOnFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TInferenceEngine& engine = EngineOf(*this, funCall, context);
+  IEngineServices& engine = EngineOf(*this, funCall, context);
   result = BooleanAtom(engine.DribbleOnFile(TextOrEmpty(ResolveArgument(funCall, 0, context))));
 }
 

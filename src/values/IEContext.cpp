@@ -72,7 +72,7 @@ void TBindings::FreeItem(TBinding* binding) { std::unique_ptr<TBinding> owned(bi
 // ---------------------------------------------------------------------------
 // TIEContext
 
-TIEContext::TIEContext(TIEContext* parent, TInferenceEngine* engine)
+TIEContext::TIEContext(TIEContext* parent, IEngineServices* engine)
     // A child (a rule firing, a function call) binds a few variables and
     // lives briefly: a small table is quicker to set up and empty.
     : engine_(engine), bindings_(std::make_unique<TBindings>(this, parent ? 11 : 101)),

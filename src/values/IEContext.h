@@ -1,6 +1,7 @@
 // The evaluation context: TBinding (one named variable), TBindings (a context's
-// own table of bindings) and TIEContext (bindings, parent link, engine, the
-// token and fact being evaluated for, and the return state of `return`).
+// own table of bindings) and TIEContext (bindings, parent link, the engine's
+// roles (values/EngineRoles.h), the token and fact being evaluated for, and
+// the return state of `return`).
 //
 // Ownership: a context owns its TBindings, which owns its TBinding objects;
 // binding values are shared handles. Parent and Engine are not owned. A child
@@ -15,9 +16,9 @@
 
 #include "collections/GStringTableOf.h"
 #include "core/Persistent.h"
+#include "values/EngineRoles.h"
 #include "values/IEValue.h"
 
-class TInferenceEngine;
 class TIEContext;
 
 // SlotIndex of a binding of a whole pattern (`?f <- (...)`).
@@ -102,8 +103,9 @@ class TBindings : public TGStringTableOf<TBinding> {
 
 class TIEContext : public TPersistent {
  public:
-  // A context below Parent (none for a root) belonging to Engine (not owned).
-  explicit TIEContext(TIEContext* parent = nullptr, TInferenceEngine* engine = nullptr);
+  // A context below Parent (none for a root) belonging to the engine whose
+  // roles Engine are (not owned).
+  explicit TIEContext(TIEContext* parent = nullptr, IEngineServices* engine = nullptr);
   ~TIEContext() override;
   TIEContext(const TIEContext&) = delete;
   TIEContext& operator=(const TIEContext&) = delete;
@@ -158,7 +160,8 @@ class TIEContext : public TPersistent {
   // name: %s" when there is none.
   IIEValue GetVariableValue(std::string_view name) const;
 
-  TInferenceEngine* Engine() const noexcept { return engine_; }
+  // The roles of the engine this context evaluates for, or none.
+  IEngineServices* Engine() const noexcept { return engine_; }
   TIEContext* Parent() const noexcept { return parent_; }
   // The outermost context of the chain (this one for a root).
   TIEContext* Root() noexcept;
@@ -174,7 +177,7 @@ class TIEContext : public TPersistent {
  private:
   bool returned_ = false;
   IIEValue returnValue_;
-  TInferenceEngine* engine_;
+  IEngineServices* engine_;
   std::unique_ptr<TBindings> bindings_;
   TIEContext* parent_;
   IFact fact_;
