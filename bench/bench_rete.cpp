@@ -4,25 +4,24 @@
 // arrival scans the other memory) for comparison.
 #include <benchmark/benchmark.h>
 
-#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "core/Component.h"
 #include "core/IEConsts.h"
 #include "facts/IEFacts.h"
 #include "facts/IERule.h"
-#include "facts/IERuleEngine.h"
 #include "rete/ReteNetwork.h"
-#include "values/IEContext.h"
+#include "support/FakeRuleEngine.h"
 
 namespace {
 
-// The smallest engine the network and rules need: templates by name, a root
-// context, an agenda that only collects activations.
-class TBenchEngine : public TComponent, public IFactEngine, public IRuleEngine, public IReteEngine {
+// The smallest engine the network needs: the tests' stand-in rule engine
+// (templates by name, a root context) and an agenda that only collects
+// activations, newest last, searched from the end.
+class TBenchEngine : public TFakeRuleEngine, public IReteEngine {
  public:
-  TBenchEngine() : root_(std::make_unique<TIEContext>()) {
+  TBenchEngine() {
     placeholder_ = MakeRef<TFact>(GetFactTemplate(SNotOrTestTemplate));
     placeholder_->SetID(-1);
     rete = std::make_unique<TReteNetwork>(this);
@@ -30,41 +29,12 @@ class TBenchEngine : public TComponent, public IFactEngine, public IRuleEngine, 
   ~TBenchEngine() override {
     agenda.clear();
     rete.reset();
-    DestroyComponents();
   }
 
-  // IFactEngine
-  int32_t NextFactNumber() const override { return nextFact_; }
-  bool DynamicTypeCheck() const override { return false; }
-  void TemplateRenaming(TFactTemplate&, const std::string&, const std::string&) override {}
-  IFactTemplate FindFactTemplate(const std::string& name) override {
-    auto it = templates_.find(name);
-    return it == templates_.end() ? IFactTemplate() : it->second;
-  }
-  void AddFactTemplate(const IFactTemplate& t) override { templates_[t->Name()] = t; }
-  IFactRef ParseFact(const std::string&) override { return nullptr; }
-  int32_t AssertFact(const IFactRef&) override { return -1; }
-  void AddFactSet(TFactSet&) override {}
-  void RemoveFactSet(TFactSet&) override {}
-  std::string FactSetText(const TFactSet&) const override { return {}; }
-
-  // IRuleEngine and IReteEngine
-  IFactEngine* FactEngine() override { return this; }
   IFactTemplate GetFactTemplate(const std::string& name) override {
-    IFactTemplate t = FindFactTemplate(name);
-    if (!t) {
-      t = TFactTemplate::CreateImplied(this, name);
-      AddFactTemplate(t);
-    }
-    return t;
+    return TFakeRuleEngine::GetFactTemplate(name);
   }
-  std::string GenSym(const std::string& prefix) override { return prefix + std::to_string(++sym_); }
-  TIEContext* RootContext() override { return root_.get(); }
-  IReasoner* FunctionTable() override { return nullptr; }
-  int32_t NextRuleNumber() override { return ++rules_; }
-  std::string PatternText(const TIEPattern&) override { return {}; }
-  std::string RuleText(const TRule&) override { return {}; }
-  std::unique_ptr<TRule> ParseRuleText(const std::string&) override { return nullptr; }
+  TIEContext* RootContext() override { return TFakeRuleEngine::RootContext(); }
   void AddActivation(std::unique_ptr<TActivation> activation) override {
     agenda.push_back(std::move(activation));
   }
@@ -91,12 +61,8 @@ class TBenchEngine : public TComponent, public IFactEngine, public IRuleEngine, 
   std::vector<std::unique_ptr<TActivation>> agenda;
 
  private:
-  std::unique_ptr<TIEContext> root_;
-  std::map<std::string, IFactTemplate> templates_;
   IFactRef placeholder_;
   int32_t nextFact_ = 0;
-  int32_t sym_ = 0;
-  int32_t rules_ = 0;
 };
 
 IFactTemplate Template(TBenchEngine& engine, const char* name) {
