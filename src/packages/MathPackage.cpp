@@ -26,6 +26,19 @@ TNumber NumberArgument(const TFunctionCall& funCall, int32_t index, TIEContext* 
   return {NumericOf(value), value->DType() == dtFloat};
 }
 
+// Folds the arguments from First on into Start with Step; the result is a
+// float when Start or any folded argument is one, else an integer.
+template <class F>
+IIEValue FoldNumbers(const TFunctionCall& funCall, TIEContext* context, TNumber start,
+                     int32_t first, F step) {
+  for (int32_t i = first; i < funCall.ArgumentCount(); ++i) {
+    const TNumber next = NumberArgument(funCall, i, context);
+    start.Value = step(start.Value, next.Value);
+    start.IsFloat = start.IsFloat || next.IsFloat;
+  }
+  return NumberResult(start.Value, start.IsFloat);
+}
+
 // The low 32 bits of an integer quotient or remainder: the one overflowing
 // case, the smallest integer divided by -1, wraps to itself.
 int32_t IntegerDivide(int32_t a, int32_t b) {
@@ -178,15 +191,8 @@ TMinusFunction::TMinusFunction() {
 }
 
 void TMinusFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  TNumber first = NumberArgument(funCall, 0, context);
-  double difference = first.Value;
-  bool asFloat = first.IsFloat;
-  for (int32_t i = 1; i < funCall.ArgumentCount(); ++i) {
-    TNumber next = NumberArgument(funCall, i, context);
-    difference -= next.Value;
-    asFloat = asFloat || next.IsFloat;
-  }
-  result = NumberResult(difference, asFloat);
+  result = FoldNumbers(funCall, context, NumberArgument(funCall, 0, context), 1,
+                       [](double a, double b) { return a - b; });
 }
 
 TModFunction::TModFunction() {
@@ -211,14 +217,7 @@ TPlusFunction::TPlusFunction() {
 }
 
 void TPlusFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  double sum = 0;
-  bool asFloat = false;
-  for (int32_t i = 0; i < funCall.ArgumentCount(); ++i) {
-    TNumber next = NumberArgument(funCall, i, context);
-    sum += next.Value;
-    asFloat = asFloat || next.IsFloat;
-  }
-  result = NumberResult(sum, asFloat);
+  result = FoldNumbers(funCall, context, {0, false}, 0, [](double a, double b) { return a + b; });
 }
 
 TRandomFunction::TRandomFunction() {
@@ -266,14 +265,7 @@ TTimesFunction::TTimesFunction() {
 }
 
 void TTimesFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& result) {
-  double product = 1;
-  bool asFloat = false;
-  for (int32_t i = 0; i < funCall.ArgumentCount(); ++i) {
-    TNumber next = NumberArgument(funCall, i, context);
-    product *= next.Value;
-    asFloat = asFloat || next.IsFloat;
-  }
-  result = NumberResult(product, asFloat);
+  result = FoldNumbers(funCall, context, {1, false}, 0, [](double a, double b) { return a * b; });
 }
 
 // ---------------------------------------------------------------------------
