@@ -25,9 +25,11 @@ bool AddWatch(const std::string& name, TConstructWatches& watches) {
   return false;
 }
 
-// The packages of a comma-separated --packages list; false (with the bad
-// name in Unknown) when a name is unknown or the list names none.
-bool ParsePackages(const std::string& list, TFunctionPackages& packages, std::string& unknown) {
+// The packages of a comma-separated --packages list, and whether it names
+// the diagnostics package; false (with the bad name in Unknown) when a name
+// is unknown or the list names none.
+bool ParsePackages(const std::string& list, TFunctionPackages& packages, bool& diagnostics,
+                   std::string& unknown) {
   static const struct {
     const char* Name;
     TFunctionPackage Package;
@@ -41,7 +43,8 @@ bool ParsePackages(const std::string& list, TFunctionPackages& packages, std::st
     if (end == std::string::npos) end = list.size();
     const std::string name = list.substr(start, end - start);
     start = end + 1;
-    bool known = false;
+    bool known = name == "diagnostics" || name == "all";
+    diagnostics = diagnostics || known;
     for (const auto& entry : names)
       if (name == entry.Name || name == "all") {
         packages.Include(entry.Package);
@@ -95,10 +98,11 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
       if (!value(text)) return options;
       TFunctionPackages packages;
       std::string unknown;
-      if (!ParsePackages(text, packages, unknown)) {
+      options.Diagnostics = false;
+      if (!ParsePackages(text, packages, options.Diagnostics, unknown)) {
         options.Error = "unknown package \"" + unknown +
                         "\" in --packages (a comma-separated list of standard, predicate, math, "
-                        "string, misc, object, trigonometry, business or all)";
+                        "string, misc, object, trigonometry, business, diagnostics or all)";
         return options;
       }
       options.Packages = packages;
@@ -148,8 +152,8 @@ std::string UsageText() {
          "  --strategy S        depth (default) or breadth\n"
          "  --packages LIST     the function packages, comma-separated: standard,\n"
          "                      predicate, math, string, misc, object,\n"
-         "                      trigonometry, business or all (default: all but\n"
-         "                      trigonometry and business)\n"
+         "                      trigonometry, business, diagnostics or all\n"
+         "                      (default: all but trigonometry and business)\n"
          "  --no-run            load and reset only\n"
          "  -i, --interactive   load and reset, then the shell on that engine\n"
          "  --warnings=MODE     on (default): print what looks like a mistake in\n"

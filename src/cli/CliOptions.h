@@ -18,6 +18,9 @@ struct TCliOptions {
   // --packages LIST: the engine's built-in packages; none given: the packages
   // a new engine has.
   std::optional<TFunctionPackages> Packages;
+  // The diagnostics functions (why, why-not, profile, ...): on unless a
+  // --packages list leaves out "diagnostics".
+  bool Diagnostics = true;
   bool Run = true;       // false: --no-run (load and reset only)
   // --warnings=on (default), off, or error (a warning ends the run, status 1).
   enum TWarnings { wOn, wOff, wError } Warnings = wOn;

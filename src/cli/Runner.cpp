@@ -18,6 +18,7 @@
 #include "facts/IERule.h"
 #include "functions/IEPackageComponents.h"
 #include "frontend/IEMorelStream.h"
+#include "packages/DiagnosticsPackage.h"
 #include "packages/StandardControl.h"
 
 namespace {
@@ -45,6 +46,7 @@ std::unique_ptr<TInferenceEngine> MakeEngine(const TCliOptions& options, std::os
                                              TLineReader* input) {
   auto engine = std::make_unique<TInferenceEngine>();
   if (options.Packages) engine->SetPackages(*options.Packages);
+  if (options.Diagnostics) new TDiagnosticsPackage(engine.get());
   engine->OnPrintOut = [&out](TObject*, const std::string&, const std::string& text) {
     out.write(text.data(), std::streamsize(text.size()));
     out.flush();

@@ -63,6 +63,8 @@ std::vector<std::string> TInferenceEngine::DeffunctionNames() const {
   return names;
 }
 
+TRule* TInferenceEngine::FindRuleByName(const std::string& name) { return rules_.Find(name); }
+
 int32_t TInferenceEngine::RuleCount() const { return int32_t(rules_.Rules().size()); }
 
 std::string TInferenceEngine::RulesText() const { return rules_.GetText(); }

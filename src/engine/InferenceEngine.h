@@ -49,6 +49,7 @@
 #include "frontend/IEMorelStream.h"
 #include "functions/IEPackages.h"
 #include "functions/IReasoner.h"
+#include "rete/EngineInspection.h"
 #include "rete/IReteEngine.h"
 #include "values/EngineRoles.h"
 #include "values/IEValue.h"
@@ -83,7 +84,8 @@ class TInferenceEngine : public TComponent,
                          public IFactEngine,
                          public IRuleEngine,
                          public IReteEngine,
-                         public IEngineServices {
+                         public IEngineServices,
+                         public IEngineInspection {
  public:
   // The built-in package classes, in the order AddDefaultPackages creates them,
   // with the member of Packages that selects each.
@@ -495,6 +497,10 @@ class TInferenceEngine : public TComponent,
   void SaveFactsToStream(TStream& stream);
   void SaveFactsToFile(const std::string& fileName) override;
   void SaveFactsOfTemplate(TStream& stream, const std::string& templateName) override;
+
+  // ---- Inspection by the diagnostics functions (EngineServices.cpp).
+  TReteNetwork& Network() override { return *rete_; }
+  TRule* FindRuleByName(const std::string& name) override;
 
   // ---- The roles (IEngineServices) that the members above do not already
   // implement (EngineServices.cpp): each forwards to those members.

@@ -25,5 +25,6 @@ void RegisterBuiltinPackageClasses() {
     RegisterObjectPackageClasses();
     RegisterTrigonometryPackageClasses();
     RegisterBusinessPackageClasses();
+    RegisterDiagnosticsPackageClasses();
   });
 }

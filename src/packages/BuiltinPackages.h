@@ -29,3 +29,4 @@ void RegisterMiscDialogsClasses();
 void RegisterObjectPackageClasses();
 void RegisterTrigonometryPackageClasses();
 void RegisterBusinessPackageClasses();
+void RegisterDiagnosticsPackageClasses();

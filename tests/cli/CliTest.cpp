@@ -62,7 +62,14 @@ TEST(CliOptionsTest, PackagesListSelectsTheEnginePackages) {
                                               pString, pObject, pTrigonometry, pBusiness}));
   EXPECT_EQ(ParseCommandLine({"--packages", "misc,maths"}).Error,
             "unknown package \"maths\" in --packages (a comma-separated list of standard, "
-            "predicate, math, string, misc, object, trigonometry, business or all)");
+            "predicate, math, string, misc, object, trigonometry, business, diagnostics or all)");
+  // The diagnostics package is on unless a list leaves it out.
+  EXPECT_TRUE(ParseCommandLine({"a.ie"}).Diagnostics);
+  EXPECT_FALSE(two.Diagnostics);
+  EXPECT_TRUE(all.Diagnostics);
+  TCliOptions withDiagnostics = ParseCommandLine({"--packages", "diagnostics,standard"});
+  EXPECT_TRUE(withDiagnostics.Diagnostics);
+  EXPECT_EQ(*withDiagnostics.Packages, TFunctionPackages{pStandard});
   // An empty list and an empty name between commas are mistakes too.
   EXPECT_NE(ParseCommandLine({"--packages", ""}).Error.find("unknown package \"\""),
             std::string::npos);

@@ -1,5 +1,5 @@
 // Rule programs with their expected print-out: every tests/programs/cases/X.ie
-// runs in a new engine (Clear, load, Reset, Run) and its standard output,
+// runs in a new engine with the diagnostics package (Clear, load, Reset, Run) and its standard output,
 // followed by "ERROR: " and the message when the load or run raised, must be
 // byte for byte the text of X.out beside it. Each program runs in a scratch
 // directory of its own, so the files it writes stay out of the source tree.
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/InferenceEngine.h"
+#include "packages/DiagnosticsPackage.h"
 #include "support/ScratchFiles.h"
 
 namespace {
@@ -41,6 +42,7 @@ std::string ReadFile(const fs::path& path) {
 std::string RunProgram(const fs::path& file) {
   std::string output;
   TInferenceEngine engine;
+  new TDiagnosticsPackage(&engine);
   engine.OnPrintOut = [&output](TObject*, const std::string&, const std::string& text) {
     output += text;
   };

@@ -1,0 +1,29 @@
+// The diagnostics package: its creation order and the way its functions
+// reach the engine they inspect.
+#include "packages/DiagnosticsPackage.h"
+
+#include "core/ClassRegistry.h"
+#include "core/Exceptions.h"
+#include "core/Format.h"
+#include "core/IEConsts.h"
+#include "packages/BuiltinPackages.h"
+#include "packages/StandardEngine.h"
+#include "rete/EngineInspection.h"
+#include "values/EngineRoles.h"
+
+IEngineInspection& InspectionOf(const TFunctionCall& funCall, TIEContext* context,
+                                const TIEUserFunction& function) {
+  auto* inspection = dynamic_cast<IEngineInspection*>(&EngineOf(funCall, context, function));
+  if (!inspection) throw EIEException(Format(SNoEngineFor, {function.FunctionName()}));
+  return *inspection;
+}
+
+TDiagnosticsPackage::TDiagnosticsPackage(TComponent* owner) : TUserPackage(owner) {
+  CreateFunctions();
+}
+
+void TDiagnosticsPackage::CreateFunctions() { TUserPackage::CreateFunctions(); }
+
+void RegisterDiagnosticsPackageClasses() {
+  RegisterComponentClass<TDiagnosticsPackage>("TDiagnosticsPackage");
+}
