@@ -1,5 +1,6 @@
 // Writes the function reference (docs/functions.md) from the function
-// registry: an engine with all eight built-in packages, and for each package
+// registry: an engine with all eight built-in packages and the diagnostics
+// package, and for each package
 // its functions with their argument limits, syntax line and help text. The
 // build target function-reference writes it into the source tree; the test
 // script compares the committed file with this program's output.
@@ -10,10 +11,12 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/InferenceEngine.h"
 #include "functions/IEPackageComponents.h"
+#include "packages/DiagnosticsPackage.h"
 
 namespace {
 
@@ -93,21 +96,28 @@ std::string PackageTitle(std::string className) {
   return className;
 }
 
-// An engine with every built-in package; each package's functions sorted by
-// name, the packages in the order the engine creates them.
+// An engine with every built-in package and the diagnostics package; each
+// package's functions sorted by name, the packages in the order the engine
+// creates them, diagnostics last.
 std::vector<TPackageEntries> CollectPackages() {
   TInferenceEngine engine;
   TFunctionPackages all;
-  for (const auto& entry : TInferenceEngine::DefaultPackageClasses()) all.Include(entry.Package);
-  engine.SetPackages(all);
-  std::vector<TPackageEntries> packages;
+  std::vector<std::pair<std::string, std::string>> classes;  // class name, option
   for (const auto& entry : TInferenceEngine::DefaultPackageClasses()) {
+    all.Include(entry.Package);
+    classes.emplace_back(entry.ClassName, OptionName(entry.Package));
+  }
+  engine.SetPackages(all);
+  new TDiagnosticsPackage(&engine);
+  classes.emplace_back("TDiagnosticsPackage", "diagnostics");
+  std::vector<TPackageEntries> packages;
+  for (const auto& [className, option] : classes) {
     for (int i = 0; i < engine.ComponentCount(); ++i) {
       const auto* package = dynamic_cast<const TUserPackage*>(engine.Components(i));
-      if (!package || package->ClassName() != entry.ClassName) continue;
+      if (!package || package->ClassName() != className) continue;
       TPackageEntries group;
       group.Title = PackageTitle(package->ClassName());
-      group.Option = OptionName(entry.Package);
+      group.Option = option;
       for (int32_t f = 0; f < package->Functions().Count(); ++f) {
         const auto& function = package->Functions().Get(f);
         if (!function) continue;
@@ -147,8 +157,10 @@ std::string Reference() {
      << "alphabetically within a package: its syntax, how many arguments it takes and\n"
      << "its help text. A new engine has the packages standard, predicate, math, misc,\n"
      << "string and object; the engine's `Packages` property or the runner's `--packages`\n"
-     << "option selects others (`ie --packages all ...`). The shell shows the same texts\n"
-     << "with `(help NAME)`.\n\n"
+     << "option selects others (`ie --packages all ...`). The runner and the shell add the\n"
+     << "diagnostics package to every engine they make; a program that embeds the engine\n"
+     << "adds it by creating a `TDiagnosticsPackage` owned by the engine. The shell shows\n"
+     << "the same texts with `(help NAME)`.\n\n"
      << "This file is generated from the function registry by\n"
      << "`cmake --build build --target function-reference`; `scripts/test.sh` checks that\n"
      << "it is current. The rule language itself is described in [language.md](language.md).\n\n";
