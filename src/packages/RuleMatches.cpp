@@ -60,21 +60,25 @@ std::string StepText(const TIEPattern& pattern, int32_t slot, int32_t test,
 }
 
 template <class F>
-bool Guarded(F&& probe) {
+auto Guarded(F&& probe) -> decltype(probe()) {
   try {
     return probe();
   } catch (const EAbort&) {
     throw;
   } catch (const Exception&) {
-    return false;
+    return {};
   }
 }
 
-}  // namespace
-
-bool ProbePasses(TPatternMatchNode& node, const TTokenRef& token) {
-  return Guarded([&] { return node.Passes(token); });
+// The tokens Node passes on for any of Tokens.
+std::vector<TTokenRef> ProbeAll(TPatternMatchNode& node, const std::vector<TTokenRef>& tokens) {
+  std::vector<TTokenRef> passed;
+  for (const TTokenRef& token : tokens)
+    for (TTokenRef& next : Guarded([&] { return node.Probe(token); })) passed.push_back(std::move(next));
+  return passed;
 }
+
+}  // namespace
 
 bool ProbeTest(TTestNode& node, size_t index, const TTokenRef& left, const IFact& right) {
   return Guarded([&] { return node.TestPasses(index, left, right); });
@@ -118,7 +122,7 @@ TRuleMatches::TRuleMatches(TReteNetwork& network, const TRule& rule)
   for (size_t i = 0; i < levels_.size(); ++i) {
     TPatternLevel& level = levels_[i];
     DescribeChain(level, printer);
-    CollectFacts(level);
+    CollectFacts(level, i + 1 < levels_.size() ? &levels_[i + 1] : nullptr);
     CollectMatches(level, i > 0 ? &levels_[i - 1] : nullptr);
   }
 }
@@ -218,23 +222,33 @@ void TRuleMatches::DescribeChain(TPatternLevel& level, const TIEMorelPrinter& pr
   level.StepTexts = std::move(texts);
 }
 
-void TRuleMatches::CollectFacts(TPatternLevel& level) const {
+// The facts of a level come from the right memory of its join, which holds
+// the facts of its pattern (the first join of a double negation takes them;
+// the chained ones take partial matches). The first pattern has no join of
+// its own: its matches are the tokens in the left memory of the join after
+// it, or, without one, those its checks pass for working memory.
+void TRuleMatches::CollectFacts(TPatternLevel& level, const TPatternLevel* next) const {
   if (level.IsTest()) return;
-  // A join's right memory holds the facts of its pattern (the first join
-  // of a double negation takes them; the chained ones take partial matches).
   auto* join = dynamic_cast<TJoinNode*>(level.Join);
+  auto* nextJoin = next ? dynamic_cast<TJoinNode*>(next->Join) : nullptr;
   if (join && join->RightMemory() && !join->ChainedNegation()) {
     join->RightMemory()->ForEach([&](const TTokenRef& token) {
       if (token->Fact()) level.Facts.push_back(token->Fact());
       return true;
     });
+  } else if (!level.Join && nextJoin && nextJoin->LeftMemory()) {
+    nextJoin->LeftMemory()->ForEach([&](const TTokenRef& token) {
+      level.Matches.push_back(token);
+      if (token->Fact()) level.Facts.push_back(token->Fact());
+      return true;
+    });
   } else {
     for (const IFact& fact : workingMemory_) {
-      TTokenRef token = TIEToken::Create(taUpdate, fact);
-      bool passes = true;
-      for (TPatternMatchNode* node : level.Chain)
-        if (!(passes = ProbePasses(*node, token))) break;
-      if (passes) level.Facts.push_back(fact);
+      std::vector<TTokenRef> tokens{TIEToken::Create(taUpdate, fact)};
+      for (size_t i = 0; i < level.Chain.size() && !tokens.empty(); ++i)
+        tokens = ProbeAll(*level.Chain[i], tokens);
+      if (!tokens.empty()) level.Facts.push_back(fact);
+      if (!level.Join) level.Matches.insert(level.Matches.end(), tokens.begin(), tokens.end());
     }
   }
   SortFacts(level.Facts);
@@ -242,7 +256,7 @@ void TRuleMatches::CollectFacts(TPatternLevel& level) const {
 
 void TRuleMatches::CollectMatches(TPatternLevel& level, const TPatternLevel* previous) const {
   if (!previous) {
-    for (const IFact& fact : level.Facts) level.Matches.push_back(TIEToken::Create(taUpdate, fact));
+    // The first pattern's matches came with its facts.
   } else if (auto* join = dynamic_cast<TJoinNode*>(level.Output)) {
     level.Matches = join->CurrentMatches();
   } else if (level.Join) {
@@ -263,15 +277,21 @@ std::vector<IFact> TRuleMatches::Candidates(const TPatternLevel& level) const {
   std::vector<IFact> facts;
   if (level.IsTest() || level.Chain.empty()) return facts;
   for (const IFact& fact : workingMemory_)
-    if (ProbePasses(*level.Chain.front(), TIEToken::Create(taUpdate, fact))) facts.push_back(fact);
+    if (!ProbeAll(*level.Chain.front(), {TIEToken::Create(taUpdate, fact)}).empty())
+      facts.push_back(fact);
   SortFacts(facts);
   return facts;
 }
 
 std::vector<size_t> TRuleMatches::FailedSteps(const TPatternLevel& level, const IFact& fact) const {
+  // A failed check lets the tokens before it on to the next, so that every
+  // check the fact fails is counted.
   std::vector<size_t> failed;
-  TTokenRef token = TIEToken::Create(taUpdate, fact);
-  for (size_t i = 0; i < level.Chain.size(); ++i)
-    if (!ProbePasses(*level.Chain[i], token)) failed.push_back(i);
+  std::vector<TTokenRef> tokens{TIEToken::Create(taUpdate, fact)};
+  for (size_t i = 0; i < level.Chain.size(); ++i) {
+    std::vector<TTokenRef> passed = ProbeAll(*level.Chain[i], tokens);
+    if (passed.empty()) failed.push_back(i);
+    else tokens = std::move(passed);
+  }
   return failed;
 }

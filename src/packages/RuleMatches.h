@@ -67,7 +67,8 @@ class TRuleMatches {
   // the compiler makes.
   bool FindNodes();
   void DescribeChain(TPatternLevel& level, const TIEMorelPrinter& printer) const;
-  void CollectFacts(TPatternLevel& level) const;
+  // Next: the level after Level, or none.
+  void CollectFacts(TPatternLevel& level, const TPatternLevel* next) const;
   void CollectMatches(TPatternLevel& level, const TPatternLevel* previous) const;
 
   TReteNetwork& network_;
@@ -81,8 +82,7 @@ class TRuleMatches {
 std::string MatchIdsText(const TIEToken& token);
 // Matches of one fact each as "f-1, f-4"; otherwise "[f-1, f-2] [f-4, f-5]".
 std::string MatchesPhrase(const std::vector<TTokenRef>& matches);
-// Whether Node's check passes for the fact of Token, and whether test Index
-// of Node passes for Left and Right. A check that raises an error (a
-// predicate given a value it cannot take) counts as failed; an abort passes on.
-bool ProbePasses(TPatternMatchNode& node, const TTokenRef& token);
+// Whether test Index of Node passes for Left and Right. A test that raises
+// an error (a predicate given a value it cannot take) counts as failed; an
+// abort passes on.
 bool ProbeTest(TTestNode& node, size_t index, const TTokenRef& left, const IFact& right);

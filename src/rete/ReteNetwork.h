@@ -140,10 +140,11 @@ class TPatternMatchNode : public TReteNode {
   // Adds " Value: ", " Test: " and " Args: (a, b)".
   std::string Text() const override;
   bool Call(const TTokenRef& token, TCallType callType) override;
-  // Whether the fact of the one-fact Token passes this check, passing
-  // nothing on (for diagnostics; matching never calls it). A multifield
-  // expansion passes every fact. Defined in ReteProbes.cpp.
-  bool Passes(const TTokenRef& token);
+  // The one-fact tokens this node would pass on for the one-fact Token,
+  // passing nothing on itself (for diagnostics; matching never calls it):
+  // Token when the check passes, a multifield expansion's tokens, or none.
+  // Defined in ReteProbes.cpp.
+  std::vector<TTokenRef> Probe(const TTokenRef& token);
 
  private:
   // Whether the check passes for Fact (the newest fact of Token).
