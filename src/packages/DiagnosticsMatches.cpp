@@ -11,7 +11,6 @@
 #include "packages/DiagnosticsMatches.h"
 
 #include <algorithm>
-#include <set>
 
 #include "core/Exceptions.h"
 #include "core/Format.h"
@@ -68,17 +67,12 @@ std::string JoinLine(const TPatternLevel& level) {
 
 // Under a negated pattern's join: each match of the level before that does
 // not pass, with the facts that block it.
-std::string BlockedLines(const TPatternLevel& level, const TPatternLevel& previous) {
+std::string BlockedLines(const TRuleMatches& matches, const TPatternLevel& level,
+                         const TPatternLevel& previous) {
   std::string text;
-  if (!level.Join || level.Pattern->NegatedCount() != 1) return text;
+  if (level.Pattern->NegatedCount() != 1) return text;
   for (const TTokenRef& left : previous.Matches) {
-    std::vector<IFact> blockers;
-    for (const IFact& fact : level.Facts) {
-      bool passes = true;
-      for (size_t t = 0; passes && t < level.Join->Tests().size(); ++t)
-        passes = ProbeTest(*level.Join, t, left, fact);
-      if (passes) blockers.push_back(fact);
-    }
+    const std::vector<IFact> blockers = matches.Blockers(level, left);
     if (!blockers.empty())
       text += "  [" + MatchIdsText(*left) + "] blocked by " + IdsList(blockers) + "\r\n";
   }
@@ -108,7 +102,7 @@ std::string ShowMatchesText(const TRuleMatches& matches) {
   }
   for (size_t i = 1; i < levels.size(); ++i) {
     text += JoinLine(levels[i]);
-    if (levels[i].IsNegated()) text += BlockedLines(levels[i], levels[i - 1]);
+    if (levels[i].IsNegated()) text += BlockedLines(matches, levels[i], levels[i - 1]);
   }
   // The complete matches still on the agenda, and those that are not
   // (they have fired).

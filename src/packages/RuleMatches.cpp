@@ -283,6 +283,18 @@ std::vector<IFact> TRuleMatches::Candidates(const TPatternLevel& level) const {
   return facts;
 }
 
+std::vector<IFact> TRuleMatches::Blockers(const TPatternLevel& level, const TTokenRef& left) const {
+  std::vector<IFact> blockers;
+  if (!level.Join) return blockers;
+  for (const IFact& fact : level.Facts) {
+    bool passes = true;
+    for (size_t t = 0; passes && t < level.Join->Tests().size(); ++t)
+      passes = ProbeTest(*level.Join, t, left, fact);
+    if (passes) blockers.push_back(fact);
+  }
+  return blockers;
+}
+
 std::vector<size_t> TRuleMatches::FailedSteps(const TPatternLevel& level, const IFact& fact) const {
   // A failed check lets the tokens before it on to the next, so that every
   // check the fact fails is counted.

@@ -59,6 +59,9 @@ class TRuleMatches {
   // The working memory facts of Level's template (those that pass the
   // template check), by id.
   std::vector<IFact> Candidates(const TPatternLevel& level) const;
+  // The facts of a negated Level that block the partial match Left (pass
+  // every test of its join with it), by id.
+  std::vector<IFact> Blockers(const TPatternLevel& level, const TTokenRef& left) const;
   // The positions in Level.Chain of the checks Fact fails.
   std::vector<size_t> FailedSteps(const TPatternLevel& level, const IFact& fact) const;
 

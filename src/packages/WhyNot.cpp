@@ -8,7 +8,6 @@
 // A rule whose every level holds matches is activated, or has fired on all
 // of them.
 #include <algorithm>
-#include <limits>
 
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
@@ -162,18 +161,14 @@ std::string JoinText(const TRuleMatches& matches, const TPatternLevel& level,
 
 // ---------------------------------------------------------------- negation, test
 
-std::string BlockedText(const TPatternLevel& level, const TPatternLevel& previous,
-                        const TIEMorelPrinter& printer) {
+std::string BlockedText(const TRuleMatches& matches, const TPatternLevel& level,
+                        const TPatternLevel& previous, const TIEMorelPrinter& printer) {
   std::vector<IFact> blockers;
   for (const TTokenRef& left : previous.Matches)
-    for (const IFact& fact : level.Facts) {
-      bool passes = true;
-      for (size_t t = 0; passes && t < level.Join->Tests().size(); ++t)
-        passes = ProbeTest(*level.Join, t, left, fact);
-      const bool known = std::any_of(blockers.begin(), blockers.end(),
-                                     [&](const IFact& f) { return f->ID() == fact->ID(); });
-      if (passes && !known) blockers.push_back(fact);
-    }
+    for (const IFact& fact : matches.Blockers(level, left))
+      if (std::none_of(blockers.begin(), blockers.end(),
+                       [&](const IFact& known) { return known->ID() == fact->ID(); }))
+        blockers.push_back(fact);
   std::sort(blockers.begin(), blockers.end(),
             [](const IFact& a, const IFact& b) { return a->ID() < b->ID(); });
   std::string ids;
@@ -210,12 +205,13 @@ std::string WhyNotText(const TRuleMatches& matches) {
     if (i == 0 || (positive && level.Facts.empty())) return NoFactText(matches, level, printer);
     const TPatternLevel& previous = levels[i - 1];
     if (level.IsTest()) return TestFailsText(level, previous, printer);
-    if (level.Pattern->NegatedCount() == 1) return BlockedText(level, previous, printer);
+    if (level.Pattern->NegatedCount() == 1) return BlockedText(matches, level, previous, printer);
     if (positive) return JoinText(matches, level, previous, printer);
     // A double negation holds when some fact of its pattern fits.
     if (level.Facts.empty()) return NoFactText(matches, level, printer);
     return "no fact of pattern " + Number(level) + " " + printer.PatternText(*level.Pattern) +
-           " fits the matches of patterns 1-" + Number(previous) + "\r\n";
+           " fits the matches of " + (previous.Index == 0 ? "pattern 1" : "patterns 1-" + Number(previous)) +
+           "\r\n";
   }
   return MatchedText(matches);
 }
