@@ -1,4 +1,4 @@
-// TRuleMatches: what one rule's part of the Rete network holds now, pattern
+// TRuleMatches: what the nodes of one rule in the Rete network hold now, pattern
 // by pattern: the facts that pass the pattern's own single-fact checks and
 // the partial matches of the patterns up to it. They are read from the join
 // memories where the network keeps them; the first pattern's facts and the
