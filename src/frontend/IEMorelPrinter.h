@@ -77,6 +77,11 @@ class TIEMorelPrinter {
   // behind "?var <- " for a fact-address variable. EIEException
   // "Fact Template is missing" without template.
   std::string PatternText(const TIEPattern& pattern) const;
+  // The constraints of slot entry Index as the pattern writes them:
+  // "(sex ~m&~f)", or for the values of an ordered pattern the constraints
+  // alone ("a ?x"). With Test at or above 0, that one test only ("(sex ~f)").
+  std::string SlotConstraintText(const TIEPattern& pattern, int32_t index,
+                                 int32_t test = -1) const;
   // Name = value
   std::string GlobalText(const std::string& name, const IIEValue& value) const;
   // A deffunction's text, or for any other function a comment block naming it.

@@ -68,6 +68,22 @@ std::string TIEMorelPrinter::ConstraintText(const TIEPattern& pattern, int32_t i
   return text;
 }
 
+std::string TIEMorelPrinter::SlotConstraintText(const TIEPattern& pattern, int32_t index,
+                                                int32_t test) const {
+  const TFactTemplate* factTemplate = pattern.FactTemplate().get();
+  const TFactSlot* slot = factTemplate ? factTemplate->FindSlot(pattern.SlotName(index)) : nullptr;
+  std::string text;
+  if (test < 0) {
+    text = ConstraintText(pattern, index, slot && slot->IsMultiSlot());
+  } else {
+    const TIEPatternMatchTest& one = *pattern.SlotTest(index, test);
+    if (one.SlotTestType() == sttNotEquals && !IsNegatedTestElement(pattern, index)) text += '~';
+    text += TestText(pattern, one);
+  }
+  if (pattern.SlotName(index) == SImpliedSlotName) return text;
+  return "(" + pattern.SlotName(index) + " " + text + ")";
+}
+
 std::string TIEMorelPrinter::PatternText(const TIEPattern& pattern) const {
   const TFactTemplate* factTemplate = pattern.FactTemplate().get();
   if (!factTemplate) throw EIEException(SFactTemplateMissing);

@@ -140,6 +140,11 @@ class TPatternMatchNode : public TReteNode {
   // Adds " Value: ", " Test: " and " Args: (a, b)".
   std::string Text() const override;
   bool Call(const TTokenRef& token, TCallType callType) override;
+  // The one-fact tokens this node would pass on for the one-fact Token,
+  // passing nothing on itself (for diagnostics; matching never calls it):
+  // Token when the check passes, a multifield expansion's tokens, or none.
+  // Defined in ReteProbes.cpp.
+  std::vector<TTokenRef> Probe(const TTokenRef& token);
 
  private:
   // Whether the check passes for Fact (the newest fact of Token).
@@ -181,6 +186,13 @@ class TTestNode : public TReteNode {
   // Adds " NumTests: " and " (test)" per test.
   std::string Text() const override;
   bool Call(const TTokenRef& token, TCallType callType) override;
+  // Whether test Index passes for the partial match Left joined with Right
+  // (none for a test element), evaluated in the node's context and passing
+  // nothing on (for diagnostics; matching never calls it). Defined in
+  // ReteProbes.cpp.
+  bool TestPasses(size_t index, const TTokenRef& left, const IFact& right);
+  // The fact that stands for a negated pattern or a test element in a token.
+  IFact PlaceholderFact() const { return Placeholder(); }
 
  protected:
   // Every test passes in the context (which the caller has set up).
