@@ -7,6 +7,8 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "packages/BuiltinPackages.h"
+#include "packages/DiagnosticsGraph.h"
+#include "packages/DiagnosticsProfile.h"
 #include "packages/StandardEngine.h"
 #include "rete/EngineInspection.h"
 #include "values/EngineRoles.h"
@@ -22,7 +24,12 @@ TDiagnosticsPackage::TDiagnosticsPackage(TComponent* owner) : TUserPackage(owner
   CreateFunctions();
 }
 
-void TDiagnosticsPackage::CreateFunctions() { TUserPackage::CreateFunctions(); }
+void TDiagnosticsPackage::CreateFunctions() {
+  TUserPackage::CreateFunctions();
+  CreateFunction<TProfileFunction>();
+  CreateFunction<TProfileInfoFunction>();
+  CreateFunction<TNetworkGraphFunction>();
+}
 
 void RegisterDiagnosticsPackageClasses() {
   RegisterComponentClass<TDiagnosticsPackage>("TDiagnosticsPackage");
