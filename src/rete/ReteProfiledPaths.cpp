@@ -54,14 +54,15 @@ bool TReteNetwork::ProfiledAssertToken(const TTokenRef& token) {
 bool TActivation::ProfiledFire() {
   TReteProfiler& profiler = *node_->Profiler();
   if (rule_ && token_) {
-    profiler.EnterAction(rule_);
+    // The frame counts the firing, also of a rule its own actions removed.
+    profiler.EnterAction(rule_, this);
     try {
       rule_->Fire(IReteToken(token_.get()));
     } catch (...) {
-      profiler.LeaveAction();
+      profiler.LeaveAction(false);
       throw;
     }
-    profiler.LeaveAction();
+    profiler.LeaveAction(true);
   }
   if (node_) node_->ActivationFired(*this);
   return true;

@@ -24,6 +24,9 @@ void TReteProfiler::Stop() {
 }
 
 void TReteProfiler::Reset() {
+  std::vector<std::string> actionRules;
+  for (const TFrame& frame : frames_)
+    if (frame.Rule) actionRules.push_back(frame.Rule->Name);
   nodes_.clear();
   ruleIndex_.clear();
   rules_.clear();
@@ -32,7 +35,15 @@ void TReteProfiler::Reset() {
   started_ = lastMark_ = Now();
   // Frames still open (a reset from a rule's actions) go on charging their
   // own, now empty, entries.
-  for (TFrame& frame : frames_) frame.Sink = SinkOf(frame);
+  size_t next = 0;
+  for (TFrame& frame : frames_) {
+    if (frame.Rule) {
+      frame.Rule = &RowNamed(actionRules[next++]);
+      frame.Sink = &frame.Rule->ActionNanoseconds;
+    } else {
+      frame.Sink = &NodeStats(static_cast<const TReteNode*>(frame.Key)).Nanoseconds;
+    }
+  }
 }
 
 int64_t TReteProfiler::WallNanoseconds() const {
@@ -45,17 +56,12 @@ void TReteProfiler::Mark() {
   lastMark_ = now;
 }
 
-int64_t* TReteProfiler::SinkOf(const TFrame& frame) {
-  if (frame.Action) return &RuleStats(static_cast<const TRule*>(frame.Key)).ActionNanoseconds;
-  return &NodeStats(static_cast<const TReteNode*>(frame.Key)).Nanoseconds;
-}
-
 void TReteProfiler::EnterNode(const TReteNode* node, bool right) {
   Mark();
   TNodeStats& stats = NodeStats(node);
   stats.TokensIn++;
   if (right) stats.RightIn++;
-  frames_.push_back({node, false, &stats.Nanoseconds});
+  frames_.push_back({node, nullptr, &stats.Nanoseconds});
 }
 
 void TReteProfiler::LeaveNode(uint64_t tests) {
@@ -67,23 +73,39 @@ void TReteProfiler::LeaveNode(uint64_t tests) {
   frames_.pop_back();
 }
 
-void TReteProfiler::EnterAction(const TRule* rule) {
+void TReteProfiler::EnterAction(const TRule* rule, const void* activation) {
   Mark();
-  frames_.push_back({rule, true, &RuleStats(rule).ActionNanoseconds});
+  TRuleStats& row = RuleStats(rule);
+  frames_.push_back({activation, &row, &row.ActionNanoseconds});
 }
 
-void TReteProfiler::LeaveAction() {
+void TReteProfiler::LeaveAction(bool completed) {
   Mark();
-  if (!frames_.empty()) frames_.pop_back();
+  if (frames_.empty()) return;
+  if (completed && frames_.back().Rule) frames_.back().Rule->Fired++;
+  frames_.pop_back();
+}
+
+void TReteProfiler::ActivationWithdrawn(const TRule* rule, const void* activation) {
+  for (const TFrame& frame : frames_)
+    if (frame.Rule && frame.Key == activation) return;
+  RuleStats(rule).Withdrawn++;
+}
+
+TReteProfiler::TRuleStats& TReteProfiler::RowNamed(const std::string& name) {
+  for (TRuleStats& row : rules_)
+    if (row.Name == name) return row;
+  rules_.emplace_back();
+  rules_.back().Name = name;
+  return rules_.back();
 }
 
 TReteProfiler::TRuleStats& TReteProfiler::RuleStats(const TRule* rule) {
-  auto [it, added] = ruleIndex_.try_emplace(rule, rules_.size());
-  if (added) {
-    rules_.emplace_back();
-    if (rule) rules_.back().Name = rule->RuleName();
-  }
-  return rules_[it->second];
+  auto it = ruleIndex_.find(rule);
+  if (it != ruleIndex_.end()) return *it->second;
+  TRuleStats& row = RowNamed(rule ? rule->RuleName() : std::string());
+  ruleIndex_[rule] = &row;
+  return row;
 }
 
 const TReteProfiler::TNodeStats* TReteProfiler::FindNode(const TReteNode* node) const {
@@ -114,12 +136,12 @@ void TReteProfiler::NodeGone(const TReteNode* node) {
   goneNodes_.Nanoseconds += stats.Nanoseconds;
   // A frame of the node still open charges the rest of its time there too.
   for (TFrame& frame : frames_)
-    if (frame.Key == node && !frame.Action) frame.Sink = &goneNodes_.Nanoseconds;
+    if (frame.Key == node && !frame.Rule) frame.Sink = &goneNodes_.Nanoseconds;
   nodes_.erase(it);
 }
 
 void TReteProfiler::RuleGone(const TRule* rule) {
   // The stats stay in the list under the rule's name; only the key goes, so
-  // that a new rule at the same address starts afresh.
+  // that a new rule at the same address finds its own row by its name.
   ruleIndex_.erase(rule);
 }

@@ -57,13 +57,15 @@ class TReteProfiler {
   void LeaveNode(uint64_t tests);
   // Node passed a token on.
   void TokenOut(const TReteNode* node) { NodeStats(node).TokensOut++; }
-  // A frame for Rule's actions, left with LeaveAction.
-  void EnterAction(const TRule* rule);
-  void LeaveAction();
+  // A frame for the actions of Activation's Rule, left with LeaveAction,
+  // which counts the firing when Completed. The rule may be gone by then.
+  void EnterAction(const TRule* rule, const void* activation);
+  void LeaveAction(bool completed);
 
   void ActivationMade(const TRule* rule) { RuleStats(rule).Made++; }
-  void ActivationWithdrawn(const TRule* rule) { RuleStats(rule).Withdrawn++; }
-  void ActivationFired(const TRule* rule) { RuleStats(rule).Fired++; }
+  // Not counted for an activation being fired (its rule's actions took its
+  // match away): it counts as fired.
+  void ActivationWithdrawn(const TRule* rule, const void* activation);
 
   // The stats of Node (none when it saw nothing).
   const TNodeStats* FindNode(const TReteNode* node) const;
@@ -81,12 +83,14 @@ class TReteProfiler {
 
  private:
   // An open frame: the node or rule it stands for and where its time goes.
+  // Key: the node, or the activation fired; Rule: an action frame's row.
   struct TFrame {
     const void* Key;
-    bool Action;
+    TRuleStats* Rule;
     int64_t* Sink;
   };
-  int64_t* SinkOf(const TFrame& frame);
+  // The row of that name, made when missing.
+  TRuleStats& RowNamed(const std::string& name);
   TNodeStats& NodeStats(const TReteNode* node) { return nodes_[node]; }
   TRuleStats& RuleStats(const TRule* rule);
   // Charges the time since the last mark to the innermost frame.
@@ -99,7 +103,7 @@ class TReteProfiler {
   int64_t lastMark_ = 0;
   std::vector<TFrame> frames_;
   std::unordered_map<const TReteNode*, TNodeStats> nodes_;
-  std::unordered_map<const TRule*, size_t> ruleIndex_;
+  std::unordered_map<const TRule*, TRuleStats*> ruleIndex_;
   std::deque<TRuleStats> rules_;  // stable addresses: frames point into it
   TNodeStats goneNodes_;
 };

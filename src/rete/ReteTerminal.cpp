@@ -144,7 +144,7 @@ void TPatternMatchTerminalNode::Announce(std::unique_ptr<TActivation> activation
 
 void TPatternMatchTerminalNode::Withdraw(TActivation& activation) {
   if (TReteProfiler* profiler = Profiler()) [[unlikely]]
-    profiler->ActivationWithdrawn(rule_);
+    profiler->ActivationWithdrawn(rule_, &activation);
   Unlist(activation);
   TReteNetwork* rete = Rete();
   IReteEngine* engine = rete ? rete->Engine() : nullptr;
@@ -157,8 +157,6 @@ void TPatternMatchTerminalNode::Withdraw(TActivation& activation) {
 }
 
 void TPatternMatchTerminalNode::ActivationFired(TActivation& activation) {
-  if (TReteProfiler* profiler = Profiler()) [[unlikely]]
-    profiler->ActivationFired(rule_);
   Unlist(activation);
   TReteNetwork* rete = Rete();
   IReteEngine* engine = rete ? rete->Engine() : nullptr;
