@@ -37,9 +37,9 @@ std::string Attributes(const std::string& kind, bool shared) {
   std::string shape = "box";
   std::string style = "rounded";
   std::string fill = "#ffffff";
-  if (kind == "join") shape = "invtrapezium", style = "", fill = "#ffffff";
-  if (kind == "not-join") shape = "invtrapezium", style = "dashed", fill = "#ffffff";
-  if (kind == "test") shape = "hexagon", style = "";
+  if (kind == "join") shape = "box", style = "", fill = "#dde8f8";
+  if (kind == "not-join") shape = "box", style = "dashed", fill = "#dde8f8";
+  if (kind == "test") shape = "hexagon", style = "", fill = "#f3e0f3";
   if (kind == "terminal") shape = "box", style = "bold", fill = "#d8f0d8";
   if (shared) fill = "#fff2b3";
   std::string styles = style.empty() ? "filled" : style + ",filled";

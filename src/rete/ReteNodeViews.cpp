@@ -5,6 +5,7 @@
 #include <set>
 
 #include "facts/IERule.h"
+#include "functions/IEFunctionCall.h"
 #include "rete/ReteNetwork.h"
 
 TNodeViews::TNodeViews(const TReteNetwork& network) {
@@ -46,6 +47,33 @@ std::string NodeKindWord(const TReteNode& node) {
 
 namespace {
 
+// A value as a person reads it in a node: a call with its arguments, a slot
+// reference of the compiled rule as "f1.slot" (fact 1 of the match), "f1.slot[2]"
+// (an item of a multislot) or "f1" (the fact itself).
+std::string ExpressionText(const IIEValue& value) {
+  if (!value) return std::string();
+  if (value->DType() == dtVariantArray) {
+    const TIEVariantArray& cells = value->VariantArrayRef();
+    if (cells.size() >= 3 && cells[0].index() == 1) {
+      std::string text = "f" + VariantText(cells[0]);
+      const std::string slot = VariantText(cells[1]);
+      if (!slot.empty()) text += "." + slot;
+      const std::string sub = VariantText(cells[2]);
+      if (!sub.empty() && sub != "-1") text += "[" + sub + "]";
+      return text;
+    }
+  }
+  if (value->DType() == dtFunCall) {
+    const auto* call = dynamic_cast<const TFunctionCall*>(value->AsFunCall().get());
+    if (call) {
+      std::string text = "(" + call->FunctionName();
+      for (const IIEValue& argument : call->Arguments()) text += " " + ExpressionText(argument);
+      return text + ")";
+    }
+  }
+  return value->AsText();
+}
+
 std::string ArgText(const TIEVariantArray& args, size_t index) {
   return index < args.size() ? VariantText(args[index]) : std::string();
 }
@@ -60,7 +88,7 @@ std::string SlotText(const TIEVariantArray& args, size_t slot, size_t sub) {
 
 std::string PatternLine(const TPatternMatchNode& node) {
   const TIEVariantArray& args = node.Args();
-  const std::string value = node.Value() ? node.Value()->AsText() : std::string();
+  const std::string value = ExpressionText(node.Value());
   const bool call = node.Value() && node.Value()->DType() == dtFunCall;
   switch (node.PatternMatchTest()) {
     case pmtTestClassType:
@@ -101,7 +129,7 @@ std::string TestLine(const TIESlotTest& test) {
   if (test.IsPatternMatchTest()) {
     const auto& match = static_cast<const TIEPatternMatchTest&>(test);
     if (match.SlotValue())
-      return (test.SlotTestType() == sttEquals ? "" : "not ") + match.SlotValue()->AsText();
+      return (test.SlotTestType() == sttEquals ? "" : "not ") + ExpressionText(match.SlotValue());
   }
   return test.Text();
 }
