@@ -18,7 +18,13 @@ constexpr char SGraphHeader[] =
     "  nodesep=0.3;\n"
     "  ranksep=0.4;\n"
     "  node [fontname=\"Helvetica\", fontsize=10, margin=\"0.12,0.04\"];\n"
-    "  edge [fontname=\"Helvetica\", fontsize=9, arrowsize=0.7];\n";
+    "  edge [fontname=\"Helvetica\", fontsize=9, arrowsize=0.7];\n"
+    "  labelloc=b;\n"
+    "  fontname=\"Helvetica\";\n"
+    "  fontsize=10;\n"
+    "  label=\"rounded: pattern (one fact); blue: join (dashed: negated); hexagon: test; "
+    "green: a rule's end; yellow, thick: shared by several rules; dashed edge: a join's right "
+    "input\";\n";
 
 // The text as the inside of a DOT string: quotes and backslashes escaped,
 // line ends as \n.

@@ -20,7 +20,8 @@ constexpr char SProfileLegend[] =
     "actions: time in the rule's actions, less the matching they caused.\n"
     "Times are exclusive, so the rows add up to the total.\n";
 constexpr char SProfileCountsLegend[] =
-    "checks: a node's tests of one token each, a join's comparisons of a pair.\n";
+    "checks: a node's tests of one token each, a join's comparisons of a pair.\n"
+    "Nodes that saw no token are left out.\n";
 constexpr char SProfileGoneRow[] = "(nodes removed meanwhile)";
 constexpr char SProfileNoRuleRow[] = "(nodes of no rule)";
 constexpr char SProfileOtherRow[] = "other (agenda, loading, output)";

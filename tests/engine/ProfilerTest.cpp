@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 
 #include "engine/InferenceEngine.h"
 #include "facts/IERule.h"
 #include "packages/DiagnosticsPackage.h"
 #include "rete/ReteNetwork.h"
+#include "rete/ReteProfileReport.h"
 #include "rete/ReteProfiler.h"
 
 namespace {
@@ -178,6 +180,55 @@ TEST_F(ProfilerTest, ARuleThatEmptiesTheProfileAndRemovesItselfIsStillCounted) {
   ASSERT_NE(loose, nullptr);
   EXPECT_EQ(loose->Made, 0u);
   EXPECT_GT(loose->Withdrawn, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// The "total ms" cells of the rule table (the rows up to the total row)
+// and the total itself, read back from the report.
+void ReadRuleTotals(const std::string& report, double& rows, double& total) {
+  std::istringstream lines(report);
+  std::string line;
+  bool inTable = false;
+  rows = total = 0;
+  while (std::getline(lines, line)) {
+    if (line.rfind("rule ", 0) == 0) {
+      inTable = true;
+      continue;
+    }
+    if (!inTable || line.empty()) continue;
+    // The last two cells are "total ms" and "%".
+    std::istringstream cells(line);
+    std::vector<std::string> words;
+    for (std::string word; cells >> word;) words.push_back(word);
+    ASSERT_GE(words.size(), 3u) << line;
+    const double cell = std::stod(words[words.size() - 2]);
+    if (line.rfind("total (wall time profiled)", 0) == 0) {
+      total = cell;
+      return;
+    }
+    rows += cell;
+  }
+}
+
+TEST_F(ProfilerTest, TheReportsRowsAddUpToItsTotal) {
+  Network().SetProfiling(true);
+  engine.Reset();
+  engine.Run();
+  engine.Evaluate("(undefrule loose)");  // its nodes' time moves to a row of its own
+  engine.Reset();
+  engine.Run();
+  Network().SetProfiling(false);
+  const std::string report = ProfileReport(Network());
+  double rows = 0, total = 0;
+  ReadRuleTotals(report, rows, total);
+  EXPECT_GT(total, 0) << report;
+  // Each row is rounded to a microsecond.
+  EXPECT_NEAR(rows, total, 0.0005 * 12) << report;
+  EXPECT_NE(report.find("(nodes removed meanwhile)"), std::string::npos) << report;
+  EXPECT_EQ(ProfileReport(Network(), true).find(" ms"), std::string::npos) << "counts only";
 }
 
 }  // namespace
