@@ -11,7 +11,9 @@
 // edges and their evaluation context, join nodes own their memories and
 // tests. The engine's agenda owns the activations (see IReteEngine); a
 // terminal node only lists its current ones. Rules are not owned: the
-// network is told when a compiled rule is destroyed and removes it.
+// network is told when a compiled rule is destroyed and removes it. Once
+// profiling was on, the network owns its profiler (rete/ReteProfiler.h),
+// which each node points to while profiling.
 // Thread-safety: none; the engine serializes every use of its network.
 #pragma once
 
