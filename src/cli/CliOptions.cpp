@@ -120,6 +120,10 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
       }
     } else if (arg == "-i" || arg == "--interactive") {
       options.Interactive = true;
+    } else if (arg == "--profile") {
+      options.Profile = true;
+    } else if (arg == "--graph") {
+      if (!value(options.GraphFile)) return options;
     } else if (arg == "--no-run") {
       options.Run = false;
     } else if (arg == "-h" || arg == "--help") {
@@ -155,6 +159,11 @@ std::string UsageText() {
          "                      trigonometry, business, diagnostics or all\n"
          "                      (default: all but trigonometry and business)\n"
          "  --no-run            load and reset only\n"
+         "  --profile           profile the whole run; the table of rules and\n"
+         "                      network nodes by cost goes to standard error\n"
+         "                      at the end (standard output stays the program's)\n"
+         "  --graph FILE        at the end, write the network as a Graphviz graph\n"
+         "                      to FILE (with the profile's counts under --profile)\n"
          "  -i, --interactive   load and reset, then the shell on that engine\n"
          "  --warnings=MODE     on (default): print what looks like a mistake in\n"
          "                      the program on standard error; off; error: also\n"
@@ -170,6 +179,7 @@ std::string UsageText() {
          "  ie --packages standard,math,trigonometry geometry.ie\n"
          "  ie                                       the interactive shell\n"
          "  ie rules.ie -i                           load and reset, then the shell\n"
+         "  ie rules.ie --profile --graph net.dot    where the time goes, and a picture\n"
          "\n"
          "Errors and warnings go to standard error. Exit status: 0 done, 1 an error\n"
          "in the program, 2 a bad command line.\n";

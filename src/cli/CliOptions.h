@@ -22,6 +22,11 @@ struct TCliOptions {
   // --packages list leaves out "diagnostics".
   bool Diagnostics = true;
   bool Run = true;       // false: --no-run (load and reset only)
+  // --profile: the network profiles from the engine's start; the table goes
+  // to standard error at the end.
+  bool Profile = false;
+  // --graph FILE: the network as Graphviz DOT, written at the end.
+  std::string GraphFile;
   // --warnings=on (default), off, or error (a warning ends the run, status 1).
   enum TWarnings { wOn, wOff, wError } Warnings = wOn;
   bool Interactive = false;  // -i: the shell after loading the files

@@ -18,7 +18,11 @@
 #include "facts/IERule.h"
 #include "functions/IEPackageComponents.h"
 #include "frontend/IEMorelStream.h"
+#include "packages/DiagnosticsGraph.h"
 #include "packages/DiagnosticsPackage.h"
+#include "rete/ReteGraph.h"
+#include "rete/ReteNetwork.h"
+#include "rete/ReteProfileReport.h"
 #include "packages/StandardControl.h"
 
 namespace {
@@ -54,7 +58,29 @@ std::unique_ptr<TInferenceEngine> MakeEngine(const TCliOptions& options, std::os
   if (input) ConnectInput(*engine, *input);
   engine->SetStrategy(options.Strategy);
   engine->SetWatch(options.Watches);
+  if (options.Profile && engine->Rete()) engine->Rete()->SetProfiling(true);
   return engine;
+}
+
+// The end of a run under --profile and --graph: the profile table on Err,
+// the graph written. Returns Status, or 1 when the graph could not be written.
+int FinishDiagnostics(const TCliOptions& options, TInferenceEngine& engine, std::ostream& err,
+                      int status) {
+  TReteNetwork* network = engine.Rete();
+  if (!network) return status;
+  if (options.Profile) {
+    network->SetProfiling(false);
+    err << ProfileReport(*network) << std::flush;
+  }
+  if (!options.GraphFile.empty()) {
+    try {
+      WriteTextFile(options.GraphFile, NetworkGraph(*network));
+    } catch (const std::exception& e) {
+      err << ErrorReport(e);
+      return 1;
+    }
+  }
+  return status;
 }
 
 // Runs Load (the program's text), then the -e texts, Reset and Run. An error
@@ -63,6 +89,7 @@ template <class TLoad>
 int RunProgram(const TCliOptions& options, std::ostream& out, std::ostream& err,
                TLineReader* input, TLoad&& load) {
   std::unique_ptr<TInferenceEngine> engine = MakeEngine(options, out, input);
+  int status = 0;
   try {
     engine->Clear();
     load(*engine);
@@ -75,13 +102,14 @@ int RunProgram(const TCliOptions& options, std::ostream& out, std::ostream& err,
     engine->Reset();
     if (options.Run) engine->Run();
   } catch (const EExitRequest&) {
-    return 0;
+    status = 0;
   } catch (const std::exception& e) {
     out.flush();
     err << ErrorReport(e) << NameSuggestion(e.what(), *engine);
-    return 1;
+    status = 1;
   }
-  return 0;
+  out.flush();
+  return FinishDiagnostics(options, *engine, err, status);
 }
 
 }  // namespace
@@ -271,12 +299,12 @@ int RunShell(const TCliOptions& options, TLineReader& input, std::ostream& out,
       TInterruptHalts interrupt(*engine);
       engine->Evaluate(text);
     } catch (const EExitRequest&) {
-      return 0;
+      return FinishDiagnostics(options, *engine, err, 0);
     } catch (const std::exception& e) {
       out.flush();
       err << ErrorReport(e) << NameSuggestion(e.what(), *engine);
     }
   }
   out << '\n';
-  return 0;
+  return FinishDiagnostics(options, *engine, err, 0);
 }

@@ -27,5 +27,6 @@ void RegisterBuiltinPackageClasses() {
     RegisterBusinessPackageClasses();
     RegisterDiagnosticsPackageClasses();
     RegisterDiagnosticsMatchesClasses();
+    RegisterDiagnosticsProfileClasses();
   });
 }

@@ -31,3 +31,4 @@ void RegisterTrigonometryPackageClasses();
 void RegisterBusinessPackageClasses();
 void RegisterDiagnosticsPackageClasses();
 void RegisterDiagnosticsMatchesClasses();
+void RegisterDiagnosticsProfileClasses();

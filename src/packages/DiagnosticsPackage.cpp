@@ -8,6 +8,8 @@
 #include "core/IEConsts.h"
 #include "packages/BuiltinPackages.h"
 #include "packages/DiagnosticsMatches.h"
+#include "packages/DiagnosticsGraph.h"
+#include "packages/DiagnosticsProfile.h"
 #include "packages/StandardEngine.h"
 #include "rete/EngineInspection.h"
 #include "values/EngineRoles.h"
@@ -27,6 +29,9 @@ void TDiagnosticsPackage::CreateFunctions() {
   TUserPackage::CreateFunctions();
   CreateFunction<TShowMatchesFunction>();
   CreateFunction<TWhyNotFunction>();
+  CreateFunction<TProfileFunction>();
+  CreateFunction<TProfileInfoFunction>();
+  CreateFunction<TNetworkGraphFunction>();
 }
 
 void RegisterDiagnosticsPackageClasses() {

@@ -159,6 +159,7 @@ void TJoinNode::ForEachCandidate(const TIETokenTree& memory, int32_t key, F&& vi
 }
 
 bool TJoinNode::Matches(const TTokenRef& left, const TTokenRef& right) {
+  ++comparisons_;
   if (chained_) return right->Parent() && right->Parent()->IsEqual(left.get());
   if (tests_.empty()) return true;
   // A positive join withdraws what it made without asking calls again.

@@ -10,6 +10,7 @@
 #include "core/IEConsts.h"
 #include "facts/IERule.h"
 #include "functions/IEFunctionCall.h"
+#include "rete/ReteProfiler.h"
 
 namespace {
 
@@ -192,12 +193,9 @@ TIEContext& TReteNode::Context() {
   return *context_;
 }
 
-std::string TReteNode::Text() const {
-  return Caption() + SNodeInOutText + std::to_string(IncomingCount()) + "/" +
-         std::to_string(EdgeCount()) + SNodeRuleUseText + std::to_string(ruleUseCount_);
-}
-
 bool TReteNode::Propagate(const TTokenRef& token) {
+  if (profiler_) [[unlikely]]
+    return ProfiledPropagate(token);
   bool passed = false;
   // Indexed: a successor never changes this node's edges while it runs.
   for (size_t i = 0; i < successors_.size(); ++i) {
@@ -205,6 +203,11 @@ bool TReteNode::Propagate(const TTokenRef& token) {
     if (next.Node->Call(token, next.CallType)) passed = true;
   }
   return passed;
+}
+
+std::string TReteNode::Text() const {
+  return Caption() + SNodeInOutText + std::to_string(IncomingCount()) + "/" +
+         std::to_string(EdgeCount()) + SNodeRuleUseText + std::to_string(ruleUseCount_);
 }
 
 bool TReteNode::HasInput(const TReteNode* from, TCallType callType) const {
@@ -476,6 +479,7 @@ TJoinNode* TReteNetwork::FindSharedJoin(TReteNode* left, TReteNode* right, const
 }
 
 void TReteNetwork::NodeGone(TReteNode* node) {
+  if (profile_) profile_->NodeGone(node);
   LeaveRoot(node);
   // A node freed by RemoveRule has no uses left, so no list names it; one
   // removed from the graph directly leaves every list, one entry per use.
@@ -552,6 +556,7 @@ void TReteNetwork::RemoveRule(TRule& rule) {
   if (it == rules_.end()) return;
   std::vector<TReteNode*> nodes = std::move(it->second.Nodes);
   rules_.erase(it);
+  if (profile_) profile_->RuleGone(&rule);
   if (!rule.IsDestroying()) RemoveFreeNotification(&rule);
   for (auto node = nodes.rbegin(); node != nodes.rend(); ++node) {
     TReteNode* n = *node;
@@ -561,8 +566,10 @@ void TReteNetwork::RemoveRule(TRule& rule) {
 }
 
 void TReteNetwork::Clear() {
-  for (auto& [component, entry] : rules_)
+  for (auto& [component, entry] : rules_) {
+    if (profile_) profile_->RuleGone(entry.Rule);
     if (!entry.Rule->IsDestroying()) RemoveFreeNotification(entry.Rule);
+  }
   rules_.clear();
   for (TReteNode* root : roots_) root->listedRoot_ = false;
   roots_.clear();
@@ -580,6 +587,8 @@ void TReteNetwork::Clear() {
 }
 
 bool TReteNetwork::AssertToken(const TTokenRef& token) {
+  if (profiling_) [[unlikely]]
+    return ProfiledAssertToken(token);
   bool passed = false;
   // Indexed: the root list does not change while a token propagates.
   for (size_t i = 0; i < roots_.size(); ++i)

@@ -11,7 +11,9 @@
 // edges and their evaluation context, join nodes own their memories and
 // tests. The engine's agenda owns the activations (see IReteEngine); a
 // terminal node only lists its current ones. Rules are not owned: the
-// network is told when a compiled rule is destroyed and removes it.
+// network is told when a compiled rule is destroyed and removes it. Once
+// profiling was on, the network owns its profiler (rete/ReteProfiler.h),
+// which each node points to while profiling.
 // Thread-safety: none; the engine serializes every use of its network.
 #pragma once
 
@@ -34,6 +36,7 @@
 class TActivation;
 class TPatternMatchTerminalNode;
 class TReteNetwork;
+class TReteProfiler;
 class TRule;
 
 // Raised with the network as Sender.
@@ -78,8 +81,11 @@ class TReteNode : public TGGraphNode {
   // Handles Token arriving on the input CallType; true when it was passed on.
   virtual bool Call(const TTokenRef& token, TCallType callType) = 0;
   // Calls each successor with its edge's call type, in edge order; true when
-  // any call returned true.
+  // any call returned true. While the network profiles, each call is timed
+  // and counted (out of line: unprofiled, this costs one test of a pointer).
   bool Propagate(const TTokenRef& token);
+  // The network's profiler while it profiles, else none.
+  TReteProfiler* Profiler() const noexcept { return profiler_; }
 
   // The successors with the call type of their edge, in edge order.
   struct TSuccessor {
@@ -100,10 +106,18 @@ class TReteNode : public TGGraphNode {
   // The engine's placeholder fact (the network's own without an engine).
   IFact Placeholder() const;
 
+  // Pairs of tokens a join compared, ever (the profiler reads differences);
+  // a node that compares no pairs counts one check per token.
+  uint64_t comparisons_ = 0;
+  bool comparesPairs_ = false;
+
  private:
   friend class TReteNetwork;
   friend class TPatternMatchNode;
+  friend struct TProfiledCall;
+  bool ProfiledPropagate(const TTokenRef& token);
   TReteNetwork* rete_ = nullptr;
+  TReteProfiler* profiler_ = nullptr;
   int32_t ruleUseCount_ = 1;
   std::unique_ptr<TIEContext> context_;
   std::vector<TSuccessor> successors_;
@@ -209,6 +223,7 @@ class TTestNode : public TReteNode {
 
 class TJoinNode : public TTestNode {
  public:
+  TJoinNode() { comparesPairs_ = true; }
   // Gives back the matches it listed.
   ~TJoinNode() override;
   std::string ClassName() const override { return "TJoinNode"; }
@@ -414,6 +429,8 @@ class TActivation : public TPersistent, public TPooledObject<TActivation> {
 
  private:
   friend class TPatternMatchTerminalNode;
+  // Fire with the rule's actions timed by the node's profiler.
+  bool ProfiledFire();
   TRule* rule_;
   TPatternMatchTerminalNode* node_;
   TTokenRef token_;
@@ -457,7 +474,19 @@ class TReteNetwork : public TGGraph {
   // Drops every rule entry and every node.
   void Clear();
   // Gives Token to every root node with ctSingle; true when any passed it on.
+  // Profiled: see SetProfiling.
   bool AssertToken(const TTokenRef& token);
+
+  // Profiling (rete/ReteProfiler.h): on, every node and terminal reports to
+  // the profiler; off, the counts stay for reading until reset.
+  bool Profiling() const noexcept { return profiling_ != nullptr; }
+  void SetProfiling(bool on);
+  // Empties the profile (also while profiling).
+  void ResetProfile();
+  // The profile collected so far; none before profiling was first on.
+  const TReteProfiler* Profile() const noexcept { return profile_.get(); }
+  // The compiled rules, sorted by name.
+  std::vector<const TRule*> CompiledRules() const;
 
   // The nodes without incoming edges, in the order they became roots.
   const std::vector<TReteNode*>& RootNodes() const noexcept { return roots_; }
@@ -508,6 +537,7 @@ class TReteNetwork : public TGGraph {
   TNode* AddReteNode(std::unique_ptr<TNode> node) {
     TNode* raw = node.get();
     raw->rete_ = this;
+    raw->profiler_ = profiling_;
     AddNode(std::unique_ptr<TGGraphNode>(std::move(node)));
     EnterRoot(raw);
     return raw;
@@ -612,4 +642,8 @@ class TReteNetwork : public TGGraph {
   TShareIndex patternIndex_;
   TShareIndex joinIndex_;
   bool rootsIndexed_ = false;
+  bool ProfiledAssertToken(const TTokenRef& token);
+  std::unique_ptr<TReteProfiler> profile_;
+  // The profiler while profiling, else none: what the hot paths test.
+  TReteProfiler* profiling_ = nullptr;
 };

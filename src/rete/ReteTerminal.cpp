@@ -6,6 +6,7 @@
 
 #include "core/IEConsts.h"
 #include "facts/IERule.h"
+#include "rete/ReteProfiler.h"
 
 // ---------------------------------------------------------------------------
 // TPatternMatchTerminalNode
@@ -128,6 +129,8 @@ bool TPatternMatchTerminalNode::Unlist(TActivation& activation) {
 }
 
 void TPatternMatchTerminalNode::Announce(std::unique_ptr<TActivation> activation) {
+  if (TReteProfiler* profiler = Profiler()) [[unlikely]]
+    profiler->ActivationMade(rule_);
   TActivation* announced = activation.get();
   List(*announced);
   TReteNetwork* rete = Rete();
@@ -140,6 +143,8 @@ void TPatternMatchTerminalNode::Announce(std::unique_ptr<TActivation> activation
 }
 
 void TPatternMatchTerminalNode::Withdraw(TActivation& activation) {
+  if (TReteProfiler* profiler = Profiler()) [[unlikely]]
+    profiler->ActivationWithdrawn(rule_, &activation);
   Unlist(activation);
   TReteNetwork* rete = Rete();
   IReteEngine* engine = rete ? rete->Engine() : nullptr;
@@ -191,6 +196,8 @@ std::unique_ptr<TActivation> TActivation::Clone() const {
 }
 
 bool TActivation::Fire() {
+  if (node_ && node_->Profiler()) [[unlikely]]
+    return ProfiledFire();
   if (rule_ && token_) rule_->Fire(IReteToken(token_.get()));
   // Nothing of this object is touched after the node was told: a network
   // without engine frees the activation there.

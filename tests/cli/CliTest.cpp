@@ -522,3 +522,56 @@ TEST(InterruptTest, AnInterruptHaltsARunawayRunAndTheHandlerIsRestoredAfterwards
   sigaction(SIGINT, nullptr, &after);
   EXPECT_EQ(after.sa_handler, before.sa_handler);
 }
+
+TEST(CliOptionsTest, ProfileAndGraphOptions) {
+  TCliOptions o = ParseCommandLine({"--profile", "a.ie", "--graph", "net.dot"});
+  EXPECT_TRUE(o.Error.empty()) << o.Error;
+  EXPECT_TRUE(o.Profile);
+  EXPECT_EQ(o.GraphFile, "net.dot");
+  EXPECT_EQ(o.Files, std::vector<std::string>{"a.ie"}) << "the graph's file is no program";
+  TCliOptions plain = ParseCommandLine({"a.ie"});
+  EXPECT_FALSE(plain.Profile);
+  EXPECT_TRUE(plain.GraphFile.empty());
+  EXPECT_EQ(ParseCommandLine({"a.ie", "--graph"}).Error, "option --graph needs a value");
+  EXPECT_NE(UsageText().find("--profile"), std::string::npos);
+  EXPECT_NE(UsageText().find("--graph FILE"), std::string::npos);
+}
+
+TEST(RunnerTest, ProfileGoesToStandardErrorAndTheGraphToItsFile) {
+  const std::string graph = ::testing::TempDir() + "cli_net.dot";
+  std::remove(graph.c_str());
+  TCliOptions options;
+  options.Profile = true;
+  options.GraphFile = graph;
+  std::istringstream program(
+      "(defrule hello (greet ?who) => (printout t \"hi \" ?who crlf))\n"
+      "(deffacts people (greet ann) (greet bob))\n");
+  std::ostringstream out, err;
+  EXPECT_EQ(RunStream(options, program, out, err), 0) << err.str();
+  EXPECT_EQ(out.str(), "hi bob\r\nhi ann\r\n") << "the program's output stays clean";
+  const std::string table = err.str();
+  EXPECT_NE(table.find("total (wall time profiled)"), std::string::npos) << table;
+  // The rule's row: two made, none withdrawn, two fired.
+  std::istringstream rows(table);
+  std::string line, row;
+  while (std::getline(rows, line))
+    if (line.rfind("hello ", 0) == 0) row = line;
+  std::istringstream cells(row);
+  std::string name, made, withdrawn, fired;
+  cells >> name >> made >> withdrawn >> fired;
+  EXPECT_EQ(made + "/" + withdrawn + "/" + fired, "2/0/2") << table;
+
+  std::ifstream in(graph);
+  const std::string dot((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(dot.rfind("digraph rete {", 0), 0u) << dot;
+  // Two facts and the reset's clearing reached the rule's end.
+  EXPECT_NE(dot.find("terminal\\nhello\\nin 3, out 0"), std::string::npos) << dot;
+  std::remove(graph.c_str());
+
+  options.Profile = false;
+  options.GraphFile = ::testing::TempDir() + "no/such/dir/net.dot";
+  std::istringstream again("(+ 1 2)\n");
+  std::ostringstream out2, err2;
+  EXPECT_EQ(RunStream(options, again, out2, err2), 1) << "a graph that cannot be written fails the run";
+  EXPECT_NE(err2.str().find("Cannot create file"), std::string::npos) << err2.str();
+}
