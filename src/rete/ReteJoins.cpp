@@ -8,26 +8,9 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "facts/IERule.h"
+#include "rete/NodeContextScope.h"
 
 namespace {
-
-class TJoinContextScope {
- public:
-  TJoinContextScope(TIEContext& context, const TTokenRef& left, const IFact& right)
-      : context_(context) {
-    context_.SetToken(IReteToken(left.get()));
-    context_.SetFact(right);
-  }
-  ~TJoinContextScope() {
-    context_.SetToken(nullptr);
-    context_.SetFact(nullptr);
-  }
-  TJoinContextScope(const TJoinContextScope&) = delete;
-  TJoinContextScope& operator=(const TJoinContextScope&) = delete;
-
- private:
-  TIEContext& context_;
-};
 
 TTokenRef Tagged(TTokenRef token, TTokenAction tag) {
   token->SetTag(tag);
@@ -166,7 +149,7 @@ bool TJoinNode::Matches(const TTokenRef& left, const TTokenRef& right) {
   const bool removal = !negated_ && (left->Tag() == taRemove || right->Tag() == taRemove);
   // Comparisons of two slots need no context; the node's context is set up
   // for the first test that evaluates expressions.
-  std::optional<TJoinContextScope> scope;
+  std::optional<TNodeContextScope> scope;
   for (const auto& test : tests_) {
     if (const TIEJoinTest* compare = test->AsJoinTest()) {
       if (!compare->TestFactPair(left->FactAt(compare->TokenIndex()), right->Fact().get()))

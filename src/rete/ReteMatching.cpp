@@ -5,28 +5,9 @@
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
 #include "facts/IEFacts.h"
+#include "rete/NodeContextScope.h"
 
 namespace {
-
-// Sets a node context up for one evaluation and empties it again, so that
-// no token or fact stays referenced by the node between calls.
-class TContextScope {
- public:
-  TContextScope(TIEContext& context, const TTokenRef& token, TCustomFact* fact)
-      : context_(context) {
-    context_.SetToken(IReteToken(token.get()));
-    context_.SetFact(IFact(fact));
-  }
-  ~TContextScope() {
-    context_.SetToken(nullptr);
-    context_.SetFact(nullptr);
-  }
-  TContextScope(const TContextScope&) = delete;
-  TContextScope& operator=(const TContextScope&) = delete;
-
- private:
-  TIEContext& context_;
-};
 
 bool IsTrue(const IIEValue& value) { return value && value->Equals(TrueAtom()); }
 
@@ -80,7 +61,7 @@ bool TPatternMatchNode::ValueMatches(const TTokenRef& token, TCustomFact* fact,
     // A retraction must reach every memory its assertion reached, whatever
     // the call answers now.
     if (token->Tag() == taRemove) return true;
-    TContextScope scope(Context(), token, fact);
+    TNodeContextScope scope(Context(), token, IFact(fact));
     return IsTrue(value_->Resolve(&Context()));
   }
   return item && item->Equals(value_);
@@ -216,7 +197,7 @@ bool TTestNode::Call(const TTokenRef& token, TCallType callType) {
   // even when the tests would answer differently now.
   if (token->Tag() != taRemove) {
     TIEContext& context = Context();
-    TContextScope scope(context, token, nullptr);
+    TNodeContextScope scope(context, token, IFact());
     if (!RunTests(context)) return false;
   }
   return Propagate(TIEToken::Extend(token, Placeholder()));

@@ -4,29 +4,7 @@
 #include "rete/ReteNetwork.h"
 
 #include "facts/IEFacts.h"
-
-namespace {
-
-// Gives a node context a token and fact for one evaluation and empties it
-// again afterwards.
-class TProbeScope {
- public:
-  TProbeScope(TIEContext& context, const TTokenRef& token, const IFact& fact) : context_(context) {
-    context_.SetToken(IReteToken(token.get()));
-    context_.SetFact(fact);
-  }
-  ~TProbeScope() {
-    context_.SetToken(nullptr);
-    context_.SetFact(nullptr);
-  }
-  TProbeScope(const TProbeScope&) = delete;
-  TProbeScope& operator=(const TProbeScope&) = delete;
-
- private:
-  TIEContext& context_;
-};
-
-}  // namespace
+#include "rete/NodeContextScope.h"
 
 std::vector<TTokenRef> TPatternMatchNode::Probe(const TTokenRef& token) {
   std::vector<TTokenRef> passed;
@@ -69,6 +47,6 @@ bool TTestNode::TestPasses(size_t index, const TTokenRef& left, const IFact& rig
   TIESlotTest& test = *tests_[index];
   if (const TIEJoinTest* compare = test.AsJoinTest())
     return compare->TestFactPair(left->FactAt(compare->TokenIndex()), right.get());
-  TProbeScope scope(Context(), left, right);
+  TNodeContextScope scope(Context(), left, right);
   return test.Test(&Context());
 }
