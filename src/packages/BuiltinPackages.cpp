@@ -26,5 +26,6 @@ void RegisterBuiltinPackageClasses() {
     RegisterTrigonometryPackageClasses();
     RegisterBusinessPackageClasses();
     RegisterDiagnosticsPackageClasses();
+    RegisterDiagnosticsProvenanceClasses();
   });
 }

@@ -30,3 +30,4 @@ void RegisterObjectPackageClasses();
 void RegisterTrigonometryPackageClasses();
 void RegisterBusinessPackageClasses();
 void RegisterDiagnosticsPackageClasses();
+void RegisterDiagnosticsProvenanceClasses();

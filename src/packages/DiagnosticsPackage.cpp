@@ -7,6 +7,7 @@
 #include "core/Format.h"
 #include "core/IEConsts.h"
 #include "packages/BuiltinPackages.h"
+#include "packages/DiagnosticsProvenance.h"
 #include "packages/StandardEngine.h"
 #include "rete/EngineInspection.h"
 #include "values/EngineRoles.h"
@@ -22,7 +23,10 @@ TDiagnosticsPackage::TDiagnosticsPackage(TComponent* owner) : TUserPackage(owner
   CreateFunctions();
 }
 
-void TDiagnosticsPackage::CreateFunctions() { TUserPackage::CreateFunctions(); }
+void TDiagnosticsPackage::CreateFunctions() {
+  TUserPackage::CreateFunctions();
+  CreateFunction<TWhyFunction>();
+}
 
 void RegisterDiagnosticsPackageClasses() {
   RegisterComponentClass<TDiagnosticsPackage>("TDiagnosticsPackage");
