@@ -8,7 +8,8 @@ TFactOriginRef TInferenceEngine::CurrentOrigin() {
   if (!originFiring_) return HostOrigin();
   // The firing's first assertion: its record is made now and shared by the
   // facts it asserts after this one.
-  origin_ = FiringOrigin(*originFiring_);
+  origin_ = FiringOrigin(*originFiring_, lastRuleName_);
+  lastRuleName_ = origin_->SharedName();
   originFiring_ = nullptr;
   return origin_;
 }

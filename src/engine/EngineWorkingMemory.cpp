@@ -309,6 +309,10 @@ int32_t TInferenceEngine::AssertFact(const IFactRef& fact) {
   // a fact asserted again while it is in working memory enters as a copy.
   IFactRef asserted = fact;
   if (facts_.IndexOf(fact.get()) >= 0) asserted = fact->Clone();
+  // Taken before the fact gets its identifier: a firing's record reads the
+  // identifiers of its token's facts, and a fact its rule modified is this
+  // very object, about to be numbered anew.
+  TFactOriginRef origin = CurrentOrigin();
   const int32_t id = factCounter_++;
   asserted->SetID(id);
   // The fact's token is kept beside it, and its retraction sends that very
@@ -316,7 +320,7 @@ int32_t TInferenceEngine::AssertFact(const IFactRef& fact) {
   TTokenRef token = rete_ ? TIEToken::CreateWithdrawnAsItself(IFact(asserted.get())) : nullptr;
   {
     TInternalFacts internal(facts_);
-    facts_.AddEntry(asserted, token, CurrentOrigin());
+    facts_.AddEntry(asserted, token, std::move(origin));
   }
   if (Watching(cwFact))
     PrintOut("", SWatchFactAsserted + asserted->IndexedText() + SWatchLineEnd);

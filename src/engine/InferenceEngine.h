@@ -660,6 +660,9 @@ class TInferenceEngine : public TComponent,
   TFactOriginRef CurrentOrigin();
   TFactOriginRef origin_;
   const TActivation* originFiring_ = nullptr;
+  // The rule name of the last firing record: the next record of the same
+  // rule shares it.
+  TOriginNameRef lastRuleName_;
 
   TFacts facts_{this};
   TIList<TFact> pendingAsserts_;

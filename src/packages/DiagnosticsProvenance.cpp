@@ -45,7 +45,7 @@ void AppendLines(std::string& text, IEngineServices& engine, IEngineInspection& 
   text += indent + FactIdText(fact.ID()) + " " + fact.AsText() + " " + OriginText(origin) +
           SWatchLineEnd;
   if (level + 1 >= depth) return;
-  for (int32_t id : origin.FactIds) {
+  for (int32_t id : origin.FactIds()) {
     IFact source = engine.FindFactById(id);
     TFactOriginRef sourceOrigin = source ? inspection.OriginOf(source) : nullptr;
     if (!sourceOrigin) {
@@ -59,7 +59,7 @@ void AppendLines(std::string& text, IEngineServices& engine, IEngineInspection& 
 }  // namespace
 
 std::string OriginText(const TFactOrigin& origin) {
-  switch (origin.Kind) {
+  switch (origin.Kind()) {
     case TFactOriginKind::Host:
       return SOriginHost;
     case TFactOriginKind::TopLevel:
@@ -67,12 +67,12 @@ std::string OriginText(const TFactOrigin& origin) {
     case TFactOriginKind::Reset:
       return SOriginReset;
     case TFactOriginKind::FactSet:
-      return Format(SOriginFactSet, {origin.Name});
+      return Format(SOriginFactSet, {origin.Name()});
     case TFactOriginKind::Rule: {
-      std::string text = Format(SOriginRule, {origin.Name});
-      for (size_t i = 0; i < origin.FactIds.size(); ++i) {
+      std::string text = Format(SOriginRule, {origin.Name()});
+      for (size_t i = 0; i < origin.FactIds().size(); ++i) {
         text += i == 0 ? SOriginRuleFacts : SFactIdSeparator;
-        text += FactIdText(origin.FactIds[i]);
+        text += FactIdText(origin.FactIds()[i]);
       }
       return text;
     }
