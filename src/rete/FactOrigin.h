@@ -7,7 +7,10 @@
 //
 // A record is one block: the kind, the name (shared between records of the
 // same rule or fact set) and the fact identifiers inline, since an engine
-// keeps one per firing that asserts.
+// keeps one per firing that asserts. Recording is always on: it takes one
+// reference beside each listed fact and a small block per asserting firing,
+// a few per cent of peak memory on the classic benchmarks and no time that
+// shows above their noise.
 //
 // Ownership: immutable once made and shared by reference count: the facts one
 // firing asserts share its record. The rule is kept by name, so a record
