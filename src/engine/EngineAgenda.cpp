@@ -9,6 +9,7 @@
 #include "core/Exceptions.h"
 #include "core/FloatText.h"
 #include "core/IEConsts.h"
+#include "engine/EngineOriginScope.h"
 #include "engine/InferenceEngine.h"
 #include "facts/IERule.h"
 #include "rete/ReteNetwork.h"
@@ -302,6 +303,8 @@ void TInferenceEngine::Fire(TActivation* activation, TRunStatistics& statistics)
   firing_.push_back(activation);
   std::exception_ptr error;
   try {
+    // The facts the firing asserts are recorded as made by it.
+    TOriginScope origin(*this, *activation);
     activation->Fire();
     if (watch_.Contains(cwStatistics)) {
       const int32_t facts = facts_.Count();

@@ -8,6 +8,7 @@
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
 #include "core/Streams.h"
+#include "engine/EngineOriginScope.h"
 #include "engine/InferenceEngine.h"
 #include "facts/IEFactSet.h"
 #include "facts/IERule.h"
@@ -69,6 +70,8 @@ void TInferenceEngine::SetTypeChecks(TTypeChecks value) noexcept {
 // Loading
 
 void TInferenceEngine::ParseAllOf(TIEMorelStream& stream) {
+  // The commands of rule-language text run at top level.
+  TOriginScope origin(*this, TOriginScope::TTopLevel{});
   TParserStreamGuard guard(*parser_, &stream);
   parser_->ParseAll();
 }
@@ -170,6 +173,7 @@ IValueVector TInferenceEngine::ParseList(const std::string& text) {
 }
 
 IIEValue TInferenceEngine::EvaluateFunCall(const std::string& text) {
+  TOriginScope origin(*this, TOriginScope::TTopLevel{});
   return ParseText(text, [](TIEMorelParser& p) { return p.EvaluateFunCall(); });
 }
 

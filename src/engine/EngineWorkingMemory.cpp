@@ -8,6 +8,7 @@
 #include "collections/GHashtable.h"
 #include "core/Exceptions.h"
 #include "core/IEConsts.h"
+#include "engine/EngineOriginScope.h"
 #include "engine/InferenceEngine.h"
 #include "facts/IEFactSet.h"
 #include "facts/IESlotTest.h"
@@ -37,6 +38,11 @@ TTokenRef TFacts::TokenOf(const TFact* fact) const {
   return slot < 0 ? nullptr : tokens_[size_t(slot)];
 }
 
+TFactOriginRef TFacts::OriginOf(const TFact* fact) const {
+  const int64_t slot = SlotOf(fact);
+  return slot < 0 ? nullptr : origins_[size_t(slot)];
+}
+
 void TFacts::DropToken(const TFact* fact) {
   const int64_t slot = SlotOf(fact);
   if (slot >= 0) tokens_[size_t(slot)] = nullptr;
@@ -61,6 +67,7 @@ void TFacts::Clear() {
   std::vector<IFactRef> released = std::move(entries_);
   entries_.clear();
   tokens_.clear();
+  origins_.clear();
   slots_.Reset();
   byId_.Clear();
   repeatedIds_ = false;
@@ -70,10 +77,11 @@ void TFacts::Clear() {
   if (engine_) engine_->FactsCleared();
 }
 
-int32_t TFacts::AddEntry(const IFactRef& fact, TTokenRef token) {
+int32_t TFacts::AddEntry(const IFactRef& fact, TTokenRef token, TFactOriginRef origin) {
   const uint32_t slot = slots_.Append();
   entries_.push_back(fact);
   tokens_.push_back(std::move(token));
+  origins_.push_back(std::move(origin));
   if (fact) {
     if (byId_.Find(IdKey(fact->ID()), [](uint32_t) { return true; }))
       repeatedIds_ = true;
@@ -100,6 +108,7 @@ void TFacts::RemoveSlot(uint32_t slot) {
   IFactRef fact = std::move(entries_[slot]);
   entries_[slot] = nullptr;
   tokens_[slot] = nullptr;
+  origins_[slot] = nullptr;
   slots_.Kill(slot);
   if (fact) {
     if (uint32_t* entry = byId_.Find(IdKey(fact->ID()), [&](uint32_t at) { return at == slot; })) {
@@ -122,15 +131,19 @@ void TFacts::RemoveSlot(uint32_t slot) {
 void TFacts::Compact() {
   std::vector<IFactRef> live;
   std::vector<TTokenRef> liveTokens;
+  std::vector<TFactOriginRef> liveOrigins;
   live.reserve(slots_.LiveCount());
   liveTokens.reserve(slots_.LiveCount());
+  liveOrigins.reserve(slots_.LiveCount());
   for (size_t slot = 0; slot < entries_.size(); ++slot)
     if (entries_[slot]) {
       live.push_back(std::move(entries_[slot]));
       liveTokens.push_back(std::move(tokens_[slot]));
+      liveOrigins.push_back(std::move(origins_[slot]));
     }
   entries_ = std::move(live);
   tokens_ = std::move(liveTokens);
+  origins_ = std::move(liveOrigins);
   slots_.ResetLive(uint32_t(entries_.size()));
   byId_.Clear();
   repeatedIds_ = false;
@@ -296,6 +309,10 @@ int32_t TInferenceEngine::AssertFact(const IFactRef& fact) {
   // a fact asserted again while it is in working memory enters as a copy.
   IFactRef asserted = fact;
   if (facts_.IndexOf(fact.get()) >= 0) asserted = fact->Clone();
+  // Taken before the fact gets its identifier: a firing's record reads the
+  // identifiers of its token's facts, and a fact its rule modified is this
+  // very object, about to be numbered anew.
+  TFactOriginRef origin = CurrentOrigin();
   const int32_t id = factCounter_++;
   asserted->SetID(id);
   // The fact's token is kept beside it, and its retraction sends that very
@@ -303,7 +320,7 @@ int32_t TInferenceEngine::AssertFact(const IFactRef& fact) {
   TTokenRef token = rete_ ? TIEToken::CreateWithdrawnAsItself(IFact(asserted.get())) : nullptr;
   {
     TInternalFacts internal(facts_);
-    facts_.AddEntry(asserted, token);
+    facts_.AddEntry(asserted, token, std::move(origin));
   }
   if (Watching(cwFact))
     PrintOut("", SWatchFactAsserted + asserted->IndexedText() + SWatchLineEnd);
@@ -418,7 +435,10 @@ void TInferenceEngine::CreatePlaceholders() {
 void TInferenceEngine::Reset() {
   facts_.Clear();
   factCounter_ = 0;
-  AssertString(SInitialFactText);
+  {
+    TOriginScope origin(*this, ResetOrigin());
+    AssertString(SInitialFactText);
+  }
   if (resetGlobals_) {
     std::vector<std::pair<std::string, IIEValue>> globals;
     TGHashtableWalker walk(&globalVariables_);
@@ -430,6 +450,9 @@ void TInferenceEngine::Reset() {
   }
   std::vector<TFactSet*> sets(factSets_.begin(), factSets_.end());
   for (TFactSet* factSet : sets)
-    if (factSets_.IndexOf(factSet) >= 0) factSet->AssertFacts();
+    if (factSets_.IndexOf(factSet) >= 0) {
+      TOriginScope origin(*this, FactSetOrigin(factSet->FactSetName()));
+      factSet->AssertFacts();
+    }
   if (OnReset) OnReset(this);
 }

@@ -6,7 +6,8 @@
 //
 // Ownership: the list holds shared references to its facts (and, beside a
 // fact, the token it entered the network with, while a memory may hold that
-// token: its retraction sends the same token again); it is owned by
+// token: its retraction sends the same token again; and the record of how the
+// fact came to be, which leaves with the entry); it is owned by
 // its engine and keeps a plain back link to it (may be none: then the list
 // only stores). Thread-safety: none; used under the engine's lock.
 #pragma once
@@ -21,6 +22,7 @@
 #include "collections/InterfaceCollections.h"
 #include "collections/LiveSlots.h"
 #include "facts/IEFacts.h"
+#include "rete/FactOrigin.h"
 #include "rete/IEToken.h"
 
 class TInferenceEngine;
@@ -65,6 +67,9 @@ class TFacts : public TPersistent {
   // The position of the first fact equal to Fact (same template, equal
   // values), or -1.
   int32_t IndexOfEqual(const TCustomFact* fact) const;
+  // How that very fact came to be: none when it is not listed, or was listed
+  // without a record (added by hand, or while the engine recorded none).
+  TFactOriginRef OriginOf(const TFact* fact) const;
 
   // The texts of the facts joined by CR LF (no trailing line break), with
   // their identifiers ("f-1 (a)") or without.
@@ -113,8 +118,9 @@ class TFacts : public TPersistent {
   friend class TInferenceEngine;
   // Bypass the engine: the list's own append and removal. Token: the one the
   // fact entered the network with, when the engine withdraws the fact by
-  // sending it again (see TokenAt).
-  int32_t AddEntry(const IFactRef& fact, TTokenRef token = nullptr);
+  // sending it again (see TokenAt); Origin: how the fact came to be.
+  int32_t AddEntry(const IFactRef& fact, TTokenRef token = nullptr,
+                   TFactOriginRef origin = nullptr);
   // The token kept for the fact at Index (none when none is kept).
   const TTokenRef& TokenAt(int32_t index) const;
   // The token kept for that very fact (none when none is kept).
@@ -145,6 +151,7 @@ class TFacts : public TPersistent {
   bool internal_ = false;
   std::vector<IFactRef> entries_;  // by slot; none where a fact was deleted
   std::vector<TTokenRef> tokens_;  // by slot, beside entries_; mostly none
+  std::vector<TFactOriginRef> origins_;  // by slot, beside entries_
   TLiveSlots slots_;
   // Id -> slot of a listed fact with it. Ids are unique in an engine's list;
   // a list filled by hand may repeat them, and then lookups by id also scan.

@@ -501,6 +501,9 @@ class TInferenceEngine : public TComponent,
   // ---- Inspection by the diagnostics functions (EngineServices.cpp).
   TReteNetwork& Network() override { return *rete_; }
   TRule* FindRuleByName(const std::string& name) override;
+  // How that very fact came to be while it is in working memory
+  // (EngineProvenance.cpp).
+  TFactOriginRef OriginOf(const IFact& fact) override;
 
   // ---- The roles (IEngineServices) that the members above do not already
   // implement (EngineServices.cpp): each forwards to those members.
@@ -647,6 +650,19 @@ class TInferenceEngine : public TComponent,
   bool Watching(TConstructWatch watch) const noexcept {
     return watch_.Contains(watch) && bool(OnPrintOut);
   }
+
+  // ---- Fact origins (EngineProvenance.cpp). What a fact asserted now is
+  // recorded with: the ready record Origin, else the record of the firing of
+  // OriginFiring, made on its first assertion (a firing that asserts nothing
+  // makes none); neither: the host program. TOriginScope sets them for a
+  // scope and restores them afterwards, also when the scope raises.
+  class TOriginScope;
+  TFactOriginRef CurrentOrigin();
+  TFactOriginRef origin_;
+  const TActivation* originFiring_ = nullptr;
+  // The rule name of the last firing record: the next record of the same
+  // rule shares it.
+  TOriginNameRef lastRuleName_;
 
   TFacts facts_{this};
   TIList<TFact> pendingAsserts_;

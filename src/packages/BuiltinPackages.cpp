@@ -28,5 +28,6 @@ void RegisterBuiltinPackageClasses() {
     RegisterDiagnosticsPackageClasses();
     RegisterDiagnosticsMatchesClasses();
     RegisterDiagnosticsProfileClasses();
+    RegisterDiagnosticsProvenanceClasses();
   });
 }

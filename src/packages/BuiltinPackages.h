@@ -32,3 +32,4 @@ void RegisterBusinessPackageClasses();
 void RegisterDiagnosticsPackageClasses();
 void RegisterDiagnosticsMatchesClasses();
 void RegisterDiagnosticsProfileClasses();
+void RegisterDiagnosticsProvenanceClasses();

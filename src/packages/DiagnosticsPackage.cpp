@@ -10,6 +10,7 @@
 #include "packages/DiagnosticsGraph.h"
 #include "packages/DiagnosticsMatches.h"
 #include "packages/DiagnosticsProfile.h"
+#include "packages/DiagnosticsProvenance.h"
 #include "packages/StandardEngine.h"
 #include "rete/EngineInspection.h"
 #include "values/EngineRoles.h"
@@ -27,6 +28,7 @@ TDiagnosticsPackage::TDiagnosticsPackage(TComponent* owner) : TUserPackage(owner
 
 void TDiagnosticsPackage::CreateFunctions() {
   TUserPackage::CreateFunctions();
+  CreateFunction<TWhyFunction>();
   CreateFunction<TShowMatchesFunction>();
   CreateFunction<TWhyNotFunction>();
   CreateFunction<TProfileFunction>();

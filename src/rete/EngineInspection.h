@@ -1,5 +1,6 @@
 // IEngineInspection: what the diagnostics functions need to look inside an
-// engine beyond its roles: its Rete network and its rules by name. The engine
+// engine beyond its roles: its Rete network, its rules by name and how each
+// fact of its working memory came to be. The engine
 // implements it beside IEngineServices; a function finds it by a cross cast
 // of the engine it runs in, so the diagnostics package needs no engine header.
 //
@@ -8,6 +9,9 @@
 #pragma once
 
 #include <string>
+
+#include "rete/FactOrigin.h"
+#include "values/IEValue.h"
 
 class TReteNetwork;
 class TRule;
@@ -20,4 +24,8 @@ class IEngineInspection {
   virtual TReteNetwork& Network() = 0;
   // The registered rule of that name, or none.
   virtual TRule* FindRuleByName(const std::string& name) = 0;
+  // How that very fact came to be while it is in working memory; none when
+  // it is not (retracted, or never asserted here). A listed fact without a
+  // record (listed by hand, bypassing assertion) gives UnrecordedOrigin.
+  virtual TFactOriginRef OriginOf(const IFact& fact) = 0;
 };
