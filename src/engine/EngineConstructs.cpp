@@ -34,6 +34,7 @@ class TInferenceEngine::TInternalChange {
 void TInferenceEngine::Clear() {
   SetHalted(false);
   factCounter_ = 0;
+  ++factEpoch_;
   ruleCounter_ = 0;
   std::exception_ptr error;
   try {

@@ -18,25 +18,30 @@ class TInferenceEngine::TOriginScope {
   // or reset runs), whose setting stays.
   struct TTopLevel {};
   TOriginScope(TInferenceEngine& engine, TTopLevel)
-      : engine_(engine), savedOrigin_(engine.origin_), savedFiring_(engine.originFiring_) {
+      : engine_(engine), savedOrigin_(engine.origin_), savedFiring_(engine.originFiring_),
+        savedEpoch_(engine.originEpoch_) {
     if (!savedOrigin_ && !savedFiring_) engine_.origin_ = TopLevelOrigin();
   }
   // Facts asserted in the scope are recorded with Origin.
   TOriginScope(TInferenceEngine& engine, TFactOriginRef origin)
-      : engine_(engine), savedOrigin_(engine.origin_), savedFiring_(engine.originFiring_) {
+      : engine_(engine), savedOrigin_(engine.origin_), savedFiring_(engine.originFiring_),
+        savedEpoch_(engine.originEpoch_) {
     engine_.origin_ = std::move(origin);
     engine_.originFiring_ = nullptr;
   }
   // Facts asserted in the scope are recorded as made by the firing of
   // Activation; the record is made on the first of them.
   TOriginScope(TInferenceEngine& engine, const TActivation& activation)
-      : engine_(engine), savedOrigin_(engine.origin_), savedFiring_(engine.originFiring_) {
+      : engine_(engine), savedOrigin_(engine.origin_), savedFiring_(engine.originFiring_),
+        savedEpoch_(engine.originEpoch_) {
     engine_.origin_ = nullptr;
     engine_.originFiring_ = &activation;
+    engine_.originEpoch_ = engine_.factEpoch_;
   }
   ~TOriginScope() {
     engine_.origin_ = std::move(savedOrigin_);
     engine_.originFiring_ = savedFiring_;
+    engine_.originEpoch_ = savedEpoch_;
   }
   TOriginScope(const TOriginScope&) = delete;
   TOriginScope& operator=(const TOriginScope&) = delete;
@@ -45,4 +50,5 @@ class TInferenceEngine::TOriginScope {
   TInferenceEngine& engine_;
   TFactOriginRef savedOrigin_;
   const TActivation* savedFiring_;
+  uint32_t savedEpoch_;
 };

@@ -435,6 +435,7 @@ void TInferenceEngine::CreatePlaceholders() {
 void TInferenceEngine::Reset() {
   facts_.Clear();
   factCounter_ = 0;
+  ++factEpoch_;
   {
     TOriginScope origin(*this, ResetOrigin());
     AssertString(SInitialFactText);

@@ -660,6 +660,13 @@ class TInferenceEngine : public TComponent,
   TFactOriginRef CurrentOrigin();
   TFactOriginRef origin_;
   const TActivation* originFiring_ = nullptr;
+  // Fact numbering starts anew at every reset and clear (FactEpoch counts
+  // them). A firing's record made in an earlier epoch than the current one
+  // would name facts by identifiers that now belong to others: the firing's
+  // later facts are recorded with the rule alone. OriginEpoch is the epoch
+  // the current origin was set in.
+  uint32_t factEpoch_ = 0;
+  uint32_t originEpoch_ = 0;
   // The rule name of the last firing record: the next record of the same
   // rule shares it.
   TOriginNameRef lastRuleName_;
