@@ -3,6 +3,9 @@
 #include "packages/DiagnosticsProvenance.h"
 
 #include <cstdint>
+#include <span>
+#include <unordered_set>
+#include <vector>
 
 #include "core/Exceptions.h"
 #include "core/Format.h"
@@ -32,27 +35,49 @@ constexpr char SOriginRuleFacts[] = " on ";
 constexpr char SOriginUnrecorded[] = "has no recorded origin";
 constexpr char SFactGone[] = " is no longer in working memory";
 constexpr char SWhyIndent[] = "  ";
+constexpr char SWhyFollowedAbove[] = " (followed above)";
 
 std::string FactIdText(int32_t id) { return SFactIdPrefix + std::to_string(id); }
 
 // The lines of Fact (listed, with its Origin) and, while Depth allows, of the
-// facts its origin names, at Level and below.
+// facts its origin names, depth first in their order, each a level further
+// in. A fact met again in the tree is not followed a second time (facts share
+// sources, so the tree would otherwise grow exponentially with the depth);
+// the walk keeps its own stack, so a long chain of firings cannot exhaust
+// the thread's.
 void AppendLines(std::string& text, IEngineServices& engine, IEngineInspection& inspection,
-                 const TCustomFact& fact, const TFactOrigin& origin, int32_t level,
-                 int32_t depth) {
-  std::string indent;
-  for (int32_t i = 0; i < level; ++i) indent += SWhyIndent;
-  text += indent + FactIdText(fact.ID()) + " " + fact.AsText() + " " + OriginText(origin) +
-          SWatchLineEnd;
-  if (level + 1 >= depth) return;
-  for (int32_t id : origin.FactIds()) {
-    IFact source = engine.FindFactById(id);
-    TFactOriginRef sourceOrigin = source ? inspection.OriginOf(source) : nullptr;
-    if (!sourceOrigin) {
-      text += indent + SWhyIndent + FactIdText(id) + SFactGone + SWatchLineEnd;
+                 const IFact& fact, const TFactOriginRef& origin, int32_t depth) {
+  struct TEntry {
+    IFact Fact;  // none: the fact GoneId has left working memory
+    TFactOriginRef Origin;
+    int32_t Level;
+    int32_t GoneId;
+  };
+  std::vector<TEntry> stack{{fact, origin, 0, -1}};
+  std::unordered_set<const TCustomFact*> followed;
+  while (!stack.empty()) {
+    const TEntry entry = std::move(stack.back());
+    stack.pop_back();
+    std::string indent;
+    for (int32_t i = 0; i < entry.Level; ++i) indent += SWhyIndent;
+    if (!entry.Fact) {
+      text += indent + FactIdText(entry.GoneId) + SFactGone + SWatchLineEnd;
       continue;
     }
-    AppendLines(text, engine, inspection, *source, *sourceOrigin, level + 1, depth);
+    const std::span<const int32_t> sources = entry.Origin->FactIds();
+    const bool follow = entry.Level + 1 < depth && !sources.empty();
+    const bool again = follow && !followed.insert(entry.Fact.get()).second;
+    text += indent + FactIdText(entry.Fact->ID()) + " " + entry.Fact->AsText() + " " +
+            OriginText(*entry.Origin) + (again ? SWhyFollowedAbove : "") + SWatchLineEnd;
+    if (!follow || again) continue;
+    for (size_t i = sources.size(); i-- > 0;) {
+      IFact source = engine.FindFactById(sources[i]);
+      TFactOriginRef sourceOrigin = source ? inspection.OriginOf(source) : nullptr;
+      if (sourceOrigin)
+        stack.push_back({std::move(source), std::move(sourceOrigin), entry.Level + 1, -1});
+      else
+        stack.push_back({IFact(), nullptr, entry.Level + 1, sources[i]});
+    }
   }
 }
 
@@ -104,7 +129,7 @@ void TWhyFunction::Run(TFunctionCall& funCall, TIEContext* context, IIEValue& re
     throw EIEException(Format(SNoSuchFactId, {std::to_string(id)}));
   }
   std::string text;
-  AppendLines(text, engine, inspection, *fact, *origin, 0, depth);
+  AppendLines(text, engine, inspection, fact, origin, depth);
   engine.PrintOut(text);
   result = nullptr;
 }
