@@ -47,8 +47,13 @@ std::string NoFactText(const TRuleMatches& matches, const TPatternLevel& level,
   std::string text = "no fact matches pattern " + Number(level) + " " +
                      printer.PatternText(*level.Pattern) + "\r\n";
   const std::vector<IFact> candidates = matches.Candidates(level);
-  if (candidates.empty())
-    return text + "  there is no " + level.Pattern->Name() + " fact\r\n";
+  if (candidates.empty()) {
+    // The initial fact, which a rule opening with not, exists or test waits
+    // for, comes only with a reset.
+    const bool initial = level.Pattern->Name() == SInitialFactTemplate;
+    return text + "  there is no " + level.Pattern->Name() + " fact" +
+           (initial ? " (reset asserts it)" : "") + "\r\n";
+  }
   // The candidate failing the fewest checks, the oldest among equals.
   size_t best = 0;
   std::vector<size_t> bestFailed;
