@@ -36,10 +36,7 @@ class ReteTest : public ::testing::Test {
   }
   template <class TNode>
   std::vector<TNode*> NodesOf(const TRule& rule) {
-    std::vector<TNode*> found;
-    for (TReteNode* node : *engine.rete->RuleNodes(rule))
-      if (auto* n = dynamic_cast<TNode*>(node)) found.push_back(n);
-    return found;
+    return RuleNodesOf<TNode>(*engine.rete, rule);
   }
 
   TFakeReteEngine engine;

@@ -111,6 +111,15 @@ inline std::unique_ptr<TIEPattern> Pattern(const IFactTemplate& t, int32_t negat
   return std::make_unique<TIEPattern>(nullptr, negated, t, t->Name());
 }
 
+// The nodes of class TNode that Rule uses in Network, in compile order.
+template <class TNode>
+std::vector<TNode*> RuleNodesOf(const TReteNetwork& network, const TRule& rule) {
+  std::vector<TNode*> found;
+  for (TReteNode* node : *network.RuleNodes(rule))
+    if (auto* n = dynamic_cast<TNode*>(node)) found.push_back(n);
+  return found;
+}
+
 inline IFactRef MakeFact(const IFactTemplate& t,
                          std::initializer_list<std::pair<const char*, IIEValue>> values) {
   IFactRef fact = MakeRef<TFact>(t);
