@@ -308,8 +308,7 @@ TTokenRef TIETokenTree::RemoveHomed(TIEToken& token) {
   }
   TTokenRef removed = std::move(arrived_[index]);
   arrived_[index] = nullptr;
-  const size_t holes = arrived_.size() - size_t(count_);
-  if (walking_ == 0 && holes > 32 && holes > size_t(count_)) Compact();
+  EntryEmptied(index);
   return removed;
 }
 
@@ -333,13 +332,12 @@ TTokenRef TIETokenTree::Remove(const TIEToken& token, int32_t key) {
     return arrived_[position]->IsEqual(&token);
   });
   if (!found) return nullptr;
-  TTokenRef& held = arrived_[*found];
-  TTokenRef removed = std::move(held);
-  held = nullptr;
+  const uint32_t index = *found;
+  TTokenRef removed = std::move(arrived_[index]);
+  arrived_[index] = nullptr;
   positions_.Erase(found);
   --count_;
-  const size_t holes = arrived_.size() - size_t(count_);
-  if (walking_ == 0 && holes > 32 && holes > size_t(count_)) Compact();
+  EntryEmptied(index);
   return removed;
 }
 
@@ -371,7 +369,15 @@ void TIETokenTree::DropBuckets() {
   reusedBuckets_ = 0;
 }
 
+void TIETokenTree::EntryEmptied(size_t index) {
+  if (index == head_)
+    while (head_ < arrived_.size() && !arrived_[head_]) ++head_;
+  const size_t holes = arrived_.size() - size_t(count_);
+  if (walking_ == 0 && holes > 32 && holes > size_t(count_)) Compact();
+}
+
 void TIETokenTree::Compact() {
+  head_ = 0;
   if (count_ == 0) {
     arrived_.clear();
     positions_.Clear();
@@ -437,5 +443,6 @@ void TIETokenTree::Clear() {
   positions_.Clear();
   // Mid-walk the positions stay, emptied; otherwise the list goes.
   if (walking_ == 0) arrived_.clear();
+  head_ = arrived_.size();
   count_ = 0;
 }

@@ -229,6 +229,7 @@ bool TJoinNode::Call(const TTokenRef& token, TCallType callType) {
         // Each listed match of the stored token is withdrawn, oldest first.
         for (TIEToken* match = stored->FirstRightMatch(this); match;) {
           TIEToken* next = match->NextRightMatch(this);
+          if (next) next->PrefetchWithdrawal(true);
           Withdraw(match);
           match = next;
         }
@@ -249,6 +250,7 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t
   if (removal && ListsMatches()) {
     for (TIEToken* match = stored->FirstLeftMatch(this); match;) {
       TIEToken* next = match->NextLeftMatch(this);
+      if (next) next->PrefetchWithdrawal(false);
       Withdraw(match);
       match = next;
     }
