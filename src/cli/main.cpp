@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
+#include "cli/HugePages.h"
 #include "cli/LineReader.h"
 #include "cli/Runner.h"
 
 int main(int argc, char** argv) {
+  RestartWithHugePages(argv);
   std::ios::sync_with_stdio(false);
   TCliOptions options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (!options.Error.empty()) {

@@ -10,10 +10,12 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
 #include "cli/CliOptions.h"
+#include "cli/HugePages.h"
 #include "cli/InterruptHalts.h"
 #include "cli/LineReader.h"
 #include "cli/ProgramWarnings.h"
@@ -574,4 +576,29 @@ TEST(RunnerTest, ProfileGoesToStandardErrorAndTheGraphToItsFile) {
   std::ostringstream out2, err2;
   EXPECT_EQ(RunStream(options, again, out2, err2), 1) << "a graph that cannot be written fails the run";
   EXPECT_NE(err2.str().find("Cannot create file"), std::string::npos) << err2.str();
+}
+
+// The runner restarts itself with huge pages only when the kernel hands them
+// out on request and nothing (the user, an earlier restart, a memory checker)
+// says otherwise.
+TEST(HugePagesTest, RestartOnlyWhenUsefulAndNotSuppressed) {
+  std::map<std::string, std::string> vars;
+  auto env = [&](const char* name) {
+    auto found = vars.find(name);
+    return found == vars.end() ? std::string() : found->second;
+  };
+  const std::string madvise = "always [madvise] never";
+  EXPECT_TRUE(WantsHugePageRestart(env, madvise));
+  EXPECT_FALSE(WantsHugePageRestart(env, "[always] madvise never"));
+  EXPECT_FALSE(WantsHugePageRestart(env, "always madvise [never]"));
+  EXPECT_FALSE(WantsHugePageRestart(env, ""));  // no such setting file
+  vars["IE_HUGEPAGES"] = "0";
+  EXPECT_FALSE(WantsHugePageRestart(env, madvise));
+  vars["IE_HUGEPAGES"] = "1";
+  EXPECT_TRUE(WantsHugePageRestart(env, madvise));
+  vars["GLIBC_TUNABLES"] = "glibc.malloc.hugetlb=1";  // restarted already
+  EXPECT_FALSE(WantsHugePageRestart(env, madvise));
+  vars.erase("GLIBC_TUNABLES");
+  vars["LD_PRELOAD"] = "/usr/libexec/valgrind/vgpreload_core-amd64-linux.so";
+  EXPECT_FALSE(WantsHugePageRestart(env, madvise));
 }
