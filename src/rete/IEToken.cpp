@@ -98,13 +98,15 @@ void TIEToken::LinkMatch(TIEToken& match, TIEToken* right, const void* join) {
   if (right) Append(right->firstRightMatch_, &match, &TIEToken::rightPrev_, &TIEToken::rightNext_);
 }
 
-void TIEToken::UnlinkMatch() {
-  if (!listedBy_) return;
+bool TIEToken::UnlinkMatch() {
+  if (!listedBy_) return false;
   listedBy_ = nullptr;
   Unlink(parent_->firstLeftMatch_, this, &TIEToken::leftPrev_, &TIEToken::leftNext_);
-  if (right_) Unlink(right_->firstRightMatch_, this, &TIEToken::rightPrev_, &TIEToken::rightNext_);
+  const bool underRight = right_ != nullptr;
+  if (underRight) Unlink(right_->firstRightMatch_, this, &TIEToken::rightPrev_, &TIEToken::rightNext_);
   right_ = nullptr;
   Release();
+  return underRight;
 }
 
 TTokenRef TIEToken::Extend(const TTokenRef& parent, IFact fact) {

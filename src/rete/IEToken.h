@@ -128,8 +128,9 @@ class TIEToken final : public TCustomReteToken, public TPooledObject<TIEToken> {
   // match knows the join that listed it.
   static void LinkMatch(TIEToken& match, TIEToken* right, const void* join);
   // Takes the match off both lists and gives the lists' reference back (which
-  // may free it: the caller holds its own).
-  void UnlinkMatch();
+  // may free it: the caller holds its own). True when it left a right
+  // token's list.
+  bool UnlinkMatch();
   // The first match Join listed under this token as the left token (as the
   // right token), and the next one after Match; none at the end.
   TIEToken* FirstLeftMatch(const void* join) const { return NextOfJoin(firstLeftMatch_, join, false); }

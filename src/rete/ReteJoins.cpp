@@ -28,22 +28,28 @@ TJoinNode::~TJoinNode() { UnlistMatches(); }
 void TJoinNode::UnlistMatches() {
   if (!left_ || !(ListsMatches() || negated_)) return;
   left_->ForEach([this](const TTokenRef& left) {
-    while (TIEToken* match = left->FirstLeftMatch(this)) match->UnlinkMatch();
+    while (TIEToken* match = left->FirstLeftMatch(this))
+      if (match->UnlinkMatch()) --listedUnderRight_;
     return true;
   });
 }
 
 void TJoinNode::Withdraw(TIEToken* match, bool count) {
   TTokenRef held(match);
-  held->UnlinkMatch();
+  if (held->UnlinkMatch()) --listedUnderRight_;
   held->SetTag(taRemove);
   Send(held, count);
 }
 
 void TJoinNode::SendUnblocked(const TTokenRef& left, TTokenAction tag) {
   TTokenRef match = Tagged(TIEToken::Extend(left, Placeholder()), tag);
-  TIEToken::LinkMatch(*match, nullptr, this);
+  List(*match, nullptr);
   Send(match, true);
+}
+
+void TJoinNode::List(TIEToken& match, TIEToken* right) {
+  TIEToken::LinkMatch(match, right, this);
+  if (right) ++listedUnderRight_;
 }
 
 void TJoinNode::WithdrawUnblocked(const TTokenRef& left, bool count) {
@@ -227,7 +233,8 @@ bool TJoinNode::Call(const TTokenRef& token, TCallType callType) {
       if (!stored) return false;
       if (ListsMatches()) {
         // Each listed match of the stored token is withdrawn, oldest first.
-        for (TIEToken* match = stored->FirstRightMatch(this); match;) {
+        TIEToken* first = listedUnderRight_ > 0 ? stored->FirstRightMatch(this) : nullptr;
+        for (TIEToken* match = first; match;) {
           TIEToken* next = match->NextRightMatch(this);
           if (next) next->PrefetchWithdrawal(true);
           Withdraw(match);
@@ -264,7 +271,7 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t
         return true;
       }
       TTokenRef match = extend(right->Fact());
-      if (ListsMatches()) TIEToken::LinkMatch(*match, right.get(), this);
+      if (ListsMatches()) List(*match, right.get());
       Send(match, !removal);
       if (unique_ && !removal) {
         stored->SetNegatedCount(UniqueMark(right));
@@ -319,7 +326,7 @@ void TJoinNode::RightJoin(const TTokenRef& right, int32_t key) {
       }
     } else {
       TTokenRef match = Tagged(TIEToken::Extend(left, right->Fact()), tag);
-      if (!removal && ListsMatches()) TIEToken::LinkMatch(*match, right.get(), this);
+      if (!removal && ListsMatches()) List(*match, right.get());
       Send(match, !removal);
     }
     return true;

@@ -283,6 +283,9 @@ class TJoinNode : public TTestNode {
   bool ListsMatches() const noexcept { return !negated_ && !unique_ && !chained_; }
   // Sends on the listed match Match, withdrawn; Count: it counts as sent.
   void Withdraw(TIEToken* match, bool count = false);
+  // Lists Match (made from its parent and Right's fact; Right none for a
+  // negated join's match) under its parent and Right.
+  void List(TIEToken& match, TIEToken* right);
   // Negated: makes, lists and sends Left's match with Tag.
   void SendUnblocked(const TTokenRef& left, TTokenAction tag);
   // Negated: withdraws Left's listed match, if it has one.
@@ -309,6 +312,10 @@ class TJoinNode : public TTestNode {
   bool hashed_ = false;
   int32_t bucketCount_ = 101;
   int32_t matchCount_ = 0;
+  // The matches this join has listed under a right token and not unlisted.
+  // A right token's list holds the matches of every join it reached: while
+  // this join has none there, a removal need not walk the others' entries.
+  int64_t listedUnderRight_ = 0;
   const TIEPattern* bcPattern_ = nullptr;
   TRule* rule_ = nullptr;
   // The hash key: the slots of the equality join tests, left (with their
