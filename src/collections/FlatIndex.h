@@ -1,4 +1,5 @@
-// TFlatIndex<V>: a hash index from 64-bit keys to values that may share a key,
+// TFlatIndex<V, K>: a hash index from integer keys (64-bit unless K says
+// otherwise: a narrower key makes a smaller entry) to values that may share a key,
 // kept in one array with linear probing (removal shifts the following entries
 // back, so no tombstones build up). A lookup touches one or two cache lines
 // where a node-based table follows a pointer per entry; the network's memories
@@ -11,23 +12,23 @@
 #include <cstdint>
 #include <vector>
 
-template <class V>
+template <class V, class K = uint64_t>
 class TFlatIndex {
  public:
   size_t Size() const noexcept { return size_; }
   bool IsEmpty() const noexcept { return size_ == 0; }
 
-  void Insert(uint64_t key, const V& value) {
+  void Insert(K key, const V& value) {
     if ((size_ + 1) * 2 > slots_.size()) Grow();
     size_t at = Home(key);
     while (slots_[at].Used) at = (at + 1) & Mask();
-    slots_[at] = TSlot{key, value, true};
+    slots_[at] = TSlot{key, true, value};
     ++size_;
   }
 
   // The first value of Key for which Match(value) is true, or none.
   template <class F>
-  V* Find(uint64_t key, F&& match) {
+  V* Find(K key, F&& match) {
     if (size_ == 0) return nullptr;
     for (size_t at = Home(key); slots_[at].Used; at = (at + 1) & Mask())
       if (slots_[at].Key == key && match(slots_[at].Value)) return &slots_[at].Value;
@@ -35,13 +36,13 @@ class TFlatIndex {
   }
 
   template <class F>
-  const V* Find(uint64_t key, F&& match) const {
+  const V* Find(K key, F&& match) const {
     return const_cast<TFlatIndex*>(this)->Find(key, match);
   }
 
   // Calls Visit(value) for every value of Key.
   template <class F>
-  void ForEachOf(uint64_t key, F&& visit) const {
+  void ForEachOf(K key, F&& visit) const {
     if (size_ == 0) return;
     for (size_t at = Home(key); slots_[at].Used; at = (at + 1) & Mask())
       if (slots_[at].Key == key) visit(slots_[at].Value);
@@ -75,19 +76,21 @@ class TFlatIndex {
   }
 
  private:
+  // The flag sits in the key's padding: a 32-bit key with a pointer makes a
+  // 16-byte entry.
   struct TSlot {
-    uint64_t Key;
-    V Value;
+    K Key;
     bool Used;
+    V Value;
   };
   size_t Mask() const noexcept { return slots_.size() - 1; }
-  size_t Home(uint64_t key) const noexcept {
+  size_t Home(K key) const noexcept {
     // Keys may be small integers: spread them over the table.
-    return size_t((key * 0x9E3779B97F4A7C15ull) >> 17) & Mask();
+    return size_t((uint64_t(key) * 0x9E3779B97F4A7C15ull) >> 17) & Mask();
   }
   void Grow() {
     std::vector<TSlot> old = std::move(slots_);
-    slots_.assign(old.empty() ? 16 : old.size() * 2, TSlot{0, V{}, false});
+    slots_.assign(old.empty() ? 16 : old.size() * 2, TSlot{0, false, V{}});
     size_ = 0;
     for (const TSlot& slot : old)
       if (slot.Used) Insert(slot.Key, slot.Value);

@@ -139,7 +139,7 @@ class TFacts : public TPersistent {
   uint32_t SlotAt(int32_t index) const;
   // Squeezes the holes out of entries_ (the slots are numbered anew).
   void Compact();
-  static uint64_t IdKey(int32_t id) { return uint64_t(uint32_t(id)); }
+  static uint32_t IdKey(int32_t id) { return uint32_t(id); }
   // A content hash: equal facts (same template, equal values) hash alike.
   static uint64_t ContentKey(const TFact& fact);
   // The content index is kept while the engine refuses duplicate facts; it
@@ -155,7 +155,7 @@ class TFacts : public TPersistent {
   TLiveSlots slots_;
   // Id -> slot of a listed fact with it. Ids are unique in an engine's list;
   // a list filled by hand may repeat them, and then lookups by id also scan.
-  TFlatIndex<uint32_t> byId_;  // by the id, as unsigned
+  TFlatIndex<uint32_t, uint32_t> byId_;  // by the id, as unsigned
   bool repeatedIds_ = false;
   mutable TFlatIndex<uint32_t> byContent_;
   mutable bool contentIndexed_ = false;

@@ -258,10 +258,13 @@ bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
           return place.Bucket->Tokens[place.Index]->IsEqual(token.get());
         }))
       return false;
-    auto [entry, made] = byKey_.try_emplace(key);
-    TKeyedBucket* found = &entry->second;
-    if (made) {
+    TKeyedBucket* found = FindBucket(key);
+    if (!found) {
+      found = new TKeyedBucket;
+      found->Key = key;
       found->Owner = this;
+      buckets_.push_back(found);
+      bucketOf_.Insert(BucketKey(key), found);
     } else if (found->Emptied) {
       found->Emptied = false;
       --emptyBuckets_;
@@ -278,7 +281,7 @@ bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
     }
     bucket.Tokens.push_back(token);
   } else {
-    if (!home && positions_.Find(uint64_t(uint32_t(key)), [&](uint32_t position) {
+    if (!home && positions_.Find(uint32_t(key), [&](uint32_t position) {
           return arrived_[position]->IsEqual(token.get());
         }))
       return false;
@@ -288,7 +291,7 @@ bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
       token->homeKind_ = TIEToken::hkWalkedMemory;
       token->homeIndex_ = index;
     } else {
-      positions_.Insert(uint64_t(uint32_t(key)), index);
+      positions_.Insert(uint32_t(key), index);
     }
     arrived_.push_back(token);
   }
@@ -330,7 +333,7 @@ TTokenRef TIETokenTree::Remove(const TIEToken& token, int32_t key) {
     EntryRemoved(bucket);
     return removed;
   }
-  uint32_t* found = positions_.Find(uint64_t(uint32_t(key)), [&](uint32_t position) {
+  uint32_t* found = positions_.Find(uint32_t(key), [&](uint32_t position) {
     return arrived_[position]->IsEqual(&token);
   });
   if (!found) return nullptr;
@@ -359,14 +362,25 @@ void TIETokenTree::EntryRemoved(TKeyedBucket& bucket) {
 }
 
 void TIETokenTree::SweepEmptyBuckets() {
-  for (auto it = byKey_.begin(); it != byKey_.end();)
-    it = it->second.Emptied ? byKey_.erase(it) : std::next(it);
+  size_t kept = 0;
+  for (TKeyedBucket* bucket : buckets_) {
+    if (!bucket->Emptied) {
+      buckets_[kept++] = bucket;
+      continue;
+    }
+    bucketOf_.Erase(bucketOf_.Find(BucketKey(bucket->Key),
+                                   [bucket](const TKeyedBucket* other) { return other == bucket; }));
+    delete bucket;
+  }
+  buckets_.resize(kept);
   emptyBuckets_ = 0;
   reusedBuckets_ = 0;
 }
 
 void TIETokenTree::DropBuckets() {
-  byKey_.clear();
+  for (TKeyedBucket* bucket : buckets_) delete bucket;
+  buckets_.clear();
+  bucketOf_.Clear();
   emptyBuckets_ = 0;
   reusedBuckets_ = 0;
 }
@@ -432,13 +446,13 @@ void TIETokenTree::DropTokens() {
     if (token && IsHome(*token)) token->home_ = nullptr;
     token = nullptr;
   };
-  for (auto& entry : byKey_)
-    for (size_t i = 0; i < entry.second.Tokens.size(); ++i) drop(entry.second.Tokens[i]);
+  for (TKeyedBucket* bucket : buckets_)
+    for (size_t i = 0; i < bucket->Tokens.size(); ++i) drop(bucket->Tokens[i]);
   for (TTokenRef& token : arrived_) drop(token);
 }
 
 void TIETokenTree::Clear() {
-  if (count_ == 0 && arrived_.empty() && byKey_.empty()) return;
+  if (count_ == 0 && arrived_.empty() && buckets_.empty()) return;
   DropTokens();
   DropBuckets();
   places_.Clear();

@@ -329,7 +329,7 @@ class TIETokenTree {
       return;
     }
     std::vector<uint32_t> found;
-    positions_.ForEachOf(uint64_t(uint32_t(key)),
+    positions_.ForEachOf(uint32_t(key),
                          [&](uint32_t position) { found.push_back(position); });
     std::sort(found.begin(), found.end());
     for (uint32_t position : found)
@@ -341,10 +341,8 @@ class TIETokenTree {
   void ForEach(F&& visit) const {
     if (Keyed()) {
       TWalk walk(*this);
-      // The buckets first: a token stored during the walk may grow the table.
-      std::vector<const TKeyedBucket*> buckets;
-      buckets.reserve(byKey_.size());
-      for (const auto& entry : byKey_) buckets.push_back(&entry.second);
+      // The buckets first: a token stored during the walk may add one.
+      const std::vector<TKeyedBucket*> buckets = buckets_;
       for (const TKeyedBucket* bucket : buckets)
         for (size_t i = 0; i < bucket->Tokens.size(); ++i)
           if (bucket->Tokens[i] && !visit(bucket->Tokens[i])) return;
@@ -392,19 +390,23 @@ class TIETokenTree {
   // memory holds it: homed tokens point at theirs), and where each token that
   // is not homed is (its bucket and its place there) by the token's
   // identity, so that a removal finds its token without walking the bucket.
-  struct TKeyedBucket {
+  struct TKeyedBucket : TPooledObject<TKeyedBucket> {
     TBucket Tokens;
+    int32_t Key = 0;
     uint32_t Holes = 0;  // removed tokens' empty entries
     bool Emptied = false;  // left empty, counted in emptyBuckets_
     const TIETokenTree* Owner = nullptr;
   };
-  template <class K, class V>
-  using TPooledMap = std::unordered_map<K, V, std::hash<K>, std::equal_to<K>,
-                                        TPoolAllocator<std::pair<const K, V>>>;
-  TPooledMap<int32_t, TKeyedBucket> byKey_;  // nodes stay put
-  const TKeyedBucket* FindBucket(int32_t key) const {
-    auto found = byKey_.find(key);
-    return found == byKey_.end() ? nullptr : &found->second;
+  // The buckets in the order they were made (a walk of the memory meets them
+  // in this order), each owned here, and found by key in one flat probe: a
+  // node-based table would cost a miss for its slot and one or two for its
+  // chain on every one of the million lookups.
+  std::vector<TKeyedBucket*> buckets_;
+  TFlatIndex<TKeyedBucket*, uint32_t> bucketOf_;
+  static uint32_t BucketKey(int32_t key) noexcept { return uint32_t(key); }
+  TKeyedBucket* FindBucket(int32_t key) const {
+    TKeyedBucket* const* found = bucketOf_.Find(BucketKey(key), [](const TKeyedBucket*) { return true; });
+    return found ? *found : nullptr;
   }
   // Frees every bucket.
   void DropBuckets();
@@ -432,7 +434,7 @@ class TIETokenTree {
   // oldest tokens tend to go first (a modified fact's token leaves the front
   // and comes back at the end), so walks skip most holes this way.
   size_t head_ = 0;
-  TFlatIndex<uint32_t> positions_;  // by the key, as unsigned
+  TFlatIndex<uint32_t, uint32_t> positions_;  // by the key, as unsigned
   int32_t count_ = 0;
   mutable int32_t walking_ = 0;
   bool homes_ = true;
