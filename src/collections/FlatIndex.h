@@ -40,6 +40,12 @@ class TFlatIndex {
     return const_cast<TFlatIndex*>(this)->Find(key, match);
   }
 
+  // Asks the processor to start loading the entry where a lookup of Key
+  // begins, so that its miss overlaps other work before the lookup.
+  void Prefetch(K key) const noexcept {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[Home(key)]);
+  }
+
   // Calls Visit(value) for every value of Key.
   template <class F>
   void ForEachOf(K key, F&& visit) const {

@@ -138,6 +138,9 @@ class TIEToken final : public TCustomReteToken, public TPooledObject<TIEToken> {
   TIEToken* FirstRightMatch(const void* join) const { return NextOfJoin(firstRightMatch_, join, true); }
   TIEToken* NextRightMatch(const void* join) const { return NextOfJoin(rightNext_, join, true); }
 
+  // The first match listed under this token as the left token, of any join.
+  TIEToken* FirstLeftMatchUnchecked() const noexcept { return firstLeftMatch_; }
+
   // Asks the processor to start loading Token's two cache lines (nothing
   // for none). Walks of a memory or of a match list meet tokens scattered
   // over memory, and each step does much work: a token asked for a step or
@@ -298,6 +301,16 @@ class TIETokenTree {
   // when there is none. A token homed here goes by its place.
   TTokenRef Remove(const TIEToken& token) { return Remove(token, Key(token)); }
   TTokenRef Remove(const TIEToken& token, int32_t key);
+  // Starts loading what storing, finding or removing Token by Key will read
+  // first (the key's entry, or the place a homed token is kept), so that
+  // the misses of both memories of a join overlap.
+  void PrefetchKey(int32_t key) const noexcept {
+    if (Keyed()) bucketOf_.Prefetch(BucketKey(key));
+  }
+  static void PrefetchHome(const TIEToken& token) noexcept {
+    if (token.home_) __builtin_prefetch(token.home_);
+  }
+
   // Empties the memory (nothing when already empty).
   void Clear();
   bool IsEmpty() const noexcept { return count_ == 0; }

@@ -201,6 +201,10 @@ bool TJoinNode::Call(const TTokenRef& token, TCallType callType) {
       // copy beside it.
       if (left_->IsHome(*token)) return false;
       const int32_t key = left_->Key(*token);
+      if (hashed_) {
+        left_->PrefetchKey(key);
+        right_->PrefetchKey(key);
+      }
       // Negated and unique joins keep a count per token: in the token itself
       // when no other memory counts with it, else in a copy.
       const bool counts = negated_ || unique_;
@@ -214,6 +218,10 @@ bool TJoinNode::Call(const TTokenRef& token, TCallType callType) {
       if (bcPattern_ && matchCount_ == 0 && bcPattern_->Name().rfind(SGoalPatternPrefix, 0) != 0)
         GenerateGoal(stored);
     } else {
+      // The token's place here and the first match made from it are read
+      // next, each likely a miss: both are asked for at once.
+      TIETokenTree::PrefetchHome(*token);
+      TIEToken::Prefetch(token->FirstLeftMatchUnchecked());
       const bool keyNeeded = !left_->FindsWithoutKey() || !(ListsMatches() || negated_);
       const int32_t key = keyNeeded ? left_->Key(*token) : 0;
       TTokenRef stored = left_->Remove(*token, key);
@@ -224,6 +232,10 @@ bool TJoinNode::Call(const TTokenRef& token, TCallType callType) {
   } else {
     if (!removal) {
       const int32_t key = right_->Key(*token);
+      if (hashed_) {
+        right_->PrefetchKey(key);
+        left_->PrefetchKey(key);
+      }
       if (!right_->Add(token, key)) return false;
       RightJoin(token, key);
     } else {
