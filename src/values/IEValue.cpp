@@ -285,6 +285,7 @@ void TIEValue::SetText(TIEType type, std::string_view text) {
   Clear();
   if (t) t->AddRef();
   payload_.text = t;
+  textHash_ = t ? t->Hash() : 0;
   dtype_ = type;
 }
 
@@ -508,7 +509,7 @@ int32_t TIEValue::HashCode() const {
   switch (dtype_) {
     case dtAtom: case dtString: case dtVariable: case dtMultiVariable: case dtSlot:
     case dtMultiSlot:
-      return payload_.text ? int32_t(payload_.text->Hash()) : 0;
+      return payload_.text ? int32_t(textHash_) : 0;
     case dtInteger: case dtFactId: case dtDescriptor:
       return payload_.integer;
     case dtFloat: {
@@ -614,6 +615,7 @@ void TIEValue::AppendText(std::string& out) const {
 void TIEValue::CopyPayloadShared(const TIEValue& source) {
   const TPayload p = source.payload_;
   const TIEType type = source.dtype_;
+  const uint32_t textHash = source.textHash_;
   switch (type) {
     case dtAtom: case dtString: case dtVariable: case dtMultiVariable: case dtSlot:
     case dtMultiSlot:
@@ -633,6 +635,7 @@ void TIEValue::CopyPayloadShared(const TIEValue& source) {
   }
   Clear();  // after taking the references: Source may be this value
   payload_ = p;
+  textHash_ = textHash;
   dtype_ = type;
 }
 
@@ -691,7 +694,7 @@ bool TIEValue::Equals(const TIEValue* other) const {
       const TIEText* a = payload_.text;
       const TIEText* b = other->payload_.text;
       if (a == b) return true;
-      if (!a || !b || a->Hash() != b->Hash()) return false;
+      if (!a || !b || textHash_ != other->textHash_) return false;
       return a->View() == b->View();
     }
     case dtInteger: case dtFactId: case dtDescriptor:

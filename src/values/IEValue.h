@@ -327,6 +327,10 @@ class TIEValue : public ICloneable {
   TPayload payload_;
   TIEType dtype_ = dtNone;
   bool frozen_ = false;
+  // A text value's hash, kept beside the pointer (in what would be padding):
+  // hashing and comparing texts then read the text itself only when the
+  // hashes agree.
+  uint32_t textHash_ = 0;
 };
 
 static_assert(sizeof(TIEValue) == 32, "a value is vptr, count, Tag, payload and type");
