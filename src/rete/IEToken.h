@@ -19,7 +19,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "collections/BlockPool.h"
@@ -301,12 +300,12 @@ class TIETokenTree {
   // when there is none. A token homed here goes by its place.
   TTokenRef Remove(const TIEToken& token) { return Remove(token, Key(token)); }
   TTokenRef Remove(const TIEToken& token, int32_t key);
-  // Starts loading what storing, finding or removing Token by Key will read
-  // first (the key's entry, or the place a homed token is kept), so that
-  // the misses of both memories of a join overlap.
+  // Starts loading what storing or finding a token by Key reads first (the
+  // key's entry), so that the misses of both memories of a join overlap.
   void PrefetchKey(int32_t key) const noexcept {
     if (Keyed()) bucketOf_.Prefetch(BucketKey(key));
   }
+  // The same for removing Token when it is kept by its place (its home).
   static void PrefetchHome(const TIEToken& token) noexcept {
     if (token.home_) __builtin_prefetch(token.home_);
   }
