@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "frontend/IEMorelStream.h"
 #include "frontend/IEParser.h"
@@ -172,6 +173,10 @@ class TIEMorelParser : public TIEParser {
   void SkipBrokenItem(int32_t baseDepth);
   // A slot value of a named-slot fact: one constant, variable or call.
   IIEValue ParseSlotValue(const TFactSlot& slot);
+  // Value, a symbol or string of a fact, made to share its text with the
+  // equal ones met before in this parser: the network then finds equal
+  // values equal by the text's address, without reading the bytes.
+  IIEValue SharedText(IIEValue value);
   // The call after an "=" in a fact or list.
   IIEValue ParseEqualsCall(const char* method);
   // The salience declaration after "( declare"; Rule takes its expression.
@@ -191,4 +196,7 @@ class TIEMorelParser : public TIEParser {
   std::string sourceName_;
   IStreamToken itemStart_;  // the first token of the top-level item being parsed
   const TIEMorelStream* itemStream_ = nullptr;  // the stream itemStart_ was read from
+  // SharedText's texts by type and text; emptied when it grows past a bound,
+  // so a long session keeps no more than that.
+  std::unordered_map<std::string, IIEValue> sharedTexts_;
 };

@@ -159,7 +159,7 @@ IValueVector TIEMorelParser::ParseList() {
       return list;
     }
     if (IsValueToken(type)) {
-      list->Add(token->AsValue());
+      list->Add(SharedText(token->AsValue()));
     } else if (type == TokenOpen) {
       Back(token);
       list->Add(TIEValue::MakeFunCall(ParseFunCall()));
@@ -191,7 +191,7 @@ IIEValue TIEMorelParser::ParseSlotValue(const TFactSlot& slot) {
       if (StaticCheck() && !slot.SlotType().Contains(TIEType(type)))
         RaiseParseError(MethodParseFact, Format(SNotAType, {TypeSetText(slot.SlotType()),
                                                             IETypeName(TIEType(type))}));
-      return token->AsValue();
+      return SharedText(token->AsValue());
     case dtVariable: case dtMultiVariable:
       return token->AsValue();
     case TokenOpen:
@@ -202,6 +202,25 @@ IIEValue TIEMorelParser::ParseSlotValue(const TFactSlot& slot) {
     default:
       RaiseParseError(MethodParseFact, Format(SBadSlotValue, {token->AsText()}));
   }
+}
+
+IIEValue TIEMorelParser::SharedText(IIEValue value) {
+  constexpr size_t MaxSharedTexts = 1 << 16;
+  if (!value || value->Frozen() || (value->DType() != dtAtom && value->DType() != dtString))
+    return value;
+  std::string key(1, char(value->DType()));
+  key += value->TextView();
+  if (sharedTexts_.size() >= MaxSharedTexts) sharedTexts_.clear();
+  auto [entry, made] = sharedTexts_.try_emplace(std::move(key));
+  if (made) {
+    // A value of its own, which nothing else can change, holds the text.
+    entry->second = MakeRef<TIEValue>();
+    entry->second->Assign(value.get());
+    entry->second->Freeze();
+  } else {
+    value->Assign(entry->second.get());
+  }
+  return value;
 }
 
 IFact TIEMorelParser::ParseFact() {

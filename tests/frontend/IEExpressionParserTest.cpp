@@ -277,3 +277,21 @@ TEST_F(ExpressionParserTest, LoadFactsAssertsInOrderAndReportsEachFact) {
 }
 
 }  // namespace
+
+// Equal symbols of the facts one parser reads share their text, each fact
+// keeping a value of its own: changing one leaves the others as they were,
+// and a string never takes an atom's place.
+TEST_F(ExpressionParserTest, FactsOfOneParseShareEqualTexts) {
+  TIEMorelParser& parser = engine.Parse("(point (y foo) (tags foo \"foo\")) (point (y foo))");
+  IFactRef first = AsFactRef(parser.ParseFact());
+  IFactRef second = AsFactRef(parser.ParseFact());
+  IIEValue a = first->GetSlotValue("y");
+  IIEValue b = second->GetSlotValue("y");
+  ASSERT_NE(a.get(), b.get());
+  EXPECT_EQ(a->TextView().data(), b->TextView().data());
+  const IIEValue tags = first->GetSlotValue("tags");
+  EXPECT_EQ(tags->AsText(), "foo \"foo\"");
+  a->SetAsAtom("bar");
+  EXPECT_EQ(b->AsText(), "foo");
+  EXPECT_EQ(second->AsText(), "(point (x 0) (y foo))");
+}
