@@ -8,6 +8,7 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import ab  # noqa: E402
 import benchlib  # noqa: E402
 import checks  # noqa: E402
 import compare_peers  # noqa: E402
@@ -179,6 +180,14 @@ class ProgramsTest(unittest.TestCase):
                 self.assertEqual(checks.line_problems(run.stdout, line, fired, want), [])
         run, _ = self.run_program(gen_programs.load_program(20), "--no-run", "-e", "(ppdefrule rule-20)")
         self.assertIn("(defrule rule-20", run.stdout)
+
+
+class PairsTest(unittest.TestCase):
+    def test_wins_and_ratio_are_taken_pair_by_pair(self):
+        # One slow pair moves neither the count nor the median much.
+        wins, ratio = ab.summarize([1.0, 1.0, 5.0, 1.0], [0.9, 0.8, 4.0, 1.1])
+        self.assertEqual(wins, 3)
+        self.assertAlmostEqual(ratio, 0.85)
 
 
 if __name__ == "__main__":
