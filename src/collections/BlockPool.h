@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <new>
 
@@ -27,13 +28,13 @@ class TBlockPool {
   static void* Take() {
     if (!gone_) {
       TList& list = List();
-      if (list.free) {
-        TBlock* block = list.free;
-        list.free = block->next;
+      if (list.count > 0) {
+        void* block = list.free[--list.count];
         if (!InRegion(block)) --list.kept;
-        // The next block is asked for soon, and freed blocks are often out
-        // of the cache by then: start bringing it in now.
-        if (list.free) __builtin_prefetch(list.free, 1);
+        // Freed blocks are often out of the cache by the time they are handed
+        // out again: start bringing in the one handed out a few takes from
+        // now. The free list is an array, so finding it reads no block.
+        if (list.count > PrefetchAhead) Prefetch(list.free[list.count - PrefetchAhead - 1]);
         return block;
       }
     }
@@ -48,22 +49,25 @@ class TBlockPool {
       return;
     }
     TList& list = List();
-    if (fromRegion || list.kept < MaxKept) {
-      auto* freed = static_cast<TBlock*>(block);
-      freed->next = list.free;
-      list.free = freed;
+    if ((fromRegion || list.kept < MaxKept) && list.Reserve()) {
+      list.free[list.count++] = block;
       if (!fromRegion) ++list.kept;
       return;
     }
-    ::operator delete(block);
+    // A region block that cannot be listed is lost to the pool: it stays
+    // part of the region, which is never freed.
+    if (!fromRegion) ::operator delete(block);
   }
 
  private:
-  struct TBlock {
-    TBlock* next;
-  };
-  static constexpr std::size_t BlockSize = Size < sizeof(TBlock) ? sizeof(TBlock) : Size;
+  static constexpr std::size_t BlockSize = Size < sizeof(void*) ? sizeof(void*) : Size;
   static constexpr std::size_t LineSize = 64;
+  static constexpr std::size_t PrefetchAhead = 3;
+  // For writing: the block's new owner fills it at once.
+  static void Prefetch(const void* block) noexcept {
+    for (std::size_t line = 0; line < BlockSize; line += LineSize)
+      __builtin_prefetch(static_cast<const char*>(block) + line, 1);
+  }
   // MaxKept blocks side by side. Its pages are taken from the system as
   // blocks are first handed out; it is never freed, as blocks of it may be
   // in use on any thread until the process ends.
@@ -93,16 +97,28 @@ class TBlockPool {
     const char* begin = regionBegin_.load(std::memory_order_relaxed);
     return begin && std::uintptr_t(block) - std::uintptr_t(begin) < TRegion::Bytes;
   }
+  // A thread's free blocks, the next to hand out last.
   struct TList {
-    TBlock* free = nullptr;
+    void** free = nullptr;
+    std::size_t count = 0;
+    std::size_t capacity = 0;
     std::size_t kept = 0;
+    // Room for one more entry; false when none can be had.
+    bool Reserve() noexcept {
+      if (count < capacity) return true;
+      const std::size_t grown = capacity ? capacity * 2 : 1024;
+      auto* larger = static_cast<void**>(std::realloc(static_cast<void*>(free), grown * sizeof(void*)));
+      if (!larger) return false;
+      free = larger;
+      capacity = grown;
+      return true;
+    }
     ~TList() {
-      while (free) {
-        TBlock* block = free;
-        free = block->next;
-        if (!InRegion(block)) ::operator delete(block);
-      }
-      kept = 0;
+      for (std::size_t i = 0; i < count; ++i)
+        if (!InRegion(free[i])) ::operator delete(free[i]);
+      std::free(static_cast<void*>(free));
+      free = nullptr;
+      count = capacity = kept = 0;
       gone_ = true;
     }
   };
