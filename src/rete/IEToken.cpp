@@ -194,7 +194,8 @@ std::string TIEToken::FactIdsText() const {
 TIETokenTree::TIETokenTree(TKeyKind kind, int32_t bucketCount, std::string slotName,
                            int32_t subIndex, int32_t tokenIndex)
     : kind_(kind), bucketCount_(bucketCount > 0 ? bucketCount : 1),
-      slotName_(std::move(slotName)), subIndex_(subIndex), tokenIndex_(tokenIndex) {
+      slotName_(std::move(slotName)), subIndex_(subIndex), tokenIndex_(tokenIndex),
+      indexed_(kind != tkSlot) {
   if (kind_ == tkSlot) readers_.push_back({TSlotReader(slotName_), subIndex_, tokenIndex_});
 }
 
@@ -202,7 +203,7 @@ TIETokenTree::TIETokenTree(int32_t bucketCount, const std::vector<TKeyPart>& par
     : kind_(tkSlot), bucketCount_(bucketCount > 0 ? bucketCount : 1),
       slotName_(parts.empty() ? std::string() : parts[0].Slot),
       subIndex_(parts.empty() ? -1 : parts[0].SubIndex),
-      tokenIndex_(parts.empty() ? 0 : parts[0].TokenIndex) {
+      tokenIndex_(parts.empty() ? 0 : parts[0].TokenIndex), indexed_(false) {
   for (const TKeyPart& part : parts)
     readers_.push_back({TSlotReader(part.Slot), part.SubIndex, part.TokenIndex});
 }
@@ -238,26 +239,47 @@ TIETokenTree::~TIETokenTree() {
 
 const TIETokenTree::TBucket* TIETokenTree::Bucket(int32_t key) const {
   if (!Keyed()) return nullptr;
+  if (!indexed_) {
+    if (walking_ > 0) return nullptr;
+    const_cast<TIETokenTree*>(this)->BuildIndex();
+  }
   const TKeyedBucket* bucket = FindBucket(key);
   return bucket && !bucket->Tokens.empty() ? &bucket->Tokens : nullptr;
 }
 
 bool TIETokenTree::IsHome(const TIEToken& token) const noexcept {
   if (!token.home_) return false;
-  if (Keyed())
-    return token.homeKind_ == TIEToken::hkKeyedBucket &&
-           static_cast<const TKeyedBucket*>(token.home_)->Owner == this;
-  return token.homeKind_ == TIEToken::hkWalkedMemory && token.home_ == this;
+  switch (token.homeKind_) {
+    case TIEToken::hkWalkedMemory:
+      return token.home_ == this;
+    case TIEToken::hkKeyedBucket:
+      return static_cast<const TKeyedBucket*>(token.home_)->Owner == this;
+    case TIEToken::hkActivation:
+      return false;
+  }
+  return false;
 }
 
 bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
   if (!token || IsHome(*token)) return false;
   const bool home = homes_ && !token->home_ && token->WithdrawnAsItself() && token->tag_ != taUpdate;
-  if (Keyed()) {
-    if (!home && places_.Find(token->Identity(), [&](const TPlace& place) {
-          return place.Bucket->Tokens[place.Index]->IsEqual(token.get());
-        }))
-      return false;
+  if (!home && StoredAlready(*token, key)) return false;
+  Store(token, key, home);
+  return true;
+}
+
+bool TIETokenTree::StoredAlready(const TIEToken& token, int32_t key) {
+  auto same = [&](uint32_t position) { return arrived_[position]->IsEqual(&token); };
+  if (Indexed())
+    return places_.Find(token.Identity(), [&](const TPlace& place) {
+      return place.Bucket->Tokens[place.Index]->IsEqual(&token);
+    });
+  if (Keyed()) return positions_.Find(uint32_t(token.Identity()), same);
+  return positions_.Find(uint32_t(key), same);
+}
+
+void TIETokenTree::Store(const TTokenRef& token, int32_t key, bool home) {
+  if (Indexed()) {
     TKeyedBucket* found = FindBucket(key);
     if (!found) {
       found = new TKeyedBucket;
@@ -281,22 +303,47 @@ bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
     }
     bucket.Tokens.push_back(token);
   } else {
-    if (!home && positions_.Find(uint32_t(key), [&](uint32_t position) {
-          return arrived_[position]->IsEqual(token.get());
-        }))
-      return false;
     const auto index = uint32_t(arrived_.size());
     if (home) {
       token->home_ = this;
       token->homeKind_ = TIEToken::hkWalkedMemory;
       token->homeIndex_ = index;
     } else {
-      positions_.Insert(uint32_t(key), index);
+      positions_.Insert(Keyed() ? uint32_t(token->Identity()) : uint32_t(key), index);
     }
     arrived_.push_back(token);
+    if (Keyed()) {
+      keys_.push_back(key);
+      ++stored_;
+    }
   }
   ++count_;
+}
+
+bool TIETokenTree::IndexBeforeScan() const {
+  keysRead_ += keys_.size() - head_;
+  if (walking_ > 0 || keysRead_ <= 2 * stored_ + 4096) return false;
+  const_cast<TIETokenTree*>(this)->BuildIndex();
   return true;
+}
+
+void TIETokenTree::BuildIndex() {
+  if (!Keyed() || indexed_ || walking_ > 0) return;
+  std::vector<TTokenRef> tokens = std::move(arrived_);
+  std::vector<int32_t> keys = std::move(keys_);
+  const size_t head = head_;
+  arrived_.clear();
+  keys_.clear();
+  positions_.Clear();
+  head_ = 0;
+  count_ = 0;
+  indexed_ = true;
+  for (size_t i = head; i < tokens.size(); ++i) {
+    if (!tokens[i]) continue;
+    const bool home = IsHome(*tokens[i]);
+    if (home) tokens[i]->home_ = nullptr;
+    Store(tokens[i], keys[i], home);
+  }
 }
 
 TTokenRef TIETokenTree::RemoveHomed(TIEToken& token) {
@@ -304,7 +351,7 @@ TTokenRef TIETokenTree::RemoveHomed(TIEToken& token) {
   const void* home = token.home_;
   token.home_ = nullptr;
   --count_;
-  if (Keyed()) {
+  if (token.homeKind_ == TIEToken::hkKeyedBucket) {
     auto& bucket = *static_cast<TKeyedBucket*>(const_cast<void*>(home));
     TTokenRef removed = std::move(bucket.Tokens[index]);
     bucket.Tokens[index] = nullptr;
@@ -319,7 +366,7 @@ TTokenRef TIETokenTree::RemoveHomed(TIEToken& token) {
 
 TTokenRef TIETokenTree::Remove(const TIEToken& token, int32_t key) {
   if (IsHome(token)) return RemoveHomed(const_cast<TIEToken&>(token));
-  if (Keyed()) {
+  if (Indexed()) {
     TPlace* found = places_.Find(token.Identity(), [&](const TPlace& place) {
       return place.Bucket->Tokens[place.Index]->IsEqual(&token);
     });
@@ -333,9 +380,8 @@ TTokenRef TIETokenTree::Remove(const TIEToken& token, int32_t key) {
     EntryRemoved(bucket);
     return removed;
   }
-  uint32_t* found = positions_.Find(uint32_t(key), [&](uint32_t position) {
-    return arrived_[position]->IsEqual(&token);
-  });
+  const uint32_t position = Keyed() ? uint32_t(token.Identity()) : uint32_t(key);
+  uint32_t* found = positions_.Find(position, [&](uint32_t at) { return arrived_[at]->IsEqual(&token); });
   if (!found) return nullptr;
   const uint32_t index = *found;
   TTokenRef removed = std::move(arrived_[index]);
@@ -396,6 +442,7 @@ void TIETokenTree::Compact() {
   head_ = 0;
   if (count_ == 0) {
     arrived_.clear();
+    keys_.clear();
     positions_.Clear();
     return;
   }
@@ -409,11 +456,13 @@ void TIETokenTree::Compact() {
     moved[from] = to;
     if (from != to) {
       arrived_[to] = std::move(arrived_[from]);
+      if (!keys_.empty()) keys_[to] = keys_[from];
       if (IsHome(*arrived_[to])) arrived_[to]->homeIndex_ = to;
     }
     ++to;
   }
   arrived_.resize(to);
+  if (!keys_.empty()) keys_.resize(to);
   positions_.ForEachValue([&](uint32_t& position) { position = moved[position]; });
 }
 
@@ -458,7 +507,12 @@ void TIETokenTree::Clear() {
   places_.Clear();
   positions_.Clear();
   // Mid-walk the positions stay, emptied; otherwise the list goes.
-  if (walking_ == 0) arrived_.clear();
+  if (walking_ == 0) {
+    arrived_.clear();
+    keys_.clear();
+  }
   head_ = arrived_.size();
   count_ = 0;
+  indexed_ = kind_ != tkSlot;
+  keysRead_ = stored_ = 0;
 }

@@ -211,7 +211,17 @@ class TIEToken final : public TCustomReteToken, public TPooledObject<TIEToken> {
 // Every lookup is by the whole key, so it meets only tokens whose keys are
 // equal and its cost does not grow with the memory. Memories keyed by a slot
 // value or a parent hash are joined through by key (Bucket: the tokens of one
-// key in the order they arrived). Memories keyed by token hash or fact id are
+// key in the order they arrived).
+// A memory keyed by slot values starts without its key index: it keeps its
+// tokens in arrival order with their keys beside them, and a lookup reads the
+// keys in one sequential pass. Most such memories take many tokens and are
+// looked up rarely (a negation's left memory, filled and emptied by every
+// change upstream while the facts it waits for seldom come), and for them an
+// index costs misses on every store and removal that no lookup repays. Once
+// lookups have read more keys than twice the tokens stored, plus a margin,
+// the memory builds its index and keeps it until it is cleared; so lookups
+// never cost more than a constant times the stores. Either way a lookup meets
+// the tokens of its key in the order they arrived. Memories keyed by token hash or fact id are
 // walked whole (ForEach), in the order the tokens arrived, so that the
 // matches one new token completes come out oldest first. BucketCount is kept
 // as the published shape of a memory; it no longer changes any order.
@@ -279,6 +289,8 @@ class TIETokenTree {
   void SetHomesTokens(bool homes) noexcept { homes_ = homes; }
   // Whether Token is stored here by its place (see Add).
   bool IsHome(const TIEToken& token) const noexcept;
+  // Keyed by slot values: whether the key index is built (see above).
+  bool HasKeyIndex() const noexcept { return Indexed(); }
   // Keyed by slot value or parent hash, the memory finds a token to remove
   // by the token alone: Remove ignores the key.
   bool FindsWithoutKey() const noexcept { return Keyed(); }
@@ -303,7 +315,7 @@ class TIETokenTree {
   // Starts loading what storing or finding a token by Key reads first (the
   // key's entry), so that the misses of both memories of a join overlap.
   void PrefetchKey(int32_t key) const noexcept {
-    if (Keyed()) bucketOf_.Prefetch(BucketKey(key));
+    if (Indexed()) bucketOf_.Prefetch(BucketKey(key));
   }
   // The same for removing Token when it is kept by its place (its home).
   static void PrefetchHome(const TIEToken& token) noexcept {
@@ -317,19 +329,27 @@ class TIETokenTree {
 
   // Keyed by slot value or parent hash: the tokens whose key is Key, in the
   // order they arrived, with an empty entry where one was removed; none when
-  // there are none (or for the other kinds).
+  // there are none (or for the other kinds). Builds the key index.
   const TBucket* Bucket(int32_t key) const;
   // Calls Visit(token) for each token whose key is Key, in the order they
   // arrived; Visit returns false to stop.
   template <class F>
   void ForEachOfKey(int32_t key, F&& visit) const {
+    if (Keyed() && !indexed_ && !IndexBeforeScan()) {
+      TWalk walk(*this);
+      // Sizes are read at each step: a token stored during the walk is met.
+      for (size_t i = head_; i < keys_.size(); ++i)
+        if (keys_[i] == key && arrived_[i] && !visit(arrived_[i])) return;
+      return;
+    }
     TWalk walk(*this);
     if (Keyed()) {
-      const TBucket* bucket = Bucket(key);
+      const TKeyedBucket* bucket = FindBucket(key);
       if (!bucket) return;
-      for (size_t i = 0; i < bucket->size(); ++i) {
-        if (i + 2 < bucket->size()) TIEToken::Prefetch((*bucket)[i + 2].get());
-        if ((*bucket)[i] && !visit((*bucket)[i])) return;
+      const TBucket& tokens = bucket->Tokens;
+      for (size_t i = 0; i < tokens.size(); ++i) {
+        if (i + 2 < tokens.size()) TIEToken::Prefetch(tokens[i + 2].get());
+        if (tokens[i] && !visit(tokens[i])) return;
       }
       return;
     }
@@ -348,10 +368,13 @@ class TIETokenTree {
       if (arrived_[position] && !visit(arrived_[position])) return;
   }
   // Calls Visit(token) for every token; Visit returns false to stop the walk.
-  // Keyed by token hash or fact id: in the order the tokens arrived.
+  // Keyed by token hash or fact id: in the order the tokens arrived. Keyed by
+  // slot value or parent hash: key by key, the keys in the order their first
+  // token arrived (the key index is built for it).
   template <class F>
   void ForEach(F&& visit) const {
-    if (Keyed()) {
+    if (Keyed() && !indexed_ && walking_ == 0) const_cast<TIETokenTree*>(this)->BuildIndex();
+    if (Indexed()) {
       TWalk walk(*this);
       // The buckets first: a token stored during the walk may add one.
       const std::vector<TKeyedBucket*> buckets = buckets_;
@@ -360,16 +383,38 @@ class TIETokenTree {
           if (bucket->Tokens[i] && !visit(bucket->Tokens[i])) return;
       return;
     }
+    WalkArrived(visit);
+  }
+  // The same in no promised order, and without building the key index.
+  template <class F>
+  void ForEachInAnyOrder(F&& visit) const {
+    if (Indexed()) ForEach(visit);
+    else WalkArrived(visit);
+  }
+
+ private:
+  bool Keyed() const noexcept { return kind_ == tkSlot || kind_ == tkParentHash; }
+  // Keyed, with the key index built: tokens live in buckets.
+  bool Indexed() const noexcept { return Keyed() && indexed_; }
+  // Stores Token at the end of the arrival list, or with the index in its
+  // key's bucket; by its place alone when Home.
+  void Store(const TTokenRef& token, int32_t key, bool home);
+  // Whether Token (not homed here) is stored already: keyed, by identity.
+  bool StoredAlready(const TIEToken& token, int32_t key);
+  // Before a lookup of a memory without key index: counts the keys it will
+  // read and builds the index (true) once lookups have read too many.
+  bool IndexBeforeScan() const;
+  // Moves every token into the buckets of a key index (never during a walk).
+  void BuildIndex();
+  // Every token in arrival order, a token stored meanwhile included.
+  template <class F>
+  void WalkArrived(F&& visit) const {
     TWalk walk(*this);
-    // By position: a token stored during the walk is visited too.
     for (size_t i = head_; i < arrived_.size(); ++i) {
       if (i + 2 < arrived_.size()) TIEToken::Prefetch(arrived_[i + 2].get());
       if (arrived_[i] && !visit(arrived_[i])) return;
     }
   }
-
- private:
-  bool Keyed() const noexcept { return kind_ == tkSlot || kind_ == tkParentHash; }
   TTokenRef RemoveHomed(TIEToken& token);
   // Lets go of every token, sending those homed here home-less (they may
   // outlive the memory); the buckets stay, emptied.
@@ -439,9 +484,17 @@ class TIETokenTree {
   // Emptied buckets taken again since the last sweep: while keys keep
   // coming back, emptied buckets are kept for them.
   size_t reusedBuckets_ = 0;
-  // Walked kinds: the tokens in arrival order (none where one was removed)
-  // and, by key, their positions there.
+  // Walked kinds, and keyed ones without index: the tokens in arrival order
+  // (none where one was removed) and their positions there, by key (walked
+  // kinds) or by the low half of their identity (keyed ones), for the tokens
+  // not homed here. Keyed ones keep each token's key beside it.
   std::vector<TTokenRef> arrived_;
+  std::vector<int32_t> keys_;
+  // Keyed kinds: whether the key index is built; without it, the keys read by
+  // lookups and the tokens stored, which decide when to build it.
+  bool indexed_ = false;
+  mutable size_t keysRead_ = 0;
+  size_t stored_ = 0;
   // Every entry of arrived_ before Head is a hole: a walk starts there. The
   // oldest tokens tend to go first (a modified fact's token leaves the front
   // and comes back at the end), so walks skip most holes this way.

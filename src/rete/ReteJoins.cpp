@@ -27,7 +27,7 @@ TJoinNode::~TJoinNode() { UnlistMatches(); }
 
 void TJoinNode::UnlistMatches() {
   if (!left_ || !(ListsMatches() || negated_)) return;
-  left_->ForEach([this](const TTokenRef& left) {
+  left_->ForEachInAnyOrder([this](const TTokenRef& left) {
     while (TIEToken* match = left->FirstLeftMatch(this))
       if (match->UnlinkMatch()) --listedUnderRight_;
     return true;

@@ -150,6 +150,62 @@ TEST_F(TokenTest, KeyedMemoryKeepsArrivalOrderThroughRemovals) {
   EXPECT_EQ(memory.Count(), 11);
 }
 
+// A memory keyed by slot values answers lookups from its arrival list until
+// lookups have read many more keys than it stored, then from its key index:
+// both give the same tokens in the same order, homed tokens and others, and
+// removals and a later store after the switch find their places.
+TEST_F(TokenTest, SlotKeyedMemoryBuildsItsIndexWhenLookupsOutweighStores) {
+  IFactTemplate t = MakeTemplate(&engine, "v", {"k"});
+  auto token = [&](int32_t id, bool homed) {
+    IFactRef f = MakeFact(t, {{"k", Atom(id % 3 ? "many" : "few")}});
+    f->SetID(id);
+    IFact fact(f.get());
+    return homed ? TIEToken::CreateWithdrawnAsItself(fact) : TIEToken::Create(taAdd, fact);
+  };
+  TIETokenTree memory(TIETokenTree::tkSlot, 101, "k");
+  std::vector<TTokenRef> held;
+  for (int32_t id = 1; id <= 60; ++id) {
+    held.push_back(token(id, id % 2 == 0));
+    ASSERT_TRUE(memory.Add(held.back()));
+  }
+  EXPECT_FALSE(memory.Add(token(5, false)));
+  ASSERT_EQ(memory.Remove(*token(3, false)), held[2]);
+  ASSERT_EQ(memory.Remove(*held[5]), held[5]);
+  const int32_t few = memory.Key(*token(0, false));
+  auto idsOfKey = [&] {
+    std::vector<int32_t> ids;
+    memory.ForEachOfKey(few, [&](const TTokenRef& found) {
+      ids.push_back(found->Fact()->ID());
+      return true;
+    });
+    return ids;
+  };
+  const std::vector<int32_t> expected{9, 12, 15, 18, 21, 24, 27, 30, 33, 36, 39, 42, 45, 48, 51, 54, 57, 60};
+  EXPECT_EQ(idsOfKey(), expected);
+  EXPECT_FALSE(memory.HasKeyIndex());
+  int lookups = 1;
+  while (!memory.HasKeyIndex() && lookups < 1000) {
+    ASSERT_EQ(idsOfKey(), expected) << lookups;
+    ++lookups;
+  }
+  // A margin of lookups first; then the index, long before the lookups
+  // cost what a thousand indexed ones would.
+  EXPECT_GT(lookups, 10);
+  EXPECT_LT(lookups, 1000);
+  EXPECT_EQ(idsOfKey(), expected);
+  ASSERT_EQ(memory.Remove(*held[8]), held[8]);
+  ASSERT_EQ(memory.Remove(*token(11, false)), held[10]);
+  EXPECT_TRUE(memory.Add(token(3, false)));
+  EXPECT_EQ(memory.Count(), 57);
+  std::vector<int32_t> ids = idsOfKey();
+  EXPECT_EQ(ids.size(), expected.size());
+  EXPECT_EQ(ids.back(), 3);
+  memory.Clear();
+  EXPECT_FALSE(memory.HasKeyIndex());
+  EXPECT_TRUE(memory.Add(held[0]));
+  EXPECT_EQ(idsOfKey(), std::vector<int32_t>{});
+}
+
 // A match a join listed is stored by its place: it is found again as the
 // same object after holes are squeezed out, other memories index it as
 // usual, and a memory that goes away leaves it free to be homed elsewhere.
