@@ -269,7 +269,7 @@ bool TIETokenTree::Add(const TTokenRef& token, int32_t key) {
 }
 
 bool TIETokenTree::StoredAlready(const TIEToken& token, int32_t key) {
-  auto same = [&](uint32_t position) { return arrived_[position]->IsEqual(&token); };
+  auto same = [&](uint32_t position) { return arrived_[position - base_]->IsEqual(&token); };
   if (Indexed())
     return places_.Find(token.Identity(), [&](const TPlace& place) {
       return place.Bucket->Tokens[place.Index]->IsEqual(&token);
@@ -303,7 +303,7 @@ void TIETokenTree::Store(const TTokenRef& token, int32_t key, bool home) {
     }
     bucket.Tokens.push_back(token);
   } else {
-    const auto index = uint32_t(arrived_.size());
+    const auto index = uint32_t(base_ + arrived_.size());
     if (home) {
       token->home_ = this;
       token->homeKind_ = TIEToken::hkWalkedMemory;
@@ -336,6 +336,7 @@ void TIETokenTree::BuildIndex() {
   keys_.clear();
   positions_.Clear();
   head_ = 0;
+  base_ = 0;
   count_ = 0;
   indexed_ = true;
   for (size_t i = head; i < tokens.size(); ++i) {
@@ -358,9 +359,10 @@ TTokenRef TIETokenTree::RemoveHomed(TIEToken& token) {
     EntryRemoved(bucket);
     return removed;
   }
-  TTokenRef removed = std::move(arrived_[index]);
-  arrived_[index] = nullptr;
-  EntryEmptied(index);
+  const size_t at = index - base_;
+  TTokenRef removed = std::move(arrived_[at]);
+  arrived_[at] = nullptr;
+  EntryEmptied(at);
   return removed;
 }
 
@@ -381,9 +383,10 @@ TTokenRef TIETokenTree::Remove(const TIEToken& token, int32_t key) {
     return removed;
   }
   const uint32_t position = Keyed() ? uint32_t(token.Identity()) : uint32_t(key);
-  uint32_t* found = positions_.Find(position, [&](uint32_t at) { return arrived_[at]->IsEqual(&token); });
+  uint32_t* found =
+      positions_.Find(position, [&](uint32_t at) { return arrived_[at - base_]->IsEqual(&token); });
   if (!found) return nullptr;
-  const uint32_t index = *found;
+  const size_t index = *found - base_;
   TTokenRef removed = std::move(arrived_[index]);
   arrived_[index] = nullptr;
   positions_.Erase(found);
@@ -434,12 +437,28 @@ void TIETokenTree::DropBuckets() {
 void TIETokenTree::EntryEmptied(size_t index) {
   if (index == head_)
     while (head_ < arrived_.size() && !arrived_[head_]) ++head_;
+  if (walking_ > 0) return;
+  if (head_ > 32 && head_ * 2 > arrived_.size()) DropFront();
   const size_t holes = arrived_.size() - size_t(count_);
-  if (walking_ == 0 && holes > 32 && holes > size_t(count_)) Compact();
+  if (holes > 32 && holes > size_t(count_)) Compact();
+}
+
+void TIETokenTree::DropFront() {
+  // Past half the range of a place, places start again from 0.
+  if (base_ + head_ > UINT32_MAX / 2) {
+    Compact();
+    return;
+  }
+  arrived_.erase(arrived_.begin(), arrived_.begin() + std::ptrdiff_t(head_));
+  if (!keys_.empty()) keys_.erase(keys_.begin(), keys_.begin() + std::ptrdiff_t(head_));
+  base_ += head_;
+  head_ = 0;
 }
 
 void TIETokenTree::Compact() {
   head_ = 0;
+  const size_t base = base_;
+  base_ = 0;
   if (count_ == 0) {
     arrived_.clear();
     keys_.clear();
@@ -463,7 +482,7 @@ void TIETokenTree::Compact() {
   }
   arrived_.resize(to);
   if (!keys_.empty()) keys_.resize(to);
-  positions_.ForEachValue([&](uint32_t& position) { position = moved[position]; });
+  positions_.ForEachValue([&](uint32_t& position) { position = moved[position - base]; });
 }
 
 void TIETokenTree::CompactBucket(TKeyedBucket& bucket) {
@@ -510,6 +529,7 @@ void TIETokenTree::Clear() {
   if (walking_ == 0) {
     arrived_.clear();
     keys_.clear();
+    base_ = 0;
   }
   head_ = arrived_.size();
   count_ = 0;

@@ -365,7 +365,7 @@ class TIETokenTree {
                          [&](uint32_t position) { found.push_back(position); });
     std::sort(found.begin(), found.end());
     for (uint32_t position : found)
-      if (arrived_[position] && !visit(arrived_[position])) return;
+      if (arrived_[position - base_] && !visit(arrived_[position - base_])) return;
   }
   // Calls Visit(token) for every token; Visit returns false to stop the walk.
   // Keyed by token hash or fact id: in the order the tokens arrived. Keyed by
@@ -426,6 +426,9 @@ class TIETokenTree {
     const TIETokenTree& tree_;
   };
   void Compact();
+  // Drops the holes before Head from the arrival list, without reading a
+  // token: places count from Base.
+  void DropFront();
   // After the entry at Index of arrived_ was emptied: moves the head past
   // the holes at the front, or squeezes the holes out once they outnumber
   // the tokens (never during a walk).
@@ -499,6 +502,9 @@ class TIETokenTree {
   // oldest tokens tend to go first (a modified fact's token leaves the front
   // and comes back at the end), so walks skip most holes this way.
   size_t head_ = 0;
+  // The place (homeIndex_, positions_) of the first entry of arrived_: the
+  // entries before it were dropped (see DropFront).
+  size_t base_ = 0;
   TFlatIndex<uint32_t, uint32_t> positions_;  // by the key, as unsigned
   int32_t count_ = 0;
   mutable int32_t walking_ = 0;
