@@ -46,8 +46,8 @@ const std::string& TAgenda::Text(int32_t index) const { return Text(*Get(index))
 
 const std::string& TAgenda::Text(TActivation& activation) const {
   TActivation::TAgendaHook& hook = activation.AgendaHook();
-  if (hook.Text.empty()) hook.Text = activation.Text();
-  return hook.Text;
+  if (!hook.Text) hook.Text = std::make_unique<std::string>(activation.Text());
+  return *hook.Text;
 }
 
 bool TAgenda::Holds(const TActivation* activation) const noexcept {
@@ -147,7 +147,7 @@ std::unique_ptr<TActivation> TAgenda::Replace(TActivation& old,
   TActivation* line = activation.release();
   const int32_t salience = old.AgendaHook().Salience;
   line->AgendaHook().Salience = salience;
-  line->AgendaHook().Text.clear();
+  line->AgendaHook().Text.reset();
   LinkBefore(*line, &old);
   TLevel& level = levels_[salience];
   if (level.First == &old) level.First = line;

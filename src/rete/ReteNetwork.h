@@ -429,7 +429,8 @@ class TActivation : public TPersistent, public TPooledObject<TActivation> {
     TActivation* Prev = nullptr;
     TActivation* Next = nullptr;
     int32_t Salience = 0;
-    std::string Text;
+    // Few activations are ever printed: a pointer keeps the others small.
+    std::unique_ptr<std::string> Text;
   };
   TAgendaHook& AgendaHook() noexcept { return hook_; }
   const TAgendaHook& AgendaHook() const noexcept { return hook_; }
