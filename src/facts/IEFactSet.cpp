@@ -34,13 +34,17 @@ void TFactSet::SetEngine(IFactEngine* engine) {
   Reparse();
 }
 
+std::string TFactSet::TextOf(const TLine& line) {
+  return line.Text.empty() && line.Fact ? line.Fact->AsText() : line.Text;
+}
+
 void TFactSet::Reparse() {
   if (!engine_) return;
-  for (TLine& line : lines_) line.Fact = engine_->ParseFact(line.Text + "\r\n");
+  for (TLine& line : lines_) line.Fact = engine_->ParseFact(TextOf(line) + "\r\n");
 }
 
 int32_t TFactSet::AddFact(const IFactRef& fact) {
-  lines_.push_back(TLine{fact ? fact->AsText() : std::string(), fact});
+  lines_.push_back(TLine{std::string(), fact});
   return int32_t(lines_.size()) - 1;
 }
 
@@ -66,7 +70,7 @@ IFactRef TFactSet::GetFact(int32_t index) {
 std::vector<std::string> TFactSet::Facts() const {
   std::vector<std::string> texts;
   texts.reserve(lines_.size());
-  for (const TLine& line : lines_) texts.push_back(line.Text);
+  for (const TLine& line : lines_) texts.push_back(TextOf(line));
   return texts;
 }
 

@@ -35,7 +35,8 @@ class TFactSet : public TComponent {
   // line with it.
   void SetEngine(IFactEngine* engine);
 
-  // Appends Fact's text as a line with Fact attached; returns the line index.
+  // Appends a line with Fact attached (its text is Fact's); returns the line
+  // index.
   int32_t AddFact(const IFactRef& fact);
   // Appends a line of fact text, parsed when first needed.
   int32_t AddFactText(const std::string& text);
@@ -71,10 +72,14 @@ class TFactSet : public TComponent {
   void Loaded() override;
 
  private:
+  // A line given as text keeps it until it is parsed; a line given as a fact
+  // has its text made from the fact when asked (facts of a set are not
+  // changed in place), which most sets never are.
   struct TLine {
     std::string Text;
     IFactRef Fact;  // none until parsed
   };
+  static std::string TextOf(const TLine& line);
   void Reparse();
 
   std::vector<TLine> lines_;

@@ -49,6 +49,12 @@ TEST(FactSet, AddGetAndAssert) {
   set->SetFactSetName("start");
   set->SetComment("c");
   EXPECT_EQ(set->AsText(), "(deffacts start \"c\"\r\n    (a)\r\n    (b x y)\r\n)");
+
+  // A line given as text keeps its own text once parsed; a line given as a
+  // fact has the fact's text.
+  EXPECT_EQ(set->AddFactText("(c   z)"), 2);
+  ASSERT_TRUE(set->GetFact(2));
+  EXPECT_EQ(set->Facts(), (std::vector<std::string>{"(a)", "(b x y)", "(c   z)"}));
 }
 
 TEST(FactSet, EngineLinkAndAssign) {
