@@ -208,24 +208,24 @@ class TIEToken final : public TCustomReteToken, public TPooledObject<TIEToken> {
 //    combined in order, so a join on several equal variables meets only the
 //    tokens that can agree on all of them;
 //  - tkParentHash: the identity of the token's parent (0 without one).
-// Every lookup is by the whole key, so it meets only tokens whose keys are
-// equal and its cost does not grow with the memory. Memories keyed by a slot
-// value or a parent hash are joined through by key (Bucket: the tokens of one
-// key in the order they arrived).
-// A memory keyed by slot values starts without its key index: it keeps its
-// tokens in arrival order with their keys beside them, and a lookup reads the
-// keys in one sequential pass. Most such memories take many tokens and are
-// looked up rarely (a negation's left memory, filled and emptied by every
-// change upstream while the facts it waits for seldom come), and for them an
-// index costs misses on every store and removal that no lookup repays. Once
-// lookups have read more keys than twice the tokens stored, plus a margin,
-// the memory builds its index and keeps it until it is cleared; so lookups
-// never cost more than a constant times the stores. Either way a lookup meets
-// the tokens of its key in the order they arrived. Memories keyed by token hash or fact id are
-// walked whole (ForEach), in the order the tokens arrived, so that the
-// matches one new token completes come out oldest first. BucketCount is kept
-// as the published shape of a memory; it no longer changes any order.
-// Not thread-safe.
+// Memories keyed by a slot value or a parent hash are joined through by key
+// (Bucket: the tokens of one key in the order they arrived); with the key
+// index a lookup meets only tokens whose keys are equal, so its cost does not
+// grow with the memory. A memory keyed by slot values starts without that
+// index: it keeps its tokens in arrival order with their keys beside them, and
+// a lookup reads the keys in one sequential pass. Most such memories take many
+// tokens and are looked up rarely (a negation's left memory, filled and
+// emptied by every change upstream while the facts it waits for seldom come),
+// and for them an index costs misses on every store and removal that no
+// lookup repays. Once lookups have read more keys than twice the tokens
+// stored, plus a margin, the memory builds its index and keeps it until it is
+// cleared: lookups never cost more than a constant times the stores. Either
+// way a lookup meets the tokens of its key in the order they arrived.
+// Memories keyed by token hash or fact id are walked whole (ForEach), in the
+// order the tokens arrived, so that the matches one new token completes come
+// out oldest first. BucketCount is kept as the published shape of a memory;
+// it no longer changes any order.
+// Not thread-safe (lookups and walks too may build the key index).
 
 class TIETokenTree {
  public:
