@@ -33,6 +33,7 @@
 #include "collections/InterfaceCollections.h"
 #include "collections/RefCount.h"
 #include "core/IEInterfaces.h"
+#include "facts/SlotValues.h"
 #include "values/IEValue.h"
 
 class TFactSlot;
@@ -351,7 +352,7 @@ class TFact : public TCustomFact {
   IIEValue& Cell(int32_t index);
 
   IFactTemplate template_;
-  std::vector<IIEValue> values_;
+  TSlotValues values_;
   int32_t id_ = -1;
 };
 
