@@ -2,7 +2,8 @@
 """Our runner beside the two peer engines (nools, durable) on the cases they
 share: Miss Manners on the peers' data (converted to a deffacts file for us),
 retract N and join N.  Every run is a whole process, every answer is checked;
-prints one table of median wall seconds per engine and the ratio peer / ours
+the engines take turns, one run each per round, so that a busy spell of the
+machine falls on all of them alike; prints one table of median wall seconds per engine and the ratio peer / ours
 (above 1: we are faster).
 
 The peers' programs and data are in ../shared/peers (PEERS to change), their
@@ -83,26 +84,43 @@ def our_case(kind, n, data, workdir):
     return rules + [path, "--watch", "statistics"], check
 
 
-def measure(argv, check, runs, timeout, cwd=None, env=None, label=""):
-    """Median wall seconds and peak kB over the runs, or a status word."""
-    walls, peaks = [], []
+def run_checked(argv, check, timeout, cwd=None, env=None, label="", index=0):
+    """One whole-process run: (status, why, wall seconds, peak kB)."""
+    run = benchlib.run_once(argv, timeout, cwd=cwd, env=env)
+    if run.timed_out:
+        status, why = "TIMEOUT", "killed after %.0f s" % timeout
+    else:
+        bad = check(run)
+        if run.rc != 0:
+            bad = ["exit status %d: %s" % (run.rc, (run.stderr.strip().splitlines() or [""])[-1][:120])] + bad
+        status, why = ("FAILED", "; ".join(bad)) if bad else ("PASS", "")
+    print("  %-24s run %d: %-7s wall %8.3f s%s" % (label, index + 1, status, run.wall_s,
+                                                  ("  " + why[:150]) if why else ""),
+          file=sys.stderr, flush=True)
+    return status, why, run.wall_s, run.peak_kb
+
+
+def measure_interleaved(jobs, runs, timeout):
+    """Jobs: engine -> (argv, check, cwd, env, label). Runs them in rounds, one
+    run of each engine per round, so that every engine meets the same moods of
+    a shared machine; an engine that fails or times out runs no more. Returns
+    engine -> median wall seconds and peak kB, or a status word."""
+    walls = {e: [] for e in jobs}
+    peaks = {e: [] for e in jobs}
+    stopped = {}
     for i in range(runs):
-        run = benchlib.run_once(argv, timeout, cwd=cwd, env=env)
-        if run.timed_out:
-            status, why = "TIMEOUT", "killed after %.0f s" % timeout
-        else:
-            bad = check(run)
-            if run.rc != 0:
-                bad = ["exit status %d: %s" % (run.rc, (run.stderr.strip().splitlines() or [""])[-1][:120])] + bad
-            status, why = ("FAILED", "; ".join(bad)) if bad else ("PASS", "")
-        print("  %-24s run %d: %-7s wall %8.3f s%s" % (label, i + 1, status, run.wall_s,
-                                                      ("  " + why[:150]) if why else ""),
-              file=sys.stderr, flush=True)
-        if status != "PASS":
-            return {"status": status, "why": why}
-        walls.append(run.wall_s)
-        peaks.append(run.peak_kb)
-    return {"status": "PASS", "wall_s": benchlib.median(walls), "peak_kb": benchlib.median(peaks)}
+        for e, (argv, check, cwd, env, label) in jobs.items():
+            if e in stopped:
+                continue
+            status, why, wall, peak = run_checked(argv, check, timeout, cwd, env, label, i)
+            if status != "PASS":
+                stopped[e] = {"status": status, "why": why}
+                continue
+            walls[e].append(wall)
+            peaks[e].append(peak)
+    return {e: stopped.get(e) or {"status": "PASS", "wall_s": benchlib.median(walls[e]),
+                                  "peak_kb": benchlib.median(peaks[e])}
+            for e in jobs}
 
 
 def cell(r):
@@ -166,20 +184,20 @@ def main(argv=None):
                     continue
                 with open(data_path) as f:
                     data = json.load(f)
-            res = {}
+            res, jobs = {}, {}
             for e in engines:
                 if (e, kind) in given_up:
                     res[e] = {"status": "SKIPPED"}
-                    continue
-                if e == "ours":
+                elif e == "ours":
                     tail, check = our_case(kind, n, data, workdir)
-                    res[e] = measure([ie] + tail, lambda run, check=check: check(
-                        run, benchlib.parse_statistics(run.stdout)[0]), runs, timeout,
-                        cwd=workdir, label="%s ours" % name)
+                    jobs[e] = ([ie] + tail, lambda run, check=check: check(
+                        run, benchlib.parse_statistics(run.stdout)[0]), workdir, None, "%s ours" % name)
                 else:
-                    res[e] = measure(peer_argv(e, kind, data_path if kind == "manners" else n),
-                                     lambda run: peer_problems(kind, n, data, run), runs, timeout,
-                                     cwd=PEERS_DIR, env=peer_env, label="%s %s" % (name, e))
+                    jobs[e] = (peer_argv(e, kind, data_path if kind == "manners" else n),
+                               lambda run: peer_problems(kind, n, data, run), PEERS_DIR, peer_env,
+                               "%s %s" % (name, e))
+            res.update(measure_interleaved(jobs, runs, timeout))
+            for e in jobs:
                 if res[e]["status"] == "TIMEOUT":
                     given_up.add((e, kind))  # larger sizes of this kind would time out too
             rows.append((name, res))
