@@ -4,6 +4,11 @@
 // back, so no tombstones build up). A lookup touches one or two cache lines
 // where a node-based table follows a pointer per entry; the network's memories
 // look tokens up by the million.
+// Keys are spread over the table by a multiplicative hash, unless Spread is
+// false: then a key's home is the key itself modulo the table size, which
+// keeps keys that are numbered one after another (fact ids) in neighbouring
+// entries, so that adding or finding them in order walks the table instead of
+// missing the cache on every key. Use it only for such keys.
 // Values are plain data; a pointer returned by Find is valid until the next
 // Insert or Erase. Not thread-safe.
 #pragma once
@@ -12,7 +17,7 @@
 #include <cstdint>
 #include <vector>
 
-template <class V, class K = uint64_t>
+template <class V, class K = uint64_t, bool Spread = true>
 class TFlatIndex {
  public:
   size_t Size() const noexcept { return size_; }
@@ -24,6 +29,18 @@ class TFlatIndex {
     while (slots_[at].Used) at = (at + 1) & Mask();
     slots_[at] = TSlot{key, true, value};
     ++size_;
+  }
+
+  // Inserts Value under Key unless Key has a value already (one probe where
+  // Find then Insert make two); true when it was inserted.
+  bool InsertUnique(K key, const V& value) {
+    if ((size_ + 1) * 2 > slots_.size()) Grow();
+    size_t at = Home(key);
+    for (; slots_[at].Used; at = (at + 1) & Mask())
+      if (slots_[at].Key == key) return false;
+    slots_[at] = TSlot{key, true, value};
+    ++size_;
+    return true;
   }
 
   // The first value of Key for which Match(value) is true, or none.
@@ -92,6 +109,7 @@ class TFlatIndex {
   size_t Mask() const noexcept { return slots_.size() - 1; }
   size_t Home(K key) const noexcept {
     // Keys may be small integers: spread them over the table.
+    if constexpr (!Spread) return size_t(key) & Mask();
     return size_t((uint64_t(key) * 0x9E3779B97F4A7C15ull) >> 17) & Mask();
   }
   void Grow() {

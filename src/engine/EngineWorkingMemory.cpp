@@ -83,10 +83,7 @@ int32_t TFacts::AddEntry(const IFactRef& fact, TTokenRef token, TFactOriginRef o
   tokens_.push_back(std::move(token));
   origins_.push_back(std::move(origin));
   if (fact) {
-    if (byId_.Find(IdKey(fact->ID()), [](uint32_t) { return true; }))
-      repeatedIds_ = true;
-    else
-      byId_.Insert(IdKey(fact->ID()), slot);
+    if (!byId_.InsertUnique(IdKey(fact->ID()), slot)) repeatedIds_ = true;
     if (contentIndexed_) byContent_.Insert(ContentKey(*fact), slot);
   }
   return Count() - 1;
@@ -148,11 +145,7 @@ void TFacts::Compact() {
   byId_.Clear();
   repeatedIds_ = false;
   for (uint32_t slot = 0; slot < entries_.size(); ++slot) {
-    const uint64_t key = IdKey(entries_[slot]->ID());
-    if (byId_.Find(key, [](uint32_t) { return true; }))
-      repeatedIds_ = true;
-    else
-      byId_.Insert(key, slot);
+    if (!byId_.InsertUnique(IdKey(entries_[slot]->ID()), slot)) repeatedIds_ = true;
   }
   if (contentIndexed_) BuildContentIndex();
 }

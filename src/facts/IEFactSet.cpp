@@ -35,7 +35,8 @@ void TFactSet::SetEngine(IFactEngine* engine) {
 }
 
 std::string TFactSet::TextOf(const TLine& line) {
-  return line.Text.empty() && line.Fact ? line.Fact->AsText() : line.Text;
+  if (line.Text && !line.Text->empty()) return *line.Text;
+  return line.Fact ? line.Fact->AsText() : std::string();
 }
 
 void TFactSet::Reparse() {
@@ -44,12 +45,12 @@ void TFactSet::Reparse() {
 }
 
 int32_t TFactSet::AddFact(const IFactRef& fact) {
-  lines_.push_back(TLine{std::string(), fact});
+  lines_.push_back(TLine{nullptr, fact});
   return int32_t(lines_.size()) - 1;
 }
 
 int32_t TFactSet::AddFactText(const std::string& text) {
-  lines_.push_back(TLine{text, nullptr});
+  lines_.push_back(TLine{std::make_unique<std::string>(text), nullptr});
   return int32_t(lines_.size()) - 1;
 }
 
@@ -63,7 +64,7 @@ IFactRef TFactSet::GetFact(int32_t index) {
   if (index < 0 || size_t(index) >= lines_.size())
     throw EListError(Format(SListIndexError, {index}));
   TLine& line = lines_[size_t(index)];
-  if (!line.Fact && engine_) line.Fact = engine_->ParseFact(line.Text);
+  if (!line.Fact && engine_) line.Fact = engine_->ParseFact(TextOf(line));
   return line.Fact;
 }
 
@@ -76,7 +77,7 @@ std::vector<std::string> TFactSet::Facts() const {
 
 void TFactSet::SetFacts(const std::vector<std::string>& lines) {
   lines_.clear();
-  for (const std::string& text : lines) lines_.push_back(TLine{text, nullptr});
+  for (const std::string& text : lines) AddFactText(text);
   Reparse();
 }
 
@@ -104,7 +105,7 @@ void TFactSet::Assign(const TPersistent* source) {
     if (fact)
       AddFact(fact);
     else
-      AddFactText(from->lines_[size_t(i)].Text);
+      AddFactText(TextOf(from->lines_[size_t(i)]));
   }
 }
 

@@ -8,6 +8,7 @@
 // Thread-safety: none; used by one engine thread at a time.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,8 +76,10 @@ class TFactSet : public TComponent {
   // A line given as text keeps it until it is parsed; a line given as a fact
   // has its text made from the fact when asked (facts of a set are not
   // changed in place), which most sets never are.
+  // A line given as text keeps that text; a line given as a fact has none
+  // (most lines: the text is made from the fact when asked for).
   struct TLine {
-    std::string Text;
+    std::unique_ptr<std::string> Text;
     IFactRef Fact;  // none until parsed
   };
   static std::string TextOf(const TLine& line);

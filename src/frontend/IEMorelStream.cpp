@@ -294,19 +294,24 @@ std::string TIEMorelStream::UniqueName(const std::string& prefix) {
 
 // Reads the next whole top-level item: tokens up to the one that brings the
 // parenthesis count back to 0, or up to the end token.
+// They are read onto the stack itself, then turned round; a read that fails
+// leaves the stack as it was.
 void TIEMorelStream::Refill() {
-  std::vector<IStreamToken> read;
+  const size_t first = tokenStack_.size();
   int64_t count = 0;
-  for (;;) {
-    IStreamToken token = ReadToken();
-    const bool end = token->IsEnd();
-    if (token->GetDataType() == TokenOpen) ++count;
-    if (token->GetDataType() == TokenClose) --count;
-    read.push_back(std::move(token));
-    if (count == 0 || end) break;
+  try {
+    for (;;) {
+      tokenStack_.push_back(ReadToken());
+      const TIEStreamToken& token = *tokenStack_.back();
+      if (token.GetDataType() == TokenOpen) ++count;
+      if (token.GetDataType() == TokenClose) --count;
+      if (count == 0 || token.IsEnd()) break;
+    }
+  } catch (...) {
+    tokenStack_.resize(first);
+    throw;
   }
-  tokenStack_.insert(tokenStack_.end(), std::make_move_iterator(read.rbegin()),
-                     std::make_move_iterator(read.rend()));
+  std::reverse(tokenStack_.begin() + std::ptrdiff_t(first), tokenStack_.end());
 }
 
 IStreamToken TIEMorelStream::NextToken() {

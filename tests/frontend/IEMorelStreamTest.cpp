@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "core/Exceptions.h"
 #include "core/IEInterfaces.h"
+#include "core/Streams.h"
 #include "frontend/IEMorelStream.h"
 #include "frontend/IEParseException.h"
 
@@ -157,6 +159,33 @@ TEST(Tokenizer, ReadsAWholeTopLevelListAhead) {
   EXPECT_EQ(s->NextToken()->GetText(), "e");
   EXPECT_TRUE(s->NextToken()->IsEnd());
   EXPECT_TRUE(s->NextToken()->IsEnd());
+}
+
+// A tokenizer whose reading fails at one token, as a failing stream would.
+class TFailingTokenizer : public TIEMorelStream {
+ public:
+  TFailingTokenizer(std::string_view text, int failAt)
+      : TIEMorelStream(std::make_unique<TStringStream>(text)), failAt_(failAt) {}
+  IStreamToken ReadToken() override {
+    if (++read_ == failAt_) throw EIEParseException("read failed", Line());
+    return TIEMorelStream::ReadToken();
+  }
+
+ private:
+  int failAt_;
+  int read_ = 0;
+};
+
+TEST(Tokenizer, AListWhoseReadingFailsLeavesNothingPending) {
+  TFailingTokenizer s("(a b c) (d)", 3);
+  EXPECT_THROW(s.NextToken(), EIEParseException);
+  EXPECT_EQ(s.PendingTokens(), 0u);
+  // Reading goes on where it stopped, outside a list now.
+  EXPECT_EQ(s.NextToken()->GetText(), "b");
+  EXPECT_EQ(s.NextToken()->GetText(), "c");
+  EXPECT_EQ(s.NextToken()->GetText(), ")");
+  EXPECT_EQ(s.NextToken()->GetText(), "(");
+  EXPECT_EQ(s.NextToken()->GetText(), "d");
 }
 
 TEST(Tokenizer, ConsumedTextAndPushBack) {
