@@ -223,6 +223,10 @@ int32_t TFacts::IndexOfEqual(const TCustomFact* fact) const {
   return best < 0 ? -1 : int32_t(slots_.Rank(uint32_t(best)));
 }
 
+void TFacts::PrefetchEqual(const TFact& fact) const {
+  if (contentIndexed_) byContent_.Prefetch(ContentKey(fact));
+}
+
 std::string TFacts::Text(bool withIds) const {
   std::string text;
   bool first = true;
@@ -325,6 +329,10 @@ int32_t TInferenceEngine::AssertFact(const IFactRef& fact) {
   ProcessQueuedFacts();
   if (OnAssertion) OnAssertion(this, IFact(asserted.get()));
   return id;
+}
+
+void TInferenceEngine::PrepareAssert(const TFact& fact) const {
+  if (!factDuplication_) facts_.PrefetchEqual(fact);
 }
 
 int32_t TInferenceEngine::AssertString(const std::string& text) {

@@ -67,6 +67,8 @@ class TFacts : public TPersistent {
   // The position of the first fact equal to Fact (same template, equal
   // values), or -1.
   int32_t IndexOfEqual(const TCustomFact* fact) const;
+  // Starts loading what IndexOfEqual (Fact) will read first.
+  void PrefetchEqual(const TFact& fact) const;
   // How that very fact came to be: none when it is not listed, or was listed
   // without a record (added by hand, or while the engine recorded none).
   TFactOriginRef OriginOf(const TFact* fact) const;

@@ -342,6 +342,7 @@ class TInferenceEngine : public TComponent,
   // nothing else happens) when FactDuplication is off and an equal fact is
   // listed. EIEException "Fact Template is missing" for a fact without one.
   int32_t AssertFact(const IFactRef& fact) override;
+  void PrepareAssert(const TFact& fact) const override;
   // ParseFact (Text), then AssertFact.
   int32_t AssertString(const std::string& text) override;
   // Retracts the fact at Index of the fact list (EListError outside it).

@@ -85,6 +85,9 @@ void TFactSet::AssertFacts() {
   if (!engine_) return;
   for (int32_t i = 0; i < FactCount(); ++i) {
     IFactRef fact = GetFact(i);
+    // The next line's fact, when it has one already, is announced.
+    if (i + 1 < FactCount())
+      if (const IFactRef& next = lines_[size_t(i) + 1].Fact) engine_->PrepareAssert(*next);
     if (fact) engine_->AssertFact(fact);
   }
 }

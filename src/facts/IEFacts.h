@@ -86,6 +86,11 @@ class IFactEngine {
   // Asserts Fact into working memory; its new identifier, or -1 when it was
   // not asserted (an equal fact is there already).
   virtual int32_t AssertFact(const IFactRef& fact) = 0;
+  // A hint that Fact is asserted next: the engine may start loading what
+  // that assertion will read (a fact set asserts its facts one after
+  // another, and each assertion's lookups miss the cache). Does nothing by
+  // default.
+  virtual void PrepareAssert(const TFact& fact) const { (void)fact; }
   // The fact-set registry.
   virtual void AddFactSet(TFactSet& factSet) = 0;
   virtual void RemoveFactSet(TFactSet& factSet) = 0;
