@@ -83,6 +83,21 @@ int FinishDiagnostics(const TCliOptions& options, TInferenceEngine& engine, std:
   return status;
 }
 
+// Closes the engine's streams (their text is written) and keeps the engine,
+// reachable, until the process ends.
+void LeaveToExit(std::unique_ptr<TInferenceEngine> engine) {
+  static std::vector<std::unique_ptr<TInferenceEngine>>* const kept =
+      new std::vector<std::unique_ptr<TInferenceEngine>>;
+  try {
+    engine->CloseAllIOStreams();
+  } catch (...) {
+    // A stream that fails to close is left to the destructor, as without
+    // this shortcut.
+    return;
+  }
+  kept->push_back(std::move(engine));
+}
+
 // Runs Load (the program's text), then the -e texts, Reset and Run. An error
 // prints its message on Err and gives 1; an exit request ends quietly.
 template <class TLoad>
@@ -109,7 +124,9 @@ int RunProgram(const TCliOptions& options, std::ostream& out, std::ostream& err,
     status = 1;
   }
   out.flush();
-  return FinishDiagnostics(options, *engine, err, status);
+  status = FinishDiagnostics(options, *engine, err, status);
+  if (options.ExitAfterRun) LeaveToExit(std::move(engine));
+  return status;
 }
 
 }  // namespace

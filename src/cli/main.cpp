@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<TLineReader> input = MakeTerminalLineReader();
     return RunShell(options, *input, std::cout, std::cerr);
   }
+  options.ExitAfterRun = true;
   if (!options.Files.empty()) {
     std::unique_ptr<TLineReader> input = MakeTerminalLineReader();
     return RunFiles(options, std::cout, std::cerr, input.get());

@@ -158,6 +158,25 @@ TEST(RunnerTest, FilesLoadInOrderAndAMissingFileFails) {
   std::remove(second.c_str());
 }
 
+TEST(RunnerTest, ARunThatEndsTheProcessStillWritesWhatTheProgramOpened) {
+  const std::string program = ::testing::TempDir() + "cli_exit.ie";
+  const std::string written = ::testing::TempDir() + "cli_exit.txt";
+  std::ofstream(program) << "(defrule r => (open \"" << written << "\" f \"w\")\n"
+                         << "  (printout f \"kept\" crlf \"no line end\") (printout t \"done\"))\n";
+  TCliOptions options;
+  options.Files = {program};
+  options.ExitAfterRun = true;
+  std::ostringstream out, err;
+  EXPECT_EQ(RunFiles(options, out, err), 0) << err.str();
+  EXPECT_EQ(out.str(), "done");
+  std::ifstream file(written, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  EXPECT_EQ(text.str(), "kept\r\nno line end");
+  std::remove(program.c_str());
+  std::remove(written.c_str());
+}
+
 namespace {
 
 // Runs File (written with Text) through the runner and gives its error report.
