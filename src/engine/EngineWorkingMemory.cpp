@@ -185,14 +185,14 @@ IFactRef TFacts::FindById(int32_t id) const {
   return slot < 0 ? nullptr : entries_[size_t(slot)];
 }
 
-uint64_t TFacts::ContentKey(const TFact& fact) {
+uint32_t TFacts::ContentKey(const TFact& fact) {
   uint64_t key = uint64_t(reinterpret_cast<uintptr_t>(fact.Template().get()));
   if (const TFactTemplate* factTemplate = fact.Template().get())
     for (const TFactSlot* slot : factTemplate->Slots()) {
       const TIEValue* value = fact.PeekSlotValue(*slot);
       key = key * 1000003u ^ uint64_t(uint32_t(value ? value->HashCode() : 0));
     }
-  return key;
+  return uint32_t(key ^ (key >> 32));
 }
 
 void TFacts::BuildContentIndex() const {

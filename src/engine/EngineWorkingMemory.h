@@ -143,7 +143,8 @@ class TFacts : public TPersistent {
   void Compact();
   static uint32_t IdKey(int32_t id) { return uint32_t(id); }
   // A content hash: equal facts (same template, equal values) hash alike.
-  static uint64_t ContentKey(const TFact& fact);
+  // 32 bits, for a smaller entry: facts of equal keys are compared anyway.
+  static uint32_t ContentKey(const TFact& fact);
   // The content index is kept while the engine refuses duplicate facts; it
   // is built on first use and dropped when facts may repeat.
   void BuildContentIndex() const;
@@ -161,6 +162,6 @@ class TFacts : public TPersistent {
   // facts asserted one after another have neighbouring entries.
   TFlatIndex<uint32_t, uint32_t, false> byId_;  // by the id, as unsigned
   bool repeatedIds_ = false;
-  mutable TFlatIndex<uint32_t> byContent_;
+  mutable TFlatIndex<uint32_t, uint32_t> byContent_;
   mutable bool contentIndexed_ = false;
 };
