@@ -4,11 +4,6 @@
 // back, so no tombstones build up). A lookup touches one or two cache lines
 // where a node-based table follows a pointer per entry; the network's memories
 // look tokens up by the million.
-// Keys are spread over the table by a multiplicative hash, unless Spread is
-// false: then a key's home is the key itself modulo the table size, which
-// keeps keys that are numbered one after another (fact ids) in neighbouring
-// entries, so that adding or finding them in order walks the table instead of
-// missing the cache on every key. Use it only for such keys.
 // Values are plain data; a pointer returned by Find is valid until the next
 // Insert or Erase. Not thread-safe.
 #pragma once
@@ -17,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-template <class V, class K = uint64_t, bool Spread = true>
+template <class V, class K = uint64_t>
 class TFlatIndex {
  public:
   size_t Size() const noexcept { return size_; }
@@ -98,6 +93,17 @@ class TFlatIndex {
     size_ = 0;
   }
 
+  // The longest run of used entries (around the end too): the most entries
+  // a lookup may read.
+  size_t LongestRun() const noexcept {
+    size_t longest = 0, run = 0;
+    for (size_t i = 0; i < 2 * slots_.size() && longest < slots_.size(); ++i) {
+      run = slots_[i & Mask()].Used ? run + 1 : 0;
+      if (run > longest) longest = run;
+    }
+    return longest;
+  }
+
  private:
   // The flag sits in the key's padding: a 32-bit key with a pointer makes a
   // 16-byte entry.
@@ -109,7 +115,6 @@ class TFlatIndex {
   size_t Mask() const noexcept { return slots_.size() - 1; }
   size_t Home(K key) const noexcept {
     // Keys may be small integers: spread them over the table.
-    if constexpr (!Spread) return size_t(key) & Mask();
     return size_t((uint64_t(key) * 0x9E3779B97F4A7C15ull) >> 17) & Mask();
   }
   void Grow() {

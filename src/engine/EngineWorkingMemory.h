@@ -158,9 +158,7 @@ class TFacts : public TPersistent {
   TLiveSlots slots_;
   // Id -> slot of a listed fact with it. Ids are unique in an engine's list;
   // a list filled by hand may repeat them, and then lookups by id also scan.
-  // Ids are numbered in order of assertion: they are not spread, so that
-  // facts asserted one after another have neighbouring entries.
-  TFlatIndex<uint32_t, uint32_t, false> byId_;  // by the id, as unsigned
+  TFlatIndex<uint32_t, uint32_t> byId_;  // by the id, as unsigned
   bool repeatedIds_ = false;
   mutable TFlatIndex<uint32_t, uint32_t> byContent_;
   mutable bool contentIndexed_ = false;
