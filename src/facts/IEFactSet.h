@@ -75,9 +75,8 @@ class TFactSet : public TComponent {
  private:
   // A line given as text keeps it until it is parsed; a line given as a fact
   // has its text made from the fact when asked (facts of a set are not
-  // changed in place), which most sets never are.
-  // A line given as text keeps that text; a line given as a fact has none
-  // (most lines: the text is made from the fact when asked for).
+  // changed in place), which most sets never are. The text is kept behind a
+  // pointer: the lines given as facts, most of them, carry none.
   struct TLine {
     std::unique_ptr<std::string> Text;
     IFactRef Fact;  // none until parsed

@@ -235,6 +235,7 @@ int32_t TIETokenTree::Key(const TIEToken& token) const {
 TIETokenTree::~TIETokenTree() {
   DropTokens();
   DropBuckets();
+  FreeRetired();
 }
 
 const TIETokenTree::TBucket* TIETokenTree::Bucket(int32_t key) const {
@@ -427,11 +428,25 @@ void TIETokenTree::SweepEmptyBuckets() {
 }
 
 void TIETokenTree::DropBuckets() {
-  for (TKeyedBucket* bucket : buckets_) delete bucket;
+  for (TKeyedBucket* bucket : buckets_) {
+    if (walking_ == 0) {
+      delete bucket;
+      continue;
+    }
+    // A walk may be reading this bucket: it finds it empty.
+    bucket->Tokens.shrink(0);
+    bucket->Owner = nullptr;
+    retired_.push_back(bucket);
+  }
   buckets_.clear();
   bucketOf_.Clear();
   emptyBuckets_ = 0;
   reusedBuckets_ = 0;
+}
+
+void TIETokenTree::FreeRetired() const {
+  for (TKeyedBucket* bucket : retired_) delete bucket;
+  retired_.clear();
 }
 
 void TIETokenTree::EntryEmptied(size_t index) {

@@ -419,10 +419,13 @@ class TIETokenTree {
   // Lets go of every token, sending those homed here home-less (they may
   // outlive the memory); the buckets stay, emptied.
   void DropTokens();
-  // Holes in arrived_ are squeezed out only when no walk is running.
+  // Holes in arrived_ are squeezed out only when no walk is running, and
+  // buckets are freed only then (a walk holds pointers to them).
   struct TWalk {
     explicit TWalk(const TIETokenTree& tree) : tree_(tree) { ++tree_.walking_; }
-    ~TWalk() { --tree_.walking_; }
+    ~TWalk() {
+      if (--tree_.walking_ == 0 && !tree_.retired_.empty()) tree_.FreeRetired();
+    }
     const TIETokenTree& tree_;
   };
   void Compact();
@@ -468,8 +471,11 @@ class TIETokenTree {
     TKeyedBucket* const* found = bucketOf_.Find(BucketKey(key), [](const TKeyedBucket*) { return true; });
     return found ? *found : nullptr;
   }
-  // Frees every bucket.
+  // Frees every bucket; during a walk they are emptied and retired instead.
   void DropBuckets();
+  // Buckets dropped during a walk, freed once the last walk ends.
+  mutable std::vector<TKeyedBucket*> retired_;
+  void FreeRetired() const;
   struct TPlace {
     TKeyedBucket* Bucket = nullptr;  // stays put while it holds tokens
     uint32_t Index = 0;

@@ -57,9 +57,9 @@ TEST(FlatIndex, KeysNumberedInOrderFollowAMultimap) {
 }
 
 // Working memory's pattern: a block of long-lived keys while keys numbered
-// on are added and removed by the million. A lookup must not walk a run of
-// entries that grows with the block (keys that fall on neighbouring entries
-// would make one such run): counted in probes of absent keys.
+// on are added and removed by the million. No run of used entries, which a
+// lookup of an absent key walks to its end, may grow with the block (as it
+// would if keys in order took neighbouring entries).
 TEST(FlatIndex, ChurnPastALongLivedBlockStaysCheap) {
   TFlatIndex<uint32_t, uint32_t> index;
   for (uint32_t key = 0; key < 10000; ++key) index.Insert(key, key);

@@ -206,6 +206,48 @@ TEST_F(TokenTest, SlotKeyedMemoryBuildsItsIndexWhenLookupsOutweighStores) {
   EXPECT_EQ(idsOfKey(), std::vector<int32_t>{});
 }
 
+// An engine event may reset the engine while a join walks one of its
+// memories: the walk then meets no more tokens, and reads no freed bucket.
+TEST_F(TokenTest, AMemoryClearedDuringItsOwnWalkEndsTheWalkSafely) {
+  IFactTemplate t = MakeTemplate(&engine, "v", {"k"});
+  auto token = [&](int32_t id) {
+    IFactRef f = MakeFact(t, {{"k", Atom(id % 2 ? "odd" : "even")}});
+    f->SetID(id);
+    return TIEToken::CreateWithdrawnAsItself(IFact(f.get()));
+  };
+  TIETokenTree memory(TIETokenTree::tkSlot, 101, "k");
+  std::vector<TTokenRef> held;
+  auto fill = [&] {
+    for (int32_t id = 1; id <= 20; ++id) {
+      held.push_back(token(id));
+      ASSERT_TRUE(memory.Add(held.back()));
+    }
+  };
+  fill();
+  int met = 0;
+  memory.ForEach([&](const TTokenRef&) {  // builds the key index first
+    if (++met == 1) memory.Clear();
+    return true;
+  });
+  EXPECT_EQ(met, 1);
+  EXPECT_EQ(memory.Count(), 0);
+  fill();
+  memory.ForEach([](const TTokenRef&) { return true; });  // the index again
+  met = 0;
+  memory.ForEachOfKey(memory.Key(*held.back()), [&](const TTokenRef&) {
+    if (++met == 1) memory.Clear();
+    return true;
+  });
+  EXPECT_EQ(met, 1);
+  // The memory works on afterwards.
+  held.clear();
+  fill();
+  EXPECT_EQ(memory.Count(), 20);
+  met = 0;
+  memory.ForEach([&](const TTokenRef&) { return ++met, true; });
+  EXPECT_EQ(met, 20);
+}
+
 // A match a join listed is stored by its place: it is found again as the
 // same object after holes are squeezed out, other memories index it as
 // usual, and a memory that goes away leaves it free to be homed elsewhere.
