@@ -119,7 +119,6 @@ void TFacts::RemoveSlot(uint32_t slot) {
           }
       }
     }
-    if (contentIndexed_) ForgetContent(*fact, slot);
   }
   const uint32_t holes = slots_.SlotCount() - slots_.LiveCount();
   if (holes > 64 && holes > slots_.LiveCount()) Compact();
@@ -202,9 +201,9 @@ void TFacts::BuildContentIndex() const {
   contentIndexed_ = true;
 }
 
-void TFacts::ForgetContent(const TFact& fact, uint32_t slot) {
-  if (uint32_t* entry = byContent_.Find(ContentKey(fact), [&](uint32_t at) { return at == slot; }))
-    byContent_.Erase(entry);
+void TFacts::ForgetRemoved(uint32_t key) const {
+  const auto removed = [this](uint32_t slot) { return !entries_[slot]; };
+  while (uint32_t* entry = byContent_.Find(key, removed)) byContent_.Erase(entry);
 }
 
 int32_t TFacts::IndexOfEqual(const TCustomFact* fact) const {
@@ -216,10 +215,14 @@ int32_t TFacts::IndexOfEqual(const TCustomFact* fact) const {
     return -1;
   }
   if (!contentIndexed_) BuildContentIndex();
+  const uint32_t key = ContentKey(*wanted);
   int64_t best = -1;
-  byContent_.ForEachOf(ContentKey(*wanted), [&](uint32_t slot) {
-    if ((best < 0 || slot < best) && entries_[slot]->Equals(wanted)) best = slot;
+  bool removed = false;
+  byContent_.ForEachOf(key, [&](uint32_t slot) {
+    if (!entries_[slot]) removed = true;
+    else if ((best < 0 || slot < best) && entries_[slot]->Equals(wanted)) best = slot;
   });
+  if (removed) ForgetRemoved(key);
   return best < 0 ? -1 : int32_t(slots_.Rank(uint32_t(best)));
 }
 

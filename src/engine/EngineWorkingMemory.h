@@ -146,9 +146,13 @@ class TFacts : public TPersistent {
   // 32 bits, for a smaller entry: facts of equal keys are compared anyway.
   static uint32_t ContentKey(const TFact& fact);
   // The content index is kept while the engine refuses duplicate facts; it
-  // is built on first use and dropped when facts may repeat.
+  // is built on first use and dropped when facts may repeat. A removal leaves
+  // its entry (finding it would cost a cache miss on every retraction): the
+  // entries of removed facts go when a lookup of their key meets them
+  // (ForgetRemoved), and all at once when the list is compacted, so they
+  // never outnumber the live facts.
   void BuildContentIndex() const;
-  void ForgetContent(const TFact& fact, uint32_t slot);
+  void ForgetRemoved(uint32_t key) const;
 
   TInferenceEngine* engine_;
   bool internal_ = false;

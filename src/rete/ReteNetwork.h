@@ -380,9 +380,15 @@ class TPatternMatchTerminalNode : public TReteNode {
   TActivation* last_ = nullptr;
   int32_t count_ = 0;
   uint64_t nextSequence_ = 0;
-  // The activations by their tokens' identity: buckets of chains through
-  // the activations themselves (a power-of-two count, grown with the list).
+  // The activations by their tokens' keys (IndexKey): buckets of chains
+  // through the activations themselves (a power-of-two count, grown with the
+  // list).
   std::vector<TActivation*> buckets_;
+  // A one-fact token's key is its fact's id, so that the activations of
+  // facts asserted one after another lie in neighbouring buckets, and
+  // retracting such facts in order reads the buckets in order; a longer
+  // token's key is its identity.
+  static uint64_t IndexKey(const TIEToken& token) noexcept;
   TActivation*& BucketOf(uint64_t identity) {
     return buckets_[size_t(identity & uint64_t(buckets_.size() - 1))];
   }
@@ -449,7 +455,7 @@ class TActivation : public TPersistent, public TPooledObject<TActivation> {
   TActivation* listPrev_ = nullptr;
   TActivation* listNext_ = nullptr;
   uint64_t sequence_ = 0;
-  // The node's index: the token's identity and the next in its bucket.
+  // The node's index: the token's key (IndexKey) and the next in its bucket.
   uint64_t identity_ = 0;
   TActivation* bucketNext_ = nullptr;
   TAgendaHook hook_;

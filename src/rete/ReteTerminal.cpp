@@ -30,13 +30,19 @@ std::vector<TActivation*> TPatternMatchTerminalNode::Activations() const {
   return list;
 }
 
+uint64_t TPatternMatchTerminalNode::IndexKey(const TIEToken& token) noexcept {
+  if (token.Size() == 1 && token.Fact()) return uint64_t(uint32_t(token.Fact()->ID()));
+  return token.Identity();
+}
+
 TActivation* TPatternMatchTerminalNode::FindByToken(const TIEToken& token) const {
   if (buckets_.empty()) return nullptr;
   TActivation* oldest = nullptr;
-  const size_t bucket = size_t(token.Identity() & uint64_t(buckets_.size() - 1));
+  const uint64_t key = IndexKey(token);
+  const size_t bucket = size_t(key & uint64_t(buckets_.size() - 1));
   for (TActivation* candidate = buckets_[bucket]; candidate;
        candidate = candidate->bucketNext_) {
-    if (candidate->identity_ == token.Identity() &&
+    if (candidate->identity_ == key &&
         (!oldest || candidate->sequence_ < oldest->sequence_) &&
         candidate->ReteToken()->IsEqual(&token))
       oldest = candidate;
@@ -88,7 +94,7 @@ void TPatternMatchTerminalNode::List(TActivation& activation) {
     return;
   }
   if (size_t(count_) > buckets_.size()) Rehash(buckets_.empty() ? 16 : buckets_.size() * 2);
-  activation.identity_ = activation.ReteToken() ? activation.ReteToken()->Identity() : 0;
+  activation.identity_ = activation.ReteToken() ? IndexKey(*activation.ReteToken()) : 0;
   TActivation*& bucket = BucketOf(activation.identity_);
   activation.bucketNext_ = bucket;
   bucket = &activation;

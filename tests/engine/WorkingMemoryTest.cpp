@@ -292,6 +292,24 @@ TEST_F(WorkingMemoryTest, LookupsStayRightWhileFactsLeaveFromTheMiddle) {
   for (int32_t i = 0; i < engine.FactCount(); ++i) EXPECT_EQ(walked[size_t(i)], engine.Facts().Get(i)->ID());
 }
 
+// A fact that comes and goes again and again beside many others: the
+// duplicate check and retraction by content find the one listed copy, never
+// one that left.
+TEST_F(WorkingMemoryTest, AFactTogglingBesideManyOthersIsFoundAndRefusedRightly) {
+  for (int i = 1; i <= 1000; ++i) engine.AssertString("(n " + std::to_string(i) + ")");
+  const IFactRef light = engine.ParseFact("(light on)");
+  for (int round = 0; round < 3000; ++round) {
+    ASSERT_GE(engine.AssertString("(light on)"), 0) << round;
+    ASSERT_EQ(engine.AssertString("(light on)"), -1) << round;
+    ASSERT_GE(engine.Facts().IndexOfEqual(light.get()), 0) << round;
+    if (round % 2) engine.Retract(light.get());
+    else engine.RetractById(engine.Facts().Get(engine.FactCount() - 1)->ID());
+    ASSERT_EQ(engine.Facts().IndexOfEqual(light.get()), -1) << round;
+  }
+  EXPECT_EQ(engine.FactCount(), 1001);
+  EXPECT_EQ(engine.AssertString("(n 7)"), -1);
+}
+
 TEST_F(WorkingMemoryTest, WithDuplicationOnRetractingByContentTakesTheFirstEqualFact) {
   engine.SetFactDuplication(true);
   for (int i = 0; i < 3; ++i) engine.AssertString("(x)");
