@@ -389,8 +389,8 @@ class TPatternMatchTerminalNode : public TReteNode {
   // retracting such facts in order reads the buckets in order; a longer
   // token's key is its identity.
   static uint64_t IndexKey(const TIEToken& token) noexcept;
-  TActivation*& BucketOf(uint64_t identity) {
-    return buckets_[size_t(identity & uint64_t(buckets_.size() - 1))];
+  TActivation*& BucketOf(uint64_t key) {
+    return buckets_[size_t(key & uint64_t(buckets_.size() - 1))];
   }
   void Rehash(size_t count);
 };
@@ -456,7 +456,7 @@ class TActivation : public TPersistent, public TPooledObject<TActivation> {
   TActivation* listNext_ = nullptr;
   uint64_t sequence_ = 0;
   // The node's index: the token's key (IndexKey) and the next in its bucket.
-  uint64_t identity_ = 0;
+  uint64_t indexKey_ = 0;
   TActivation* bucketNext_ = nullptr;
   TAgendaHook hook_;
 };

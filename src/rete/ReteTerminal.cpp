@@ -42,7 +42,7 @@ TActivation* TPatternMatchTerminalNode::FindByToken(const TIEToken& token) const
   const size_t bucket = size_t(key & uint64_t(buckets_.size() - 1));
   for (TActivation* candidate = buckets_[bucket]; candidate;
        candidate = candidate->bucketNext_) {
-    if (candidate->identity_ == key &&
+    if (candidate->indexKey_ == key &&
         (!oldest || candidate->sequence_ < oldest->sequence_) &&
         candidate->ReteToken()->IsEqual(&token))
       oldest = candidate;
@@ -94,8 +94,8 @@ void TPatternMatchTerminalNode::List(TActivation& activation) {
     return;
   }
   if (size_t(count_) > buckets_.size()) Rehash(buckets_.empty() ? 16 : buckets_.size() * 2);
-  activation.identity_ = activation.ReteToken() ? IndexKey(*activation.ReteToken()) : 0;
-  TActivation*& bucket = BucketOf(activation.identity_);
+  activation.indexKey_ = activation.ReteToken() ? IndexKey(*activation.ReteToken()) : 0;
+  TActivation*& bucket = BucketOf(activation.indexKey_);
   activation.bucketNext_ = bucket;
   bucket = &activation;
 }
@@ -106,7 +106,7 @@ void TPatternMatchTerminalNode::Rehash(size_t count) {
   for (TActivation* chain : old)
     while (chain) {
       TActivation* next = chain->bucketNext_;
-      TActivation*& bucket = BucketOf(chain->identity_);
+      TActivation*& bucket = BucketOf(chain->indexKey_);
       chain->bucketNext_ = bucket;
       bucket = chain;
       chain = next;
@@ -125,7 +125,7 @@ bool TPatternMatchTerminalNode::Unlist(TActivation& activation) {
     activation.token_->home_ = nullptr;
     return true;
   }
-  for (TActivation** link = &BucketOf(activation.identity_); *link; link = &(*link)->bucketNext_)
+  for (TActivation** link = &BucketOf(activation.indexKey_); *link; link = &(*link)->bucketNext_)
     if (*link == &activation) {
       *link = activation.bucketNext_;
       break;
