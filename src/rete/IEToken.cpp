@@ -51,8 +51,8 @@ TIEToken::TIEToken(TTokenAction tag, IFact fact)
 TIEToken::~TIEToken() {
   // A right token normally outlives its matches (its join withdraws them
   // first); should it not, they forget it rather than point at freed memory.
-  for (TIEToken* match = firstRightMatch_; match;) {
-    TIEToken* next = match->rightNext_;
+  for (TIEMatchToken* match = firstRightMatch_; match;) {
+    TIEMatchToken* next = match->rightNext_;
     match->right_ = match->rightPrev_ = match->rightNext_ = nullptr;
     match = next;
   }
@@ -61,22 +61,24 @@ TIEToken::~TIEToken() {
 namespace {
 
 // Appends Entry to the list headed by First, through the links Prev and Next.
-void Append(TIEToken*& first, TIEToken* entry, TIEToken* TIEToken::*prev, TIEToken* TIEToken::*next) {
+using TLink = TIEMatchToken* TIEMatchToken::*;
+
+void Append(TIEMatchToken*& first, TIEMatchToken* entry, TLink prev, TLink next) {
   entry->*next = nullptr;
   if (!first) {
     entry->*prev = entry;
     first = entry;
     return;
   }
-  TIEToken* last = first->*prev;
+  TIEMatchToken* last = first->*prev;
   last->*next = entry;
   entry->*prev = last;
   first->*prev = entry;
 }
 
-void Unlink(TIEToken*& first, TIEToken* entry, TIEToken* TIEToken::*prev, TIEToken* TIEToken::*next) {
-  TIEToken* before = entry->*prev;
-  TIEToken* after = entry->*next;
+void Unlink(TIEMatchToken*& first, TIEMatchToken* entry, TLink prev, TLink next) {
+  TIEMatchToken* before = entry->*prev;
+  TIEMatchToken* after = entry->*next;
   if (entry == first) {
     first = after;
     if (after) after->*prev = before;  // the last entry
@@ -90,27 +92,28 @@ void Unlink(TIEToken*& first, TIEToken* entry, TIEToken* TIEToken::*prev, TIETok
 
 }  // namespace
 
-void TIEToken::LinkMatch(TIEToken& match, TIEToken* right, const void* join) {
+void TIEToken::LinkMatch(TIEMatchToken& match, TIEToken* right, const void* join) {
   match.AddRef();
   match.listedBy_ = join;
   match.right_ = right;
-  Append(match.parent_->firstLeftMatch_, &match, &TIEToken::leftPrev_, &TIEToken::leftNext_);
-  if (right) Append(right->firstRightMatch_, &match, &TIEToken::rightPrev_, &TIEToken::rightNext_);
+  Append(match.parent_->firstLeftMatch_, &match, &TIEMatchToken::leftPrev_, &TIEMatchToken::leftNext_);
+  if (right) Append(right->firstRightMatch_, &match, &TIEMatchToken::rightPrev_, &TIEMatchToken::rightNext_);
 }
 
-bool TIEToken::UnlinkMatch() {
+bool TIEMatchToken::UnlinkMatch() {
   if (!listedBy_) return false;
   listedBy_ = nullptr;
-  Unlink(parent_->firstLeftMatch_, this, &TIEToken::leftPrev_, &TIEToken::leftNext_);
+  Unlink(Parent()->firstLeftMatch_, this, &TIEMatchToken::leftPrev_, &TIEMatchToken::leftNext_);
   const bool underRight = right_ != nullptr;
-  if (underRight) Unlink(right_->firstRightMatch_, this, &TIEToken::rightPrev_, &TIEToken::rightNext_);
+  if (underRight)
+    Unlink(right_->firstRightMatch_, this, &TIEMatchToken::rightPrev_, &TIEMatchToken::rightNext_);
   right_ = nullptr;
   Release();
   return underRight;
 }
 
-TTokenRef TIEToken::Extend(const TTokenRef& parent, IFact fact) {
-  TTokenRef token = MakeRef<TIEToken>();
+TRef<TIEMatchToken> TIEToken::Extend(const TTokenRef& parent, IFact fact) {
+  TRef<TIEMatchToken> token = MakeRef<TIEMatchToken>();
   token->fact_ = std::move(fact);
   token->parent_ = parent;
   token->size_ = parent ? parent->size_ + 1 : 1;

@@ -1,5 +1,6 @@
 // Partial matches of the Rete network and the memories that hold them:
 //  - TIEToken, a chain of facts (newest last) with the action it carries;
+//  - TIEMatchToken, a token a join made (Extend), which the join may list;
 //  - TIETokenTree, the hashed token memory of a join node.
 //
 // Ownership: tokens are reference counted (TTokenRef, and IReteToken through
@@ -29,6 +30,7 @@
 #include "values/IEValue.h"
 
 class TIEToken;
+class TIEMatchToken;
 class TIETokenTree;
 using TTokenRef = TRef<TIEToken>;
 
@@ -36,8 +38,11 @@ using TTokenRef = TRef<TIEToken>;
 const std::vector<std::string>& TokenActionNames();
 const std::vector<std::string>& CallTypeNames();
 
-// Tokens are made and freed by the million: their blocks are pooled.
-class TIEToken final : public TCustomReteToken, public TPooledObject<TIEToken> {
+// Tokens are made and freed by the million: their blocks are pooled. A
+// fact's own token (Create) is never listed as a match, and a working memory
+// holds one per fact: it is a plain TIEToken, without the fields of a
+// listing, which only the tokens Extend makes (TIEMatchToken) carry.
+class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
  public:
   // The clear token: no fact, size 0, tag taClear.
   TIEToken() = default;
@@ -55,11 +60,16 @@ class TIEToken final : public TCustomReteToken, public TPooledObject<TIEToken> {
     token->withdrawnAsItself_ = true;
     return token;
   }
-  bool WithdrawnAsItself() const noexcept { return withdrawnAsItself_ || listedBy_; }
+  bool WithdrawnAsItself() const noexcept { return withdrawnAsItself_ || IsListed(); }
+  // Made by Extend: a token a join may list.
+  bool IsMatchToken() const noexcept { return isMatch_; }
+  // Listed by a join as one of its matches.
+  inline bool IsListed() const noexcept;
   static TTokenRef CreateClear() { return MakeRef<TIEToken>(); }
-  // Parent followed by Fact: parent's tag, NegatedCount 0.
-  static TTokenRef Extend(const TTokenRef& parent, IFact fact);
-  // Every field of Token but NegatedCount, which starts at 0.
+  // Parent followed by Fact: parent's tag, NegatedCount 0 (a TIEMatchToken).
+  static TRef<TIEMatchToken> Extend(const TTokenRef& parent, IFact fact);
+  // Every field of Token but NegatedCount, which starts at 0, and its
+  // listing: the copy is a plain token, listed nowhere.
   static TTokenRef Copy(const TIEToken& token);
 
   // The same object; or equal hash and the same newest fact (the same object,
@@ -120,25 +130,18 @@ class TIEToken final : public TCustomReteToken, public TPooledObject<TIEToken> {
 
   // The matches of a join, listed so that the join withdraws them without
   // joining again. Match (made by Join from its parent, the left token, and
-  // Right's fact) goes last in its parent's list and in Right's (a negated
-  // join's match has no right token: Right is none); the lists take one
-  // reference to it. Lists of one token may hold matches
+  // Right's fact; a TIEMatchToken) goes last in its parent's list and in
+  // Right's (a negated join's match has no right token: Right is none); the
+  // lists take one reference to it. Lists of one token may hold matches
   // of several joins (a token is stored by every join it reaches): each
   // match knows the join that listed it.
-  static void LinkMatch(TIEToken& match, TIEToken* right, const void* join);
-  // Takes the match off both lists and gives the lists' reference back (which
-  // may free it: the caller holds its own). True when it left a right
-  // token's list.
-  bool UnlinkMatch();
+  static void LinkMatch(TIEMatchToken& match, TIEToken* right, const void* join);
   // The first match Join listed under this token as the left token (as the
-  // right token), and the next one after Match; none at the end.
-  TIEToken* FirstLeftMatch(const void* join) const { return NextOfJoin(firstLeftMatch_, join, false); }
-  TIEToken* NextLeftMatch(const void* join) const { return NextOfJoin(leftNext_, join, false); }
-  TIEToken* FirstRightMatch(const void* join) const { return NextOfJoin(firstRightMatch_, join, true); }
-  TIEToken* NextRightMatch(const void* join) const { return NextOfJoin(rightNext_, join, true); }
-
+  // right token); none when there is none.
+  inline TIEMatchToken* FirstLeftMatch(const void* join) const;
+  inline TIEMatchToken* FirstRightMatch(const void* join) const;
   // The first match listed under this token as the left token, of any join.
-  TIEToken* FirstLeftMatchUnchecked() const noexcept { return firstLeftMatch_; }
+  TIEMatchToken* FirstLeftMatchUnchecked() const noexcept { return firstLeftMatch_; }
 
   // Asks the processor to start loading Token's two cache lines (nothing
   // for none). Walks of a memory or of a match list meet tokens scattered
@@ -149,26 +152,15 @@ class TIEToken final : public TCustomReteToken, public TPooledObject<TIEToken> {
     __builtin_prefetch(token);
     __builtin_prefetch(reinterpret_cast<const char*>(token) + 64);
   }
-  // Before a walk of a match list reaches this match and withdraws it: the
-  // entry after it and what the withdrawal reads next (the parent, whose
-  // list it leaves, and the matches made from it downstream).
-  void PrefetchWithdrawal(bool right) const noexcept {
-    Prefetch(right ? rightNext_ : leftNext_);
-    Prefetch(parent_.get());
-    Prefetch(firstLeftMatch_);
-  }
 
  private:
-  static TIEToken* NextOfJoin(TIEToken* from, const void* join, bool right) {
-    while (from && from->listedBy_ != join) from = right ? from->rightNext_ : from->leftNext_;
-    return from;
-  }
-
   friend class TIETokenTree;
+  friend class TIEMatchToken;
   friend class TPatternMatchTerminalNode;
 
   // The fields a memory and a join read come first, so that they share the
-  // token's first cache line; the match lists fill the second.
+  // token's first cache line; the lists of matches follow, and a match's
+  // listing (TIEMatchToken) fills the rest of the second.
   TTokenAction tag_ = taClear;
   bool countClaimed_ = false;
   // Home: the one place that holds this token without an index entry: a
@@ -184,19 +176,79 @@ class TIEToken final : public TCustomReteToken, public TPooledObject<TIEToken> {
   uint64_t identity_ = 0;
   const void* home_ = nullptr;
   uint32_t homeIndex_ = 0;
+  // Made by Extend: this object is a TIEMatchToken.
+  bool isMatch_ = false;
+  // The lists of matches made with this token as the left or right token.
+  TIEMatchToken* firstLeftMatch_ = nullptr;
+  TIEMatchToken* firstRightMatch_ = nullptr;
+
+ protected:
+  // For TIEMatchToken.
+  struct TMatchTag {};
+  explicit TIEToken(TMatchTag) : isMatch_(true) {}
+};
+
+// A token a join made: it may be listed as one of the join's matches (see
+// LinkMatch). Pooled apart from plain tokens, as its blocks are larger.
+class TIEMatchToken final : public TIEToken {
+ public:
+  TIEMatchToken() : TIEToken(TMatchTag{}) {}
+
+  // Takes the match off both lists and gives the lists' reference back (which
+  // may free it: the caller holds its own). True when it left a right
+  // token's list.
+  bool UnlinkMatch();
+  // The next match after this one that Join listed under the same left
+  // (right) token; none at the end.
+  TIEMatchToken* NextLeftMatch(const void* join) const { return NextOfJoin(leftNext_, join, false); }
+  TIEMatchToken* NextRightMatch(const void* join) const { return NextOfJoin(rightNext_, join, true); }
+  // Before a walk of a match list reaches this match and withdraws it: the
+  // entry after it and what the withdrawal reads next (the parent, whose
+  // list it leaves, and the matches made from it downstream).
+  void PrefetchWithdrawal(bool right) const noexcept {
+    Prefetch(right ? rightNext_ : leftNext_);
+    Prefetch(Parent().get());
+    Prefetch(FirstLeftMatchUnchecked());
+  }
+
+  static void* operator new(std::size_t size) {
+    if (size == sizeof(TIEMatchToken)) return TBlockPool<sizeof(TIEMatchToken)>::Take();
+    return ::operator new(size);
+  }
+  static void operator delete(void* block, std::size_t size) noexcept {
+    if (size == sizeof(TIEMatchToken))
+      TBlockPool<sizeof(TIEMatchToken)>::Give(block);
+    else
+      ::operator delete(block);
+  }
+
+ private:
+  friend class TIEToken;
+  static TIEMatchToken* NextOfJoin(TIEMatchToken* from, const void* join, bool right) {
+    while (from && from->listedBy_ != join) from = right ? from->rightNext_ : from->leftNext_;
+    return from;
+  }
+
   // Listed as a match: the join, the neighbours in the parent's list and in
   // the right token's list (each list: the first entry's Prev is the last
   // entry, the last entry's Next is none), and the right token.
   const void* listedBy_ = nullptr;
-  TIEToken* leftPrev_ = nullptr;
-  TIEToken* leftNext_ = nullptr;
-  TIEToken* rightPrev_ = nullptr;
-  TIEToken* rightNext_ = nullptr;
+  TIEMatchToken* leftPrev_ = nullptr;
+  TIEMatchToken* leftNext_ = nullptr;
+  TIEMatchToken* rightPrev_ = nullptr;
+  TIEMatchToken* rightNext_ = nullptr;
   TIEToken* right_ = nullptr;
-  // The lists of matches made with this token as the left or right token.
-  TIEToken* firstLeftMatch_ = nullptr;
-  TIEToken* firstRightMatch_ = nullptr;
 };
+
+bool TIEToken::IsListed() const noexcept {
+  return isMatch_ && static_cast<const TIEMatchToken*>(this)->listedBy_;
+}
+TIEMatchToken* TIEToken::FirstLeftMatch(const void* join) const {
+  return TIEMatchToken::NextOfJoin(firstLeftMatch_, join, false);
+}
+TIEMatchToken* TIEToken::FirstRightMatch(const void* join) const {
+  return TIEMatchToken::NextOfJoin(firstRightMatch_, join, true);
+}
 
 // ---------------------------------------------------------------------------
 // TIETokenTree: a token memory. The key of a token is chosen by KeyKind:

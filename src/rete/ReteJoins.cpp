@@ -12,7 +12,8 @@
 
 namespace {
 
-TTokenRef Tagged(TTokenRef token, TTokenAction tag) {
+template <class T>
+TRef<T> Tagged(TRef<T> token, TTokenAction tag) {
   token->SetTag(tag);
   return token;
 }
@@ -28,32 +29,32 @@ TJoinNode::~TJoinNode() { UnlistMatches(); }
 void TJoinNode::UnlistMatches() {
   if (!left_ || !(ListsMatches() || negated_)) return;
   left_->ForEachInAnyOrder([this](const TTokenRef& left) {
-    while (TIEToken* match = left->FirstLeftMatch(this))
+    while (TIEMatchToken* match = left->FirstLeftMatch(this))
       if (match->UnlinkMatch()) --listedUnderRight_;
     return true;
   });
 }
 
-void TJoinNode::Withdraw(TIEToken* match, bool count) {
-  TTokenRef held(match);
+void TJoinNode::Withdraw(TIEMatchToken* match, bool count) {
+  TRef<TIEMatchToken> held(match);
   if (held->UnlinkMatch()) --listedUnderRight_;
   held->SetTag(taRemove);
   Send(held, count);
 }
 
 void TJoinNode::SendUnblocked(const TTokenRef& left, TTokenAction tag) {
-  TTokenRef match = Tagged(TIEToken::Extend(left, Placeholder()), tag);
+  TRef<TIEMatchToken> match = Tagged(TIEToken::Extend(left, Placeholder()), tag);
   List(*match, nullptr);
   Send(match, true);
 }
 
-void TJoinNode::List(TIEToken& match, TIEToken* right) {
+void TJoinNode::List(TIEMatchToken& match, TIEToken* right) {
   TIEToken::LinkMatch(match, right, this);
   if (right) ++listedUnderRight_;
 }
 
 void TJoinNode::WithdrawUnblocked(const TTokenRef& left, bool count) {
-  if (TIEToken* match = left->FirstLeftMatch(this)) Withdraw(match, count);
+  if (TIEMatchToken* match = left->FirstLeftMatch(this)) Withdraw(match, count);
 }
 
 void TJoinNode::SetBackwardChainingPattern(const TIEPattern* pattern, TRule* rule) {
@@ -245,9 +246,9 @@ bool TJoinNode::Call(const TTokenRef& token, TCallType callType) {
       if (!stored) return false;
       if (ListsMatches()) {
         // Each listed match of the stored token is withdrawn, oldest first.
-        TIEToken* first = listedUnderRight_ > 0 ? stored->FirstRightMatch(this) : nullptr;
-        for (TIEToken* match = first; match;) {
-          TIEToken* next = match->NextRightMatch(this);
+        TIEMatchToken* first = listedUnderRight_ > 0 ? stored->FirstRightMatch(this) : nullptr;
+        for (TIEMatchToken* match = first; match;) {
+          TIEMatchToken* next = match->NextRightMatch(this);
           if (next) next->PrefetchWithdrawal(true);
           Withdraw(match);
           match = next;
@@ -267,8 +268,8 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t
   // which lets the memories there recognise it at the first step.
   auto extend = [&](IFact fact) { return Tagged(TIEToken::Extend(stored, std::move(fact)), left->Tag()); };
   if (removal && ListsMatches()) {
-    for (TIEToken* match = stored->FirstLeftMatch(this); match;) {
-      TIEToken* next = match->NextLeftMatch(this);
+    for (TIEMatchToken* match = stored->FirstLeftMatch(this); match;) {
+      TIEMatchToken* next = match->NextLeftMatch(this);
       if (next) next->PrefetchWithdrawal(false);
       Withdraw(match);
       match = next;
@@ -282,7 +283,7 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t
         stored->SetNegatedCount(stored->NegatedCount() + 1);
         return true;
       }
-      TTokenRef match = extend(right->Fact());
+      TRef<TIEMatchToken> match = extend(right->Fact());
       if (ListsMatches()) List(*match, right.get());
       Send(match, !removal);
       if (unique_ && !removal) {
@@ -337,7 +338,7 @@ void TJoinNode::RightJoin(const TTokenRef& right, int32_t key) {
         SendFirstMatch(left, taAdd);
       }
     } else {
-      TTokenRef match = Tagged(TIEToken::Extend(left, right->Fact()), tag);
+      TRef<TIEMatchToken> match = Tagged(TIEToken::Extend(left, right->Fact()), tag);
       if (!removal && ListsMatches()) List(*match, right.get());
       Send(match, !removal);
     }

@@ -282,10 +282,10 @@ class TJoinNode : public TTestNode {
   // left token alone. Unique joins join again.
   bool ListsMatches() const noexcept { return !negated_ && !unique_ && !chained_; }
   // Sends on the listed match Match, withdrawn; Count: it counts as sent.
-  void Withdraw(TIEToken* match, bool count = false);
+  void Withdraw(TIEMatchToken* match, bool count = false);
   // Lists Match (made from its parent and Right's fact; Right none for a
   // negated join's match) under its parent and Right.
-  void List(TIEToken& match, TIEToken* right);
+  void List(TIEMatchToken& match, TIEToken* right);
   // Negated: makes, lists and sends Left's match with Tag.
   void SendUnblocked(const TTokenRef& left, TTokenAction tag);
   // Negated: withdraws Left's listed match, if it has one.

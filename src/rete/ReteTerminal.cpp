@@ -87,7 +87,7 @@ void TPatternMatchTerminalNode::List(TActivation& activation) {
   // A match a join listed is withdrawn as the same token object: the token
   // leads to its activation, which then needs no entry in the index.
   TIEToken* token = activation.token_.get();
-  if (token && !token->home_ && token->listedBy_ && token->tag_ == taAdd) {
+  if (token && !token->home_ && token->IsListed() && token->tag_ == taAdd) {
     token->home_ = &activation;
     token->homeKind_ = TIEToken::hkActivation;
     activation.homed_ = true;

@@ -258,9 +258,9 @@ TEST_F(TokenTest, ListedMatchesAreStoredByTheirPlace) {
   auto listed = [&](int32_t id, const char* key) {
     IFactRef f = MakeFact(t, {{"k", Atom(key)}});
     f->SetID(id);
-    TTokenRef match = TIEToken::Extend(parent, IFact(f.get()));
+    TRef<TIEMatchToken> match = TIEToken::Extend(parent, IFact(f.get()));
     TIEToken::LinkMatch(*match, nullptr, &join);
-    return match;
+    return TTokenRef(match);
   };
   std::vector<TTokenRef> matches;
   for (int32_t id = 2; id < 202; ++id) matches.push_back(listed(id, id % 2 ? "odd" : "even"));
@@ -272,6 +272,11 @@ TEST_F(TokenTest, ListedMatchesAreStoredByTheirPlace) {
     ASSERT_TRUE(walked.Add(match));
     ASSERT_TRUE(second.Add(match));  // homed already: indexed here
   }
+  // A copy is a plain token, listed nowhere; a fact's own token is plain.
+  EXPECT_TRUE(matches[5]->IsListed());
+  EXPECT_FALSE(TIEToken::Copy(*matches[5])->IsMatchToken());
+  EXPECT_FALSE(TIEToken::Copy(*matches[5])->IsListed());
+  EXPECT_FALSE(parent->IsMatchToken());
   EXPECT_FALSE(second.Add(TIEToken::Copy(*matches[5])));
   // Most go, out of order, so that both kinds squeeze their holes out.
   for (size_t i = 0; i < matches.size(); ++i)
@@ -300,7 +305,9 @@ TEST_F(TokenTest, ListedMatchesAreStoredByTheirPlace) {
   ASSERT_TRUE(next.Add(matches[0]));
   EXPECT_EQ(next.Remove(*matches[0]), matches[0]);
   EXPECT_EQ(second.Remove(*TIEToken::Copy(*matches[7])), matches[7]);
-  for (const TTokenRef& match : matches) match->UnlinkMatch();
+  for (const TTokenRef& match : matches) static_cast<TIEMatchToken&>(*match).UnlinkMatch();
+  EXPECT_FALSE(matches[5]->IsListed());
+  EXPECT_EQ(parent->FirstLeftMatch(&join), nullptr);
 }
 
 }  // namespace
