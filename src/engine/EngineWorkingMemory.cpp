@@ -343,9 +343,14 @@ int32_t TInferenceEngine::AssertString(const std::string& text) {
 }
 
 void TInferenceEngine::RetractFact(int32_t index) {
-  IFactRef fact = facts_.Get(index);
+  if (index < 0 || index >= facts_.Count()) RaiseListIndexError(index);
+  RetractSlot(facts_.SlotAt(index));
+}
+
+void TInferenceEngine::RetractSlot(uint32_t slot) {
+  IFactRef fact = facts_.entries_[slot];
   if (rete_) {
-    TTokenRef token = facts_.TokenAt(index);
+    TTokenRef token = facts_.tokens_[slot];
     if (token) token->SetTag(taRemove);
     else token = TIEToken::Create(taRemove, IFact(fact.get()));
     rete_->AssertToken(token);
@@ -354,16 +359,20 @@ void TInferenceEngine::RetractFact(int32_t index) {
   if (Watching(cwFact))
     PrintOut("", SWatchFactRetracted + fact->IndexedText() + SWatchLineEnd);
   {
-    // The network's work or an event may have moved the entry.
+    // The network's work or an event may have moved the entry (a compaction
+    // numbers the slots anew).
     TInternalFacts internal(facts_);
-    facts_.RemoveEntry(fact.get());
+    if (slot < facts_.entries_.size() && facts_.entries_[slot] == fact)
+      facts_.RemoveSlot(slot);
+    else
+      facts_.RemoveEntry(fact.get());
   }
   ProcessQueuedFacts();
 }
 
 void TInferenceEngine::RetractById(int32_t id) {
-  const int32_t index = facts_.IndexOfId(id);
-  if (index >= 0) RetractFact(index);
+  const int64_t slot = facts_.SlotOfId(id);
+  if (slot >= 0) RetractSlot(uint32_t(slot));
 }
 
 void TInferenceEngine::Retract(const TCustomFact* fact) {
@@ -372,8 +381,8 @@ void TInferenceEngine::Retract(const TCustomFact* fact) {
 }
 
 void TInferenceEngine::RetractSame(const TCustomFact* fact) {
-  const int32_t index = facts_.IndexOf(AsTFact(fact));
-  if (index >= 0) RetractFact(index);
+  const int64_t slot = facts_.SlotOf(AsTFact(fact));
+  if (slot >= 0) RetractSlot(uint32_t(slot));
 }
 
 void TInferenceEngine::RetractString(const std::string& text) {

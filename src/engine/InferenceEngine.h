@@ -577,6 +577,10 @@ class TInferenceEngine : public TComponent,
   auto ParseText(const std::string& text, TParse&& parse);
   // Runs ParseAll over Stream.
   void ParseAllOf(TIEMorelStream& stream);
+  // Retracts the fact in Slot of the fact list (see TFacts): the retractions
+  // that find their fact by itself or by its identifier go there straight,
+  // without turning the slot into a list position and back.
+  void RetractSlot(uint32_t slot);
 
   TDuplicateConstructs duplicateConstructs_ = dcOverwrite;
   TFunctionPackages packages_;

@@ -310,6 +310,26 @@ TEST_F(WorkingMemoryTest, AFactTogglingBesideManyOthersIsFoundAndRefusedRightly)
   EXPECT_EQ(engine.AssertString("(n 7)"), -1);
 }
 
+// A retraction whose event retracts most other facts: the list squeezes its
+// holes out (numbering its entries anew) before the first fact leaves it,
+// and that fact still leaves, alone.
+TEST_F(WorkingMemoryTest, AFactLeavesRightlyWhenItsRetractionSqueezesTheList) {
+  for (int i = 1; i <= 300; ++i) engine.AssertString("(n " + std::to_string(i) + ")");
+  bool inside = false;
+  engine.OnRetraction = [&](TObject*, const IFact& f) {
+    if (inside || f->ID() != 250) return;
+    inside = true;
+    for (int32_t id = 1; id <= 200; ++id) engine.RetractById(id);
+  };
+  engine.RetractSame(engine.Facts().FindById(250).get());
+  ASSERT_EQ(engine.FactCount(), 1 + 99);
+  EXPECT_EQ(engine.Facts().FindById(250), nullptr);
+  for (int32_t id = 201; id <= 300; ++id) {
+    if (id != 250) EXPECT_GE(engine.Facts().IndexOfId(id), 0) << id;
+  }
+  EXPECT_EQ(engine.AssertString("(n 250)"), 301);
+}
+
 TEST_F(WorkingMemoryTest, WithDuplicationOnRetractingByContentTakesTheFirstEqualFact) {
   engine.SetFactDuplication(true);
   for (int i = 0; i < 3; ++i) engine.AssertString("(x)");
