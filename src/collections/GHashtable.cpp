@@ -259,22 +259,24 @@ void TGCustomHashtable::FreeAllEntries() noexcept {
 void TGCustomHashtable::Clear() {
   if (count_ == 0) return;
   if (owner_) owner_->BeforeClear(*this);
-  // Unlink everything first, so FreeValue sees a consistent (empty) table.
-  std::vector<TGHashtableEntry*> chains;
-  chains.reserve(size_t(count_));
+  // Unlink everything first, so FreeValue sees a consistent (empty) table:
+  // the chains are strung into one, in iteration order, without allocating.
+  TGHashtableEntry* chain = nullptr;
+  TGHashtableEntry** tail = &chain;
   for (size_t b = buckets_.size(); b-- > 0;) {
-    if (buckets_[b]) chains.push_back(buckets_[b]);
-    buckets_[b] = nullptr;
+    if (TGHashtableEntry* first = buckets_[b]) {
+      *tail = first;
+      while (*tail) tail = &(*tail)->Next;
+      buckets_[b] = nullptr;
+    }
   }
   count_ = 0;
   collisions_ = 0;
   ++changeStamp_;
-  for (TGHashtableEntry* e : chains) {
-    while (e) {
-      std::unique_ptr<TGHashtableEntry> owned(e);
-      e = e->Next;
-      FreeValue(owned->Value);
-    }
+  while (chain) {
+    std::unique_ptr<TGHashtableEntry> owned(chain);
+    chain = chain->Next;
+    FreeValue(owned->Value);
   }
   cursor_.Reset();
   Changed();

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "collections/BlockPool.h"
 #include "collections/CommonInterfaces.h"
 #include "core/Persistent.h"
 
@@ -37,7 +38,8 @@ class TGHashtableEntry {
   TGHashtableEntry* Next = nullptr;
 };
 
-class TGStringHashtableEntry : public TGHashtableEntry {
+// Pooled: a rule firing's bindings make and free one per variable.
+class TGStringHashtableEntry : public TGHashtableEntry, public TPooledObject<TGStringHashtableEntry> {
  public:
   std::string Text;  // the key itself; Key holds its string number
 };

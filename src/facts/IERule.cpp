@@ -1,6 +1,7 @@
 #include "facts/IERule.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 #include "collections/UpdateBracket.h"
@@ -355,10 +356,21 @@ void TRule::Fire(const IReteToken& token) {
     LoadBindings(token, *child);
     if (OnFire) OnFire(this, child.get());
     if (!child->Returned()) {
-      // A snapshot: an action may change the rule while it runs.
-      std::vector<IFunCall> actions(actions_.begin(), actions_.end());
-      for (const IFunCall& action : actions) {
-        if (action) action->Evaluate(child.get());
+      // A snapshot: an action may change the rule while it runs. Most rules
+      // have a few actions: those are copied to the stack.
+      constexpr size_t InlineActions = 8;
+      std::array<IFunCall, InlineActions> inlineActions;
+      std::vector<IFunCall> moreActions;
+      const size_t count = size_t(actions_.Count());
+      const IFunCall* actions = inlineActions.data();
+      if (count <= InlineActions) {
+        std::copy(actions_.begin(), actions_.end(), inlineActions.begin());
+      } else {
+        moreActions.assign(actions_.begin(), actions_.end());
+        actions = moreActions.data();
+      }
+      for (size_t i = 0; i < count; ++i) {
+        if (actions[i]) actions[i]->Evaluate(child.get());
         if (child->Returned()) break;
       }
     }

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "collections/BlockPool.h"
 #include "collections/GStringTableOf.h"
 #include "core/Persistent.h"
 #include "values/EngineRoles.h"
@@ -32,7 +33,7 @@ inline constexpr int32_t BindingLocalFact = -2;
 enum TBindingAction : uint8_t { baAdded = 0, baRemoved = 1, baCleared = 2 };
 
 // One named variable. Value is shared; it may be none until set.
-class TBinding : public TPersistent {
+class TBinding : public TPersistent, public TPooledObject<TBinding> {
  public:
   // A value-less binding description (a rule's variable: where it comes from).
   TBinding(std::string_view name, int32_t factIndex, std::string_view slotIndex,
@@ -70,7 +71,7 @@ class TBinding : public TPersistent {
 // A context's own bindings by name: a string hashtable (capacity 101, load
 // factor 0.75) that owns its TBinding objects and tells its context about
 // every addition, removal and clearing. At most one binding per name.
-class TBindings : public TGStringTableOf<TBinding> {
+class TBindings : public TGStringTableOf<TBinding>, public TPooledObject<TBindings> {
  public:
   // Capacity: the table's first bucket count (it grows as bindings come).
   explicit TBindings(TIEContext* context, uint32_t capacity = 101);
@@ -101,7 +102,7 @@ class TBindings : public TGStringTableOf<TBinding> {
   TIEContext* context_;
 };
 
-class TIEContext : public TPersistent {
+class TIEContext : public TPersistent, public TPooledObject<TIEContext> {
  public:
   // A context below Parent (none for a root) belonging to the engine whose
   // roles Engine are (not owned).
