@@ -146,8 +146,7 @@ void TGBufferStream::PushBack(char ch) {
   buffer_[size_t(--current_)] = ch;
 }
 
-bool TGBufferStream::AtEnd() {
-  if (state_ == bsReading && current_ < end_) return false;
+bool TGBufferStream::UnderlyingAtEnd() {
   return stream_->Position() + BufferedOffset() >= Size();
 }
 

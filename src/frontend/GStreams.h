@@ -46,7 +46,7 @@ class TGBufferStream : public TStream {
   // when there is none (at creation, after a seek, after a failed fill).
   virtual void PushBack(char ch);
   // No unread byte is buffered and the underlying stream is at its end.
-  bool AtEnd();
+  bool AtEnd() { return !(state_ == bsReading && current_ < end_) && UnderlyingAtEnd(); }
   // Writes the pending bytes to the underlying stream; true when all were taken
   // (also when nothing was pending). The stream is idle afterwards.
   virtual bool FlushBuffer();
@@ -67,6 +67,13 @@ class TGBufferStream : public TStream {
     }
     return Read(&ch, 1) == 1;
   }
+  // The next byte, left unread, when the buffer holds it; false otherwise
+  // (the buffer is used up, or the stream is not reading).
+  bool PeekBuffered(char& ch) const {
+    if (state_ != bsReading || current_ >= end_) return false;
+    ch = buffer_[size_t(current_)];
+    return true;
+  }
   // The logical position minus the underlying stream's position.
   int64_t BufferedOffset() const;
   // The position of the next byte to read; while reading from the buffer
@@ -75,6 +82,8 @@ class TGBufferStream : public TStream {
     if (state_ == bsReading) return bufferStart_ + current_;
     return stream_->Position() + BufferedOffset();
   }
+  // AtEnd once the buffer holds no unread byte.
+  bool UnderlyingAtEnd();
   // Writes pending bytes without notifying; for destructors (never throws).
   void FlushQuietly() noexcept;
 

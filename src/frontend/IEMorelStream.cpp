@@ -135,8 +135,14 @@ void TIEMorelStream::SkipLine() { ReadLine(); }
 IStreamToken TIEMorelStream::ReadToken() {
   for (;;) {
     tokenText_.clear();
-    while (SkipBlankLine() && !AtEnd()) {
-    }
+    // Blanks within the line are taken straight from the buffer, and a token
+    // that starts there needs no blank skipping at all; line ends and the
+    // end of the buffer go through SkipBlankLine, which counts lines.
+    char next;
+    while (PeekBuffered(next) && (next == ' ' || next == '\t')) GetByte(next);
+    if (!PeekBuffered(next) || static_cast<unsigned char>(next) <= 32)
+      while (SkipBlankLine() && !AtEnd()) {
+      }
     char ch;
     const int64_t start = LogicalPosition();
     if (AtEnd() || !GetByte(ch)) return MakeToken(HintEnd, std::string());
@@ -330,7 +336,9 @@ IStreamToken TIEMorelStream::NextToken() {
 void TIEMorelStream::PushBackToken(const IStreamToken& token) {
   if (!token) return;
   tokenStack_.push_back(token);
-  const size_t length = token->AsText().size() + 1;
+  pushedText_.clear();
+  token->AppendText(pushedText_);
+  const size_t length = pushedText_.size() + 1;
   consumedText_.resize(consumedText_.size() > length ? consumedText_.size() - length : 0);
   while (!consumedText_.empty() && static_cast<unsigned char>(consumedText_.back()) <= ' ')
     consumedText_.pop_back();

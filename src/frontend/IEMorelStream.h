@@ -114,6 +114,7 @@ class TIEMorelStream : public TIETokenizerStream {
   std::string tokenText_;
   ISymbolGenerator* engine_;
   std::string consumedText_;
+  std::string pushedText_;  // PushBackToken's scratch: the text given back
   IStreamToken lastToken_;
   int32_t depth_ = 0;
   int32_t ownSymbolIndex_ = 1;  // names generated without an engine

@@ -1,5 +1,6 @@
 #include "frontend/IEStreamToken.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "core/Exceptions.h"
@@ -31,7 +32,13 @@ void TIEStreamToken::AppendText(std::string& out) const {
     case dtMultiVariable: out += "$?"; out += text_; return;
     case dtString: out += '"'; out += text_; out += '"'; return;
     case dtFloat: out += FloatToText(number_); return;
-    case dtInteger: out += std::to_string(Truncated(number_)); return;
+    case dtInteger: {
+      // Written in place: every integer of a program passes here.
+      char digits[24];
+      const auto written = std::to_chars(digits, digits + sizeof digits, Truncated(number_));
+      out.append(digits, written.ptr);
+      return;
+    }
     default:
       if (!text_.empty()) out += text_;
       else out += char(dataType_);
