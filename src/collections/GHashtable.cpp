@@ -544,6 +544,12 @@ const intptr_t* TGStringHashtable::Find(std::string_view key) const noexcept {
   return e ? &e->Value : nullptr;
 }
 
+const intptr_t* TGStringHashtable::Find(std::string_view key, uint32_t number) const noexcept {
+  if (key.empty() || count_ == 0) return nullptr;
+  const TGHashtableEntry* e = Lookup(TKey{int32_t(number), key, true});
+  return e ? &e->Value : nullptr;
+}
+
 intptr_t TGStringHashtable::Put(std::string_view key, intptr_t value) {
   intptr_t old = 0;
   bool existed = false;

@@ -280,6 +280,9 @@ class TGStringHashtable : public TGCustomHashtable {
   intptr_t Get(std::string_view key) const;
   // The value of Key or nullptr; never raises, never allocates.
   const intptr_t* Find(std::string_view key) const noexcept;
+  // The same with Key's StringNumber worked out by the caller: a name looked
+  // up in several tables is hashed once.
+  const intptr_t* Find(std::string_view key, uint32_t number) const noexcept;
   // Returns the previous value of Key, or 0; "" raises "Argument is null".
   intptr_t Put(std::string_view key, intptr_t value);
   // Returns the removed value (already passed to FreeValue).

@@ -21,6 +21,11 @@ class TGStringTableOf : public TGStringHashtable {
     const intptr_t* value = TGStringHashtable::Find(key);
     return value ? ItemOf(*value) : nullptr;
   }
+  // The same with Key's StringNumber known.
+  T* FindItem(std::string_view key, uint32_t number) const noexcept {
+    const intptr_t* value = TGStringHashtable::Find(key, number);
+    return value ? ItemOf(*value) : nullptr;
+  }
   // The item under Key; raises as Get does ("Table is empty", "No such element").
   T* GetItem(std::string_view key) const { return ItemOf(TGStringHashtable::Get(key)); }
   // Stores Item under Key (the empty key raises "Argument is null"); returns

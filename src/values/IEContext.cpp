@@ -110,10 +110,8 @@ void TIEContext::ClearReturnValue() {
 }
 
 void TIEContext::SetVariable(std::string_view name, IIEValue value) {
-  if (TBinding* binding = bindings_->Find(name)) {
-    binding->SetValue(std::move(value));
-    return;
-  }
+  // This context's own binding first, then the nearest ancestor's, else a new
+  // one here: what BindVariable does, as its search starts here.
   BindVariable(name, std::move(value));
 }
 
@@ -132,8 +130,9 @@ TBinding* TIEContext::AddBinding(std::string_view name, IIEValue value) {
 
 TBinding* TIEContext::AddReferenceBinding(std::string_view name, int32_t factIndex,
                                           int32_t subIndex, std::string_view slotIndex) {
+  const uint32_t number = TGStringHashtable::StringNumber(name);
   for (TIEContext* c = this; c; c = c->parent_) {
-    if (c->bindings_->Find(name)) {
+    if (c->bindings_->Find(name, number)) {
       c->bindings_->RemoveBinding(name);
       break;
     }
@@ -163,8 +162,9 @@ TIEContext* TIEContext::ReleaseToParent() {
 }
 
 TBinding* TIEContext::FindBinding(std::string_view name) const {
+  const uint32_t number = TGStringHashtable::StringNumber(name);
   for (const TIEContext* c = this; c; c = c->parent_)
-    if (TBinding* binding = c->bindings_->Find(name)) return binding;
+    if (TBinding* binding = c->bindings_->Find(name, number)) return binding;
   return nullptr;
 }
 

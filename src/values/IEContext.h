@@ -80,6 +80,8 @@ class TBindings : public TGStringTableOf<TBinding>, public TPooledObject<TBindin
 
   // The binding of Name in this table, or none. Does not allocate.
   TBinding* Find(std::string_view name) const;
+  // The same with Name's StringNumber known (see TGStringHashtable).
+  TBinding* Find(std::string_view name, uint32_t number) const { return FindItem(name, number); }
   // Stores Binding under Name, destroying an old binding of that name first
   // ("removed", then "added" notification). Returns the stored binding.
   TBinding* Put(std::string_view name, std::unique_ptr<TBinding> binding);
