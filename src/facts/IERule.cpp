@@ -156,6 +156,7 @@ int32_t TRule::EvaluateSalience() {
 
 void TRule::SetEngine(TComponent* engine) {
   if (engine == engine_) return;
+  spareContext_.reset();
   if (ruleEngine_) ruleEngine_->UnregisterRule(*this);
   if (engine_) RemoveFreeNotification(engine_);
   engine_ = engine;
@@ -170,6 +171,7 @@ void TRule::SetEngine(TComponent* engine) {
 void TRule::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation == opRemove && component == engine_) {
+    spareContext_.reset();
     engine_ = nullptr;
     ruleEngine_ = nullptr;
   }
@@ -341,7 +343,9 @@ void TRule::Fire(const IReteToken& token) {
   IRuleEngine& engine = RequireEngine();
   TIEContext* root = engine.RootContext();
   if (!root) throw EIEException(SUnknownInferenceEngine);
-  std::unique_ptr<TIEContext> child = root->CreateChild();
+  std::unique_ptr<TIEContext> child;
+  if (spareContext_ && spareContext_->Parent() == root) child = std::move(spareContext_);
+  else child = root->CreateChild();
   child->ClearReturnValue();
   child->SetToken(token);
   TFiring firing{false, firing_};
@@ -350,7 +354,16 @@ void TRule::Fire(const IReteToken& token) {
     if (!firing.Destroyed) firing_ = firing.Outer;
     if (child->Returned()) child->ClearReturnValue();
     child->ReleaseToParent();
-    child.reset();
+    if (firing.Destroyed || spareContext_) {
+      child.reset();
+      return;
+    }
+    // Emptied as a fresh context is: no bindings, no token, no fact.
+    child->ClearBindings();
+    child->ClearReturnValue();
+    child->SetToken(nullptr);
+    child->SetFact(nullptr);
+    spareContext_ = std::move(child);
   };
   try {
     LoadBindings(token, *child);

@@ -211,6 +211,11 @@ class TRule : public TComponent {
     TFiring* Outer = nullptr;
   };
   TFiring* firing_ = nullptr;
+  // The context of the last firing, emptied, kept for the next one: emptying
+  // a context costs less than making and freeing one. A firing that starts
+  // while another runs (an action runs the engine) makes its own. Dropped
+  // when the rule changes engines.
+  std::unique_ptr<TIEContext> spareContext_;
   TRuleActionList actions_;
   TRulePatternList patterns_;
   std::vector<std::unique_ptr<TBinding>> bindings_;
