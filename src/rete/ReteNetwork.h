@@ -388,10 +388,8 @@ class TPatternMatchTerminalNode : public TReteNode {
   // facts asserted one after another lie in neighbouring buckets, and
   // retracting such facts in order reads the buckets in order; a longer
   // token's key is its identity.
-  static uint64_t IndexKey(const TIEToken& token) noexcept;
-  TActivation*& BucketOf(uint64_t key) {
-    return buckets_[size_t(key & uint64_t(buckets_.size() - 1))];
-  }
+  static uint32_t IndexKey(const TIEToken& token) noexcept;
+  TActivation*& BucketOf(uint32_t key) { return buckets_[size_t(key) & (buckets_.size() - 1)]; }
   void Rehash(size_t count);
 };
 
@@ -448,16 +446,16 @@ class TActivation : public TPersistent, public TPooledObject<TActivation> {
   TRule* rule_;
   TPatternMatchTerminalNode* node_;
   TTokenRef token_;
-  bool listed_ = false;
-  // Found through its token instead of the node's index.
-  bool homed_ = false;
   // The node's list: neighbours and the creation number.
   TActivation* listPrev_ = nullptr;
   TActivation* listNext_ = nullptr;
   uint64_t sequence_ = 0;
-  // The node's index: the token's key (IndexKey) and the next in its bucket.
-  uint64_t indexKey_ = 0;
+  // The node's index: the next in its bucket and the token's key (IndexKey).
   TActivation* bucketNext_ = nullptr;
+  uint32_t indexKey_ = 0;
+  bool listed_ = false;
+  // Found through its token instead of the node's index.
+  bool homed_ = false;
   TAgendaHook hook_;
 };
 

@@ -30,16 +30,16 @@ std::vector<TActivation*> TPatternMatchTerminalNode::Activations() const {
   return list;
 }
 
-uint64_t TPatternMatchTerminalNode::IndexKey(const TIEToken& token) noexcept {
-  if (token.Size() == 1 && token.Fact()) return uint64_t(uint32_t(token.Fact()->ID()));
-  return token.Identity();
+uint32_t TPatternMatchTerminalNode::IndexKey(const TIEToken& token) noexcept {
+  if (token.Size() == 1 && token.Fact()) return uint32_t(token.Fact()->ID());
+  return uint32_t(token.IdentityKey());
 }
 
 TActivation* TPatternMatchTerminalNode::FindByToken(const TIEToken& token) const {
   if (buckets_.empty()) return nullptr;
   TActivation* oldest = nullptr;
-  const uint64_t key = IndexKey(token);
-  const size_t bucket = size_t(key & uint64_t(buckets_.size() - 1));
+  const uint32_t key = IndexKey(token);
+  const size_t bucket = size_t(key) & (buckets_.size() - 1);
   for (TActivation* candidate = buckets_[bucket]; candidate;
        candidate = candidate->bucketNext_) {
     if (candidate->indexKey_ == key &&
