@@ -5,14 +5,48 @@
 // where a node-based table follows a pointer per entry; the network's memories
 // look tokens up by the million.
 // Values are plain data; a pointer returned by Find is valid until the next
-// Insert or Erase. Not thread-safe.
+// Insert or Erase. Each entry carries a flag that tells whether it is used,
+// unless the index is given a value that no entry ever holds
+// (TFlatEmptyValue): that value then marks the unused entries, and a 32-bit
+// key with a 32-bit value makes an 8-byte entry instead of a 12-byte one.
+// Not thread-safe.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-template <class V, class K = uint64_t>
+// The value that marks an unused entry of a TFlatIndex; Insert never gets it.
+template <auto Empty>
+struct TFlatEmptyValue {};
+
+namespace flatindex {
+
+// An entry of the index: key, value and whether it is used.
+template <class K, class V, class Empty>
+struct TSlot {
+  K Key;
+  bool InUse;  // in the key's padding: a 32-bit key with a pointer makes 16 bytes
+  V Value;
+  bool Used() const noexcept { return InUse; }
+  void MarkUnused() noexcept { InUse = false; }
+  static TSlot Make(K key, const V& value) { return TSlot{key, true, value}; }
+  static TSlot Unused() { return TSlot{K{}, false, V{}}; }
+};
+
+template <class K, class V, auto Empty>
+struct TSlot<K, V, TFlatEmptyValue<Empty>> {
+  K Key;
+  V Value;
+  bool Used() const noexcept { return Value != V(Empty); }
+  void MarkUnused() noexcept { Value = V(Empty); }
+  static TSlot Make(K key, const V& value) { return TSlot{key, value}; }
+  static TSlot Unused() { return TSlot{K{}, V(Empty)}; }
+};
+
+}  // namespace flatindex
+
+template <class V, class K = uint64_t, class Empty = void>
 class TFlatIndex {
  public:
   size_t Size() const noexcept { return size_; }
@@ -21,8 +55,8 @@ class TFlatIndex {
   void Insert(K key, const V& value) {
     if ((size_ + 1) * 2 > slots_.size()) Grow();
     size_t at = Home(key);
-    while (slots_[at].Used) at = (at + 1) & Mask();
-    slots_[at] = TSlot{key, true, value};
+    while (slots_[at].Used()) at = (at + 1) & Mask();
+    slots_[at] = TSlot::Make(key, value);
     ++size_;
   }
 
@@ -31,9 +65,9 @@ class TFlatIndex {
   bool InsertUnique(K key, const V& value) {
     if ((size_ + 1) * 2 > slots_.size()) Grow();
     size_t at = Home(key);
-    for (; slots_[at].Used; at = (at + 1) & Mask())
+    for (; slots_[at].Used(); at = (at + 1) & Mask())
       if (slots_[at].Key == key) return false;
-    slots_[at] = TSlot{key, true, value};
+    slots_[at] = TSlot::Make(key, value);
     ++size_;
     return true;
   }
@@ -42,7 +76,7 @@ class TFlatIndex {
   template <class F>
   V* Find(K key, F&& match) {
     if (size_ == 0) return nullptr;
-    for (size_t at = Home(key); slots_[at].Used; at = (at + 1) & Mask())
+    for (size_t at = Home(key); slots_[at].Used(); at = (at + 1) & Mask())
       if (slots_[at].Key == key && match(slots_[at].Value)) return &slots_[at].Value;
     return nullptr;
   }
@@ -62,14 +96,14 @@ class TFlatIndex {
   template <class F>
   void ForEachOf(K key, F&& visit) const {
     if (size_ == 0) return;
-    for (size_t at = Home(key); slots_[at].Used; at = (at + 1) & Mask())
+    for (size_t at = Home(key); slots_[at].Used(); at = (at + 1) & Mask())
       if (slots_[at].Key == key) visit(slots_[at].Value);
   }
   // Calls Visit(value) for every value, in no particular order.
   template <class F>
   void ForEachValue(F&& visit) {
     for (TSlot& slot : slots_)
-      if (slot.Used) visit(slot.Value);
+      if (slot.Used()) visit(slot.Value);
   }
 
   // Removes the entry of Value (a pointer Find returned).
@@ -77,14 +111,14 @@ class TFlatIndex {
     auto* slot = reinterpret_cast<TSlot*>(reinterpret_cast<char*>(value) - offsetof(TSlot, Value));
     size_t hole = size_t(slot - slots_.data());
     // Entries after the hole that could live at or before it move back.
-    for (size_t at = (hole + 1) & Mask(); slots_[at].Used; at = (at + 1) & Mask()) {
+    for (size_t at = (hole + 1) & Mask(); slots_[at].Used(); at = (at + 1) & Mask()) {
       const size_t home = Home(slots_[at].Key);
       const bool stays = hole <= at ? (home > hole && home <= at) : (home > hole || home <= at);
       if (stays) continue;
       slots_[hole] = slots_[at];
       hole = at;
     }
-    slots_[hole].Used = false;
+    slots_[hole].MarkUnused();
     --size_;
   }
 
@@ -98,20 +132,14 @@ class TFlatIndex {
   size_t LongestRun() const noexcept {
     size_t longest = 0, run = 0;
     for (size_t i = 0; i < 2 * slots_.size() && longest < slots_.size(); ++i) {
-      run = slots_[i & Mask()].Used ? run + 1 : 0;
+      run = slots_[i & Mask()].Used() ? run + 1 : 0;
       if (run > longest) longest = run;
     }
     return longest;
   }
 
  private:
-  // The flag sits in the key's padding: a 32-bit key with a pointer makes a
-  // 16-byte entry.
-  struct TSlot {
-    K Key;
-    bool Used;
-    V Value;
-  };
+  using TSlot = flatindex::TSlot<K, V, Empty>;
   size_t Mask() const noexcept { return slots_.size() - 1; }
   size_t Home(K key) const noexcept {
     // Keys may be small integers: spread them over the table.
@@ -119,10 +147,10 @@ class TFlatIndex {
   }
   void Grow() {
     std::vector<TSlot> old = std::move(slots_);
-    slots_.assign(old.empty() ? 16 : old.size() * 2, TSlot{0, false, V{}});
+    slots_.assign(old.empty() ? 16 : old.size() * 2, TSlot::Unused());
     size_ = 0;
     for (const TSlot& slot : old)
-      if (slot.Used) Insert(slot.Key, slot.Value);
+      if (slot.Used()) Insert(slot.Key, slot.Value);
   }
 
   std::vector<TSlot> slots_;

@@ -162,8 +162,11 @@ class TFacts : public TPersistent {
   TLiveSlots slots_;
   // Id -> slot of a listed fact with it. Ids are unique in an engine's list;
   // a list filled by hand may repeat them, and then lookups by id also scan.
-  TFlatIndex<uint32_t, uint32_t> byId_;  // by the id, as unsigned
+  // Slots are positions of entries_, far below the all-ones value, which
+  // marks the indexes' unused entries (8 bytes an entry).
+  using TSlotIndex = TFlatIndex<uint32_t, uint32_t, TFlatEmptyValue<UINT32_MAX>>;
+  TSlotIndex byId_;  // by the id, as unsigned
   bool repeatedIds_ = false;
-  mutable TFlatIndex<uint32_t, uint32_t> byContent_;
+  mutable TSlotIndex byContent_;
   mutable bool contentIndexed_ = false;
 };

@@ -56,6 +56,21 @@ TEST(FlatIndex, KeysNumberedInOrderFollowAMultimap) {
   FollowAMultimap(inOrder, 0, true);
 }
 
+// Unused entries marked by a value no entry holds instead of a flag: the same
+// lookups, key 0 and value 0 included.
+TEST(FlatIndex, AnEmptyValueInsteadOfAFlagFollowsAMultimap) {
+  TFlatIndex<uint32_t, uint32_t, TFlatEmptyValue<UINT32_MAX>> index;
+  FollowAMultimap(index, 300, false);
+  TFlatIndex<uint32_t, uint32_t, TFlatEmptyValue<UINT32_MAX>> inOrder;
+  FollowAMultimap(inOrder, 0, true);
+  TFlatIndex<uint32_t, uint32_t, TFlatEmptyValue<UINT32_MAX>> zero;
+  EXPECT_TRUE(zero.InsertUnique(0, 0));
+  EXPECT_FALSE(zero.InsertUnique(0, 5));
+  const uint32_t* found = zero.Find(0, [](uint32_t) { return true; });
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(*found, 0u);
+}
+
 // Working memory's pattern: a block of long-lived keys while keys numbered
 // on are added and removed by the million. No run of used entries, which a
 // lookup of an absent key walks to its end, may grow with the block (as it
