@@ -29,6 +29,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "collections/BlockPool.h"
 #include "collections/CommonInterfaces.h"
 #include "collections/InterfaceCollections.h"
 #include "collections/RefCount.h"
@@ -285,7 +286,7 @@ class TFactTemplate : public ICloneable {
 // ---------------------------------------------------------------------------
 // TFact: a template, a value per slot and the identity number ID.
 
-class TFact : public TCustomFact {
+class TFact : public TCustomFact, public TPooledObject<TFact> {
  public:
   // A fact of Template (may be none) with ID -1; Source's slots are copied.
   explicit TFact(IFactTemplate factTemplate = nullptr, const TFact* source = nullptr);

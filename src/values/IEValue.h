@@ -28,6 +28,7 @@
 #include <variant>
 #include <vector>
 
+#include "collections/BlockPool.h"
 #include "collections/CommonInterfaces.h"
 #include "collections/InterfaceCollections.h"
 #include "collections/RefCount.h"
@@ -156,7 +157,7 @@ bool VariantEquals(const TIEVariant& a, const TIEVariant& b);
 
 // ---------------------------------------------------------------------------
 
-class TIEValue : public ICloneable {
+class TIEValue : public ICloneable, public TPooledObject<TIEValue> {
  public:
   TIEValue() noexcept { payload_.floating = 0; }
   ~TIEValue() override { Clear(); }
