@@ -80,6 +80,8 @@ class TIEMorelStream : public TIETokenizerStream {
   std::string ReadLine() override;
 
   // Reads one token from the characters (no read-ahead, no bookkeeping).
+  // Blanks within a line it takes from the buffer itself; SkipBlankLine
+  // sees line ends and the end of the buffer.
   virtual IStreamToken ReadToken();
   // A token of the hinted kind with the given text on the current line; a word
   // (hint 0) is classified as variable, multifield variable, integer, float or

@@ -114,8 +114,8 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
 
   // TCustomReteToken: the fact of pattern Index (0 = oldest), walking up
   // Size - Index - 1 parents; none outside 0 .. Size-1.
-  int32_t FactCount() const override { return size_; }
-  TCustomFact* FactAt(int32_t index) const override {
+  int32_t FactCount() const final { return size_; }
+  TCustomFact* FactAt(int32_t index) const final {
     if (index < 0 || index >= size_) return nullptr;
     const TIEToken* token = this;
     for (int32_t up = size_ - index - 1; up > 0 && token; --up) token = token->parent_.get();
