@@ -65,6 +65,8 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
   bool IsMatchToken() const noexcept { return isMatch_; }
   // Listed by a join as one of its matches.
   inline bool IsListed() const noexcept;
+  // This token as the match token it is; only for one Extend made.
+  inline TIEMatchToken& AsMatch() noexcept;
   static TTokenRef CreateClear() { return MakeRef<TIEToken>(); }
   // Parent followed by Fact: parent's tag, NegatedCount 0 (a TIEMatchToken).
   static TRef<TIEMatchToken> Extend(const TTokenRef& parent, IFact fact);
@@ -240,6 +242,7 @@ class TIEMatchToken final : public TIEToken {
   TIEToken* right_ = nullptr;
 };
 
+TIEMatchToken& TIEToken::AsMatch() noexcept { return static_cast<TIEMatchToken&>(*this); }
 bool TIEToken::IsListed() const noexcept {
   return isMatch_ && static_cast<const TIEMatchToken*>(this)->listedBy_;
 }

@@ -12,8 +12,7 @@
 
 namespace {
 
-template <class T>
-TRef<T> Tagged(TRef<T> token, TTokenAction tag) {
+TTokenRef Tagged(TTokenRef token, TTokenAction tag) {
   token->SetTag(tag);
   return token;
 }
@@ -36,15 +35,15 @@ void TJoinNode::UnlistMatches() {
 }
 
 void TJoinNode::Withdraw(TIEMatchToken* match, bool count) {
-  TRef<TIEMatchToken> held(match);
-  if (held->UnlinkMatch()) --listedUnderRight_;
+  TTokenRef held(match);
+  if (match->UnlinkMatch()) --listedUnderRight_;
   held->SetTag(taRemove);
   Send(held, count);
 }
 
 void TJoinNode::SendUnblocked(const TTokenRef& left, TTokenAction tag) {
-  TRef<TIEMatchToken> match = Tagged(TIEToken::Extend(left, Placeholder()), tag);
-  List(*match, nullptr);
+  TTokenRef match = Tagged(TIEToken::Extend(left, Placeholder()), tag);
+  List(match->AsMatch(), nullptr);
   Send(match, true);
 }
 
@@ -266,7 +265,9 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t
   // Extensions grow from the stored token (with Left's tag): a withdrawal
   // then shares its parent object with the token it withdraws downstream,
   // which lets the memories there recognise it at the first step.
-  auto extend = [&](IFact fact) { return Tagged(TIEToken::Extend(stored, std::move(fact)), left->Tag()); };
+  auto extend = [&](IFact fact) {
+    return Tagged(TIEToken::Extend(stored, std::move(fact)), left->Tag());
+  };
   if (removal && ListsMatches()) {
     for (TIEMatchToken* match = stored->FirstLeftMatch(this); match;) {
       TIEMatchToken* next = match->NextLeftMatch(this);
@@ -283,8 +284,8 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t
         stored->SetNegatedCount(stored->NegatedCount() + 1);
         return true;
       }
-      TRef<TIEMatchToken> match = extend(right->Fact());
-      if (ListsMatches()) List(*match, right.get());
+      TTokenRef match = extend(right->Fact());
+      if (ListsMatches()) List(match->AsMatch(), right.get());
       Send(match, !removal);
       if (unique_ && !removal) {
         stored->SetNegatedCount(UniqueMark(right));
@@ -338,8 +339,8 @@ void TJoinNode::RightJoin(const TTokenRef& right, int32_t key) {
         SendFirstMatch(left, taAdd);
       }
     } else {
-      TRef<TIEMatchToken> match = Tagged(TIEToken::Extend(left, right->Fact()), tag);
-      if (!removal && ListsMatches()) List(*match, right.get());
+      TTokenRef match = Tagged(TIEToken::Extend(left, right->Fact()), tag);
+      if (!removal && ListsMatches()) List(match->AsMatch(), right.get());
       Send(match, !removal);
     }
     return true;
