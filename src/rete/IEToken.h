@@ -192,7 +192,7 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
 
 // A token a join made: it may be listed as one of the join's matches (see
 // LinkMatch). Pooled apart from plain tokens, as its blocks are larger.
-class TIEMatchToken final : public TIEToken {
+class TIEMatchToken final : public TIEToken, public TPooledObject<TIEMatchToken> {
  public:
   TIEMatchToken() : TIEToken(TMatchTag{}) {}
 
@@ -213,16 +213,9 @@ class TIEMatchToken final : public TIEToken {
     Prefetch(FirstLeftMatchUnchecked());
   }
 
-  static void* operator new(std::size_t size) {
-    if (size == sizeof(TIEMatchToken)) return TBlockPool<sizeof(TIEMatchToken)>::Take();
-    return ::operator new(size);
-  }
-  static void operator delete(void* block, std::size_t size) noexcept {
-    if (size == sizeof(TIEMatchToken))
-      TBlockPool<sizeof(TIEMatchToken)>::Give(block);
-    else
-      ::operator delete(block);
-  }
+  // Its own pool: a plain token's pool hands out smaller blocks.
+  using TPooledObject<TIEMatchToken>::operator new;
+  using TPooledObject<TIEMatchToken>::operator delete;
 
  private:
   friend class TIEToken;
