@@ -227,7 +227,12 @@ int32_t TIETokenTree::Key(const TIEToken& token) const {
         TCustomFact* fact = token.FactAt(part.TokenIndex);
         const TIEValue* value =
             part.SubIndex == -1 ? part.Reader.Peek(fact) : part.Reader.Peek(fact, part.SubIndex);
-        key = key * 31u + uint32_t(value ? value->HashCode() : 0);
+        // Mixed before each further part: hashes of small integers and of
+        // short names differ in a few low bits, and a plain sum would make
+        // many different pairs of values share a key.
+        key *= 0x9E3779B1u;
+        key ^= key >> 15;
+        key += uint32_t(value ? value->HashCode() : 0);
       }
       return int32_t(key);
     }
