@@ -422,6 +422,7 @@ class TInferenceEngine : public TComponent,
   void ForEachFact(const std::function<void(const IFact&)>& visit) override;
   TTokenRef FactToken(const IFact& fact) override;
   IFact NotOrTestFact() override { return IFact(notOrTestFact_.get()); }
+  TCustomFact* NotOrTestFactBorrowed() override { return notOrTestFact_.get(); }
   TIEPattern* InitialFactPattern() const noexcept { return initialFactPattern_.get(); }
   // The fact-set list: a set joins and leaves it through its Engine.
   void AddFactSet(TFactSet& factSet) override;

@@ -357,9 +357,11 @@ class TFact : public TCustomFact, public TPooledObject<TFact> {
   void CheckValueType(const TFactSlot& slot, const IIEValue& value) const;
   IIEValue& Cell(int32_t index);
 
+  // The id first: it fills the base's last four bytes, which keeps a fact
+  // at 72 bytes.
+  int32_t id_ = -1;
   IFactTemplate template_;
   TSlotValues values_;
-  int32_t id_ = -1;
 };
 
 // ---------------------------------------------------------------------------

@@ -233,13 +233,13 @@ void TRuleMatches::CollectFacts(TPatternLevel& level, const TPatternLevel* next)
   auto* nextJoin = next ? dynamic_cast<TJoinNode*>(next->Join) : nullptr;
   if (join && join->RightMemory() && !join->ChainedNegation()) {
     join->RightMemory()->ForEach([&](const TTokenRef& token) {
-      if (token->Fact()) level.Facts.push_back(token->Fact());
+      if (token->Fact()) level.Facts.push_back(IFact(token->Fact().get()));
       return true;
     });
   } else if (!level.Join && nextJoin && nextJoin->LeftMemory()) {
     nextJoin->LeftMemory()->ForEach([&](const TTokenRef& token) {
       level.Matches.push_back(token);
-      if (token->Fact()) level.Facts.push_back(token->Fact());
+      if (token->Fact()) level.Facts.push_back(IFact(token->Fact().get()));
       return true;
     });
   } else {

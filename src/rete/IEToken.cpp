@@ -22,13 +22,13 @@ const std::vector<std::string>& CallTypeNames() {
 
 namespace {
 
-int32_t IdOf(const IFact& fact) { return fact ? fact->ID() : 0; }
+int32_t IdOf(const TTokenFact& fact) { return fact ? fact->ID() : 0; }
 
 // Two fact objects stand for the same matched fact when their ids agree and,
 // both being there, so do their contents: the splits of one fact's multifield
 // are copies under the fact's id that differ only in how the multifield is
 // divided, and each is a match of its own.
-bool SameFact(const IFact& a, const IFact& b) {
+bool SameFact(const TTokenFact& a, const TTokenFact& b) {
   if (IdOf(a) != IdOf(b)) return false;
   return !a || !b || a->Equals(b.get());
 }
@@ -44,7 +44,7 @@ uint64_t MixIdentity(uint64_t parent, int32_t id) {
 }  // namespace
 
 TIEToken::TIEToken(TTokenAction tag, IFact fact)
-    : tag_(tag), fact_(std::move(fact)), size_(1), identity_(MixIdentity(0, IdOf(fact_))) {
+    : tag_(tag), fact_(fact.get()), size_(1), identity_(MixIdentity(0, IdOf(fact_))) {
   if (!fact_ && tag != taClear) throw EIEException(SInvalidTokenAction);
 }
 
@@ -112,9 +112,9 @@ bool TIEMatchToken::UnlinkMatch() {
   return underRight;
 }
 
-TRef<TIEMatchToken> TIEToken::Extend(const TTokenRef& parent, IFact fact) {
+TRef<TIEMatchToken> TIEToken::Extend(const TTokenRef& parent, TCustomFact* fact) {
   TRef<TIEMatchToken> token = MakeRef<TIEMatchToken>();
-  token->fact_ = std::move(fact);
+  token->fact_ = TTokenFact(fact);
   token->parent_ = parent;
   token->size_ = parent ? parent->size_ + 1 : 1;
   token->tag_ = parent ? parent->tag_ : taAdd;
@@ -142,7 +142,7 @@ bool TIEToken::IsEqual(const TIEToken* other) const {
     if (a == b) return true;
     if (!b || a->identity_ != b->identity_) return false;
     // The same fact object is the same fact: only different objects are asked.
-    if (a->fact_ != b->fact_ && !SameFact(a->fact_, b->fact_)) return false;
+    if (a->fact_.get() != b->fact_.get() && !SameFact(a->fact_, b->fact_)) return false;
     if (!a->parent_) return true;
     if (a->parent_ == b->parent_) return true;
     if (!b->parent_) return false;

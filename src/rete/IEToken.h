@@ -69,7 +69,10 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
   inline TIEMatchToken& AsMatch() noexcept;
   static TTokenRef CreateClear() { return MakeRef<TIEToken>(); }
   // Parent followed by Fact: parent's tag, NegatedCount 0 (a TIEMatchToken).
-  static TRef<TIEMatchToken> Extend(const TTokenRef& parent, IFact fact);
+  static TRef<TIEMatchToken> Extend(const TTokenRef& parent, TCustomFact* fact);
+  static TRef<TIEMatchToken> Extend(const TTokenRef& parent, const IFact& fact) {
+    return Extend(parent, fact.get());
+  }
   // Every field of Token but NegatedCount, which starts at 0, and its
   // listing: the copy is a plain token, listed nowhere.
   static TTokenRef Copy(const TIEToken& token);
@@ -98,7 +101,7 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
 
   int32_t Size() const noexcept { return size_; }
   // The newest fact (none for the clear token).
-  const IFact& Fact() const noexcept { return fact_; }
+  const TTokenFact& Fact() const noexcept { return fact_; }
   const TTokenRef& Parent() const noexcept { return parent_; }
   // The parent's hash * 8 + the fact's id (wrapping); worked out on demand
   // by walking the chain, as nothing on the hot path needs it.
@@ -171,7 +174,7 @@ class TIEToken : public TCustomReteToken, public TPooledObject<TIEToken> {
   enum THomeKind : uint8_t { hkWalkedMemory, hkKeyedBucket, hkActivation };
   THomeKind homeKind_ = hkWalkedMemory;
   bool withdrawnAsItself_ = false;  // see CreateWithdrawnAsItself
-  IFact fact_;
+  TTokenFact fact_;
   TTokenRef parent_;
   int32_t size_ = 0;
   int32_t negatedCount_ = 0;

@@ -57,6 +57,9 @@ class IReteEngine {
   // The fact that stands in a token for a negated pattern or a test element
   // (a fact of the template "__NOT-OR-TEST-CE*" with id -1).
   virtual IFact NotOrTestFact() = 0;
+  // The same, borrowed: valid while the engine keeps it (a token that takes
+  // it holds a reference of its own). Matching asks for it by the million.
+  virtual TCustomFact* NotOrTestFactBorrowed() { return NotOrTestFact().get(); }
 
   // ---- Templates and evaluation.
   // The registered template of that name; an implied one is made and

@@ -163,7 +163,7 @@ bool TJoinNode::Matches(const TTokenRef& left, const TTokenRef& right) {
       continue;
     }
     if (removal && test->IsPatternMatchTest()) continue;
-    if (!scope) scope.emplace(Context(), left, right->Fact());
+    if (!scope) scope.emplace(Context(), left, IFact(right->Fact().get()));
     if (!test->Test(&Context())) return false;
   }
   return true;
@@ -265,9 +265,7 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t
   // Extensions grow from the stored token (with Left's tag): a withdrawal
   // then shares its parent object with the token it withdraws downstream,
   // which lets the memories there recognise it at the first step.
-  auto extend = [&](IFact fact) {
-    return Tagged(TIEToken::Extend(stored, std::move(fact)), left->Tag());
-  };
+  auto extend = [&](TCustomFact* fact) { return Tagged(TIEToken::Extend(stored, fact), left->Tag()); };
   if (removal && ListsMatches()) {
     for (TIEMatchToken* match = stored->FirstLeftMatch(this); match;) {
       TIEMatchToken* next = match->NextLeftMatch(this);
@@ -284,7 +282,7 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t
         stored->SetNegatedCount(stored->NegatedCount() + 1);
         return true;
       }
-      TTokenRef match = extend(right->Fact());
+      TTokenRef match = extend(right->Fact().get());
       if (ListsMatches()) List(match->AsMatch(), right.get());
       Send(match, !removal);
       if (unique_ && !removal) {
@@ -305,7 +303,7 @@ bool TJoinNode::SendFirstMatch(const TTokenRef& left, TTokenAction tag) {
   ForEachCandidate(*right_, hashed_ ? left_->Key(*left) : 0, [&](const TTokenRef& right) {
     if (!Matches(left, right)) return true;
     left->SetNegatedCount(UniqueMark(right));
-    Send(Tagged(TIEToken::Extend(left, right->Fact()), tag), true);
+    Send(Tagged(TIEToken::Extend(left, right->Fact().get()), tag), true);
     found = true;
     return false;
   });
@@ -332,14 +330,14 @@ void TJoinNode::RightJoin(const TTokenRef& right, int32_t key) {
       if (!removal) {
         if (left->NegatedCount() != 0) return true;
         left->SetNegatedCount(UniqueMark(right));
-        Send(Tagged(TIEToken::Extend(left, right->Fact()), tag), true);
+        Send(Tagged(TIEToken::Extend(left, right->Fact().get()), tag), true);
       } else if (left->NegatedCount() == UniqueMark(right)) {
         left->SetNegatedCount(0);
-        Send(Tagged(TIEToken::Extend(left, right->Fact()), taRemove), false);
+        Send(Tagged(TIEToken::Extend(left, right->Fact().get()), taRemove), false);
         SendFirstMatch(left, taAdd);
       }
     } else {
-      TTokenRef match = Tagged(TIEToken::Extend(left, right->Fact()), tag);
+      TTokenRef match = Tagged(TIEToken::Extend(left, right->Fact().get()), tag);
       if (!removal && ListsMatches()) List(match->AsMatch(), right.get());
       Send(match, !removal);
     }
@@ -350,8 +348,8 @@ void TJoinNode::RightJoin(const TTokenRef& right, int32_t key) {
 std::vector<TTokenRef> TJoinNode::CurrentMatches() {
   std::vector<TTokenRef> matches;
   if (!left_ || !right_) return matches;
-  auto add = [&](const TTokenRef& left, IFact fact) {
-    matches.push_back(Tagged(TIEToken::Extend(left, std::move(fact)), taUpdate));
+  auto add = [&](const TTokenRef& left, TCustomFact* fact) {
+    matches.push_back(Tagged(TIEToken::Extend(left, fact), taUpdate));
   };
   left_->ForEach([&](const TTokenRef& left) {
     if (negated_) {
@@ -362,7 +360,7 @@ std::vector<TTokenRef> TJoinNode::CurrentMatches() {
     ForEachCandidate(*right_, hashed_ ? left_->Key(*left) : 0, [&](const TTokenRef& right) {
       if (unique_ && left->NegatedCount() != UniqueMark(right)) return true;
       if (!Matches(left, right)) return true;
-      add(left, right->Fact());
+      add(left, right->Fact().get());
       return !unique_;
     });
     return true;

@@ -266,9 +266,9 @@ std::unique_ptr<TGGraphEdge> TReteNode::CreateEdge(TGGraphNode* from, TGGraphNod
   return std::make_unique<TReteEdge>(from, to, ctSingle);
 }
 
-IFact TReteNode::Placeholder() const {
+TCustomFact* TReteNode::Placeholder() const {
   if (!rete_) return nullptr;
-  if (rete_->Engine()) return rete_->Engine()->NotOrTestFact();
+  if (rete_->Engine()) return rete_->Engine()->NotOrTestFactBorrowed();
   return rete_->OwnPlaceholder();
 }
 
@@ -515,13 +515,13 @@ std::unique_ptr<TActivation> TReteNetwork::Release(TActivation& activation) {
   return nullptr;
 }
 
-IFact TReteNetwork::OwnPlaceholder() {
+TCustomFact* TReteNetwork::OwnPlaceholder() {
   if (!placeholder_) {
     auto fact = MakeRef<TFact>(TFactTemplate::CreateImplied(nullptr, SNotOrTestTemplate));
     fact->SetID(-1);
     placeholder_ = IFact(fact.get());
   }
-  return placeholder_;
+  return placeholder_.get();
 }
 
 // ---------------------------------------------------------------------------

@@ -103,8 +103,9 @@ class TReteNode : public TGGraphNode {
   void RemoveEdge(TGGraphEdge* edge) override;
   std::unique_ptr<TGGraphEdge> CreateEdge(TGGraphNode* from, TGGraphNode* to) override;
 
-  // The engine's placeholder fact (the network's own without an engine).
-  IFact Placeholder() const;
+  // The engine's placeholder fact (the network's own without an engine),
+  // borrowed: valid while the engine or the network keeps it.
+  TCustomFact* Placeholder() const;
 
   // Pairs of tokens a join compared, ever (the profiler reads differences);
   // a node that compares no pairs counts one check per token.
@@ -206,7 +207,7 @@ class TTestNode : public TReteNode {
   // ReteProbes.cpp.
   bool TestPasses(size_t index, const TTokenRef& left, const IFact& right);
   // The fact that stands for a negated pattern or a test element in a token.
-  IFact PlaceholderFact() const { return Placeholder(); }
+  TCustomFact* PlaceholderFact() const { return Placeholder(); }
 
  protected:
   // Every test passes in the context (which the caller has set up).
@@ -641,7 +642,7 @@ class TReteNetwork : public TGGraph {
   // Activations of a network without engine.
   void Keep(std::unique_ptr<TActivation> activation);
   std::unique_ptr<TActivation> Release(TActivation& activation);
-  IFact OwnPlaceholder();
+  TCustomFact* OwnPlaceholder();
 
   IReteEngine* engine_;
   TComponent* engineComponent_ = nullptr;

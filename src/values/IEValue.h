@@ -25,6 +25,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -66,6 +67,13 @@ class TCustomFunCall : public ICloneable {
 // A fact (implemented by TFact).
 class TCustomFact : public ICloneable {
  public:
+  TCustomFact() = default;
+  // A copy is held by no token.
+  TCustomFact(const TCustomFact& other) : ICloneable(other) {}
+  TCustomFact& operator=(const TCustomFact& other) {
+    ICloneable::operator=(other);
+    return *this;
+  }
   // The fact index; -1 while not asserted.
   virtual int32_t ID() const = 0;
   // The printed form of the fact.
@@ -74,6 +82,47 @@ class TCustomFact : public ICloneable {
   virtual bool Equals(const TCustomFact* other) const = 0;
   // The value of the named slot; none for a name the template lacks.
   virtual IIEValue GetSlotValue(const std::string& slotName) = 0;
+
+  // The references of the tokens that hold this fact (see TTokenFact),
+  // counted apart with a plain count: while there are any, they share one
+  // ordinary reference.
+  void AddTokenRef() const noexcept {
+    if (tokenRefs_++ == 0) AddRef();
+  }
+  void ReleaseTokenRef() const noexcept {
+    if (--tokenRefs_ == 0) Release();
+  }
+
+ private:
+  mutable int32_t tokenRefs_ = 0;
+};
+
+// A token's reference to its fact. Tokens are made and freed by the million,
+// only ever on the thread that holds their engine's lock, and a fact is in
+// one engine's working memory at a time (asserting it numbers it for that
+// engine): so they count their references to a fact with a plain count in
+// it, where an atomic count would fence every token made and freed.
+class TTokenFact {
+ public:
+  TTokenFact() noexcept = default;
+  explicit TTokenFact(TCustomFact* fact) noexcept : p_(fact) {
+    if (p_) p_->AddTokenRef();
+  }
+  TTokenFact(const TTokenFact& other) noexcept : TTokenFact(other.p_) {}
+  TTokenFact& operator=(TTokenFact other) noexcept {
+    std::swap(p_, other.p_);
+    return *this;
+  }
+  ~TTokenFact() {
+    if (p_) p_->ReleaseTokenRef();
+  }
+
+  TCustomFact* get() const noexcept { return p_; }
+  TCustomFact* operator->() const noexcept { return p_; }
+  explicit operator bool() const noexcept { return p_ != nullptr; }
+
+ private:
+  TCustomFact* p_ = nullptr;
 };
 
 // A partial match: the chain of facts matched so far (implemented by TIEToken).

@@ -34,6 +34,25 @@ TEST_F(TokenTest, ExtendChainsFactsAndHashes) {
   EXPECT_EQ(longToken->Size(), 21);
 }
 
+TEST_F(TokenTest, TokensShareOneReferenceToTheirFact) {
+  IFact fact = Fact(5);
+  TTokenRef one = TIEToken::Create(taAdd, fact);
+  TTokenRef two = TIEToken::Extend(one, fact);
+  TTokenRef copy = TIEToken::Copy(*two);
+  EXPECT_EQ(fact->RefCount(), 2);
+  one = two = nullptr;
+  EXPECT_EQ(fact->RefCount(), 2);
+  copy = nullptr;
+  EXPECT_EQ(fact->RefCount(), 1);
+  // A fact that only tokens hold lives as long as the last of them.
+  TCustomFact* held = fact.get();
+  one = TIEToken::Create(taAdd, std::exchange(fact, nullptr));
+  two = TIEToken::Extend(TIEToken::CreateClear(), held);
+  one = nullptr;
+  EXPECT_EQ(two->Fact()->ID(), 5);
+  EXPECT_EQ(held->RefCount(), 1);
+}
+
 TEST_F(TokenTest, EqualByFactIdsNotByObjects) {
   TTokenRef a = TIEToken::Extend(TIEToken::Create(taAdd, Fact(1)), Fact(2));
   TTokenRef b = TIEToken::Extend(TIEToken::Create(taRemove, Fact(1)), Fact(2));
