@@ -252,6 +252,7 @@ const TIETokenTree::TBucket* TIETokenTree::Bucket(int32_t key) const {
     if (walking_ > 0) return nullptr;
     const_cast<TIETokenTree*>(this)->BuildIndex();
   }
+  if (!MayHaveKey(key)) return nullptr;
   const TKeyedBucket* bucket = FindBucket(key);
   return bucket && !bucket->Tokens.empty() ? &bucket->Tokens : nullptr;
 }
@@ -296,6 +297,7 @@ void TIETokenTree::Store(const TTokenRef& token, int32_t key, bool home) {
       found->Owner = this;
       buckets_.push_back(found);
       bucketOf_.Insert(BucketKey(key), found);
+      KeyAdded(key);
     } else if (found->Emptied) {
       found->Emptied = false;
       --emptyBuckets_;
@@ -419,6 +421,32 @@ void TIETokenTree::EntryRemoved(TKeyedBucket& bucket) {
   }
 }
 
+void TIETokenTree::KeyAdded(int32_t key) {
+  // Sixteen bits or more per bucket keep the bits that are set at one in
+  // sixteen or fewer: most lookups of absent keys stop at their bit.
+  if (buckets_.size() * 16 > keyBits_.size() * 64) {
+    RebuildKeyBits();
+    return;
+  }
+  const uint32_t bit = KeyBit(key);
+  keyBits_[bit >> 6] |= uint64_t(1) << (bit & 63);
+}
+
+void TIETokenTree::RebuildKeyBits() {
+  constexpr size_t kFewBuckets = 512;
+  keyBits_.clear();
+  keyBitsShift_ = 32;
+  if (buckets_.size() < kFewBuckets) return;
+  uint32_t log2 = 12;
+  while ((size_t(1) << log2) < buckets_.size() * 32) ++log2;
+  keyBitsShift_ = 32 - log2;
+  keyBits_.assign((size_t(1) << log2) / 64, 0);
+  for (const TKeyedBucket* bucket : buckets_) {
+    const uint32_t bit = KeyBit(bucket->Key);
+    keyBits_[bit >> 6] |= uint64_t(1) << (bit & 63);
+  }
+}
+
 void TIETokenTree::SweepEmptyBuckets() {
   size_t kept = 0;
   for (TKeyedBucket* bucket : buckets_) {
@@ -433,6 +461,7 @@ void TIETokenTree::SweepEmptyBuckets() {
   buckets_.resize(kept);
   emptyBuckets_ = 0;
   reusedBuckets_ = 0;
+  RebuildKeyBits();
 }
 
 void TIETokenTree::DropBuckets() {
@@ -448,6 +477,7 @@ void TIETokenTree::DropBuckets() {
   }
   buckets_.clear();
   bucketOf_.Clear();
+  RebuildKeyBits();
   emptyBuckets_ = 0;
   reusedBuckets_ = 0;
 }

@@ -215,6 +215,13 @@ class TIEMatchToken final : public TIEToken, public TPooledObject<TIEMatchToken>
     Prefetch(Parent().get());
     Prefetch(FirstLeftMatchUnchecked());
   }
+  // Just before this match is withdrawn: the withdrawal runs on down the
+  // first matches made from it, level by level. Its first (asked for by
+  // PrefetchWithdrawal a step before) is in the cache by now: the one made
+  // from that is asked for, so that it is on its way when reached.
+  void PrefetchSecondLevel() const noexcept {
+    if (const TIEMatchToken* first = FirstLeftMatchUnchecked()) Prefetch(first->FirstLeftMatchUnchecked());
+  }
 
   // Its own pool: a plain token's pool hands out smaller blocks.
   using TPooledObject<TIEMatchToken>::operator new;
@@ -366,7 +373,7 @@ class TIETokenTree {
   // Starts loading what storing or finding a token by Key reads first (the
   // key's entry), so that the misses of both memories of a join overlap.
   void PrefetchKey(int32_t key) const noexcept {
-    if (Indexed()) bucketOf_.Prefetch(BucketKey(key));
+    if (Indexed() && MayHaveKey(key)) bucketOf_.Prefetch(BucketKey(key));
   }
   // The same for removing Token when it is kept by its place (its home).
   static void PrefetchHome(const TIEToken& token) noexcept {
@@ -395,6 +402,7 @@ class TIETokenTree {
     }
     TWalk walk(*this);
     if (Keyed()) {
+      if (!MayHaveKey(key)) return;
       const TKeyedBucket* bucket = FindBucket(key);
       if (!bucket) return;
       const TBucket& tokens = bucket->Tokens;
@@ -518,6 +526,22 @@ class TIETokenTree {
   std::vector<TKeyedBucket*> buckets_;
   TFlatIndex<TKeyedBucket*, uint32_t> bucketOf_;
   static uint32_t BucketKey(int32_t key) noexcept { return uint32_t(key); }
+  // One bit per hash of the keys that have a bucket, kept once there are
+  // many buckets: a lookup of a key without one (most lookups in a negation's
+  // memory) mostly ends at its bit, in a table small enough to stay in the
+  // cache, instead of a likely miss in the bucket index.
+  std::vector<uint64_t> keyBits_;
+  uint32_t keyBitsShift_ = 32;
+  uint32_t KeyBit(int32_t key) const noexcept { return (uint32_t(key) * 0x85EBCA6Bu) >> keyBitsShift_; }
+  bool MayHaveKey(int32_t key) const noexcept {
+    if (keyBits_.empty()) return true;
+    const uint32_t bit = KeyBit(key);
+    return (keyBits_[bit >> 6] >> (bit & 63)) & 1;
+  }
+  // After a bucket for Key was made: marks it, or sizes the bits anew.
+  void KeyAdded(int32_t key);
+  // Sets the bits from the buckets (none while they are few).
+  void RebuildKeyBits();
   TKeyedBucket* FindBucket(int32_t key) const {
     TKeyedBucket* const* found = bucketOf_.Find(BucketKey(key), [](const TKeyedBucket*) { return true; });
     return found ? *found : nullptr;

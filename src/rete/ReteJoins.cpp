@@ -249,6 +249,7 @@ bool TJoinNode::Call(const TTokenRef& token, TCallType callType) {
         for (TIEMatchToken* match = first; match;) {
           TIEMatchToken* next = match->NextRightMatch(this);
           if (next) next->PrefetchWithdrawal(true);
+          match->PrefetchSecondLevel();
           Withdraw(match);
           match = next;
         }
@@ -270,6 +271,7 @@ void TJoinNode::LeftJoin(const TTokenRef& left, const TTokenRef& stored, int32_t
     for (TIEMatchToken* match = stored->FirstLeftMatch(this); match;) {
       TIEMatchToken* next = match->NextLeftMatch(this);
       if (next) next->PrefetchWithdrawal(false);
+      match->PrefetchSecondLevel();
       Withdraw(match);
       match = next;
     }

@@ -1,6 +1,8 @@
 // Tokens (hash, equality by fact ids, texts) and the token memories.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "support/ExceptionText.h"
 #include "support/FakeReteEngine.h"
 
@@ -223,6 +225,54 @@ TEST_F(TokenTest, SlotKeyedMemoryBuildsItsIndexWhenLookupsOutweighStores) {
   EXPECT_FALSE(memory.HasKeyIndex());
   EXPECT_TRUE(memory.Add(held[0]));
   EXPECT_EQ(idsOfKey(), std::vector<int32_t>{});
+}
+
+// A memory with thousands of keys answers lookups of absent keys from a
+// table of bits: through its growth, the sweep of emptied buckets and new
+// keys after it, every stored key is still found, and no absent one.
+TEST_F(TokenTest, ManyKeyedMemoryFindsEveryStoredKeyAndNoOther) {
+  IFactTemplate t = MakeTemplate(&engine, "v", {"k"});
+  int32_t nextId = 1;
+  auto token = [&](int32_t k) {
+    IFactRef f = MakeFact(t, {{"k", Int(k)}});
+    f->SetID(nextId++);
+    return TIEToken::CreateWithdrawnAsItself(IFact(f.get()));
+  };
+  TIETokenTree memory(TIETokenTree::tkSlot, 101, "k");
+  std::map<int32_t, TTokenRef> stored;
+  auto add = [&](int32_t k) {
+    stored[k] = token(k);
+    ASSERT_TRUE(memory.Add(stored[k]));
+  };
+  auto keyOf = [&](int32_t k) { return memory.Key(*TIEToken::Create(taAdd, IFact(MakeFact(t, {{"k", Int(k)}}).get()))); };
+  auto check = [&](int32_t upTo) {
+    for (int32_t k = 0; k < upTo; ++k) {
+      std::vector<TIEToken*> found;
+      memory.ForEachOfKey(keyOf(k), [&](const TTokenRef& held) {
+        found.push_back(held.get());
+        return true;
+      });
+      auto it = stored.find(k);
+      if (it == stored.end()) {
+        ASSERT_TRUE(found.empty()) << k;
+      } else {
+        ASSERT_EQ(found, std::vector<TIEToken*>{it->second.get()}) << k;
+      }
+    }
+  };
+  for (int32_t k = 0; k < 3000; ++k) add(k);
+  ASSERT_NE(memory.Bucket(keyOf(0)), nullptr);  // builds the key index
+  check(6000);
+  for (int32_t k = 0; k < 3000; ++k) {
+    if (k % 6 == 0) continue;
+    ASSERT_EQ(memory.Remove(*stored[k]), stored[k]);
+    stored.erase(k);
+  }
+  check(6000);
+  for (int32_t k = 3000; k < 5000; ++k) add(k);
+  for (int32_t k = 1; k < 600; k += 6) add(k);
+  EXPECT_EQ(memory.Count(), int32_t(stored.size()));
+  check(6000);
 }
 
 // An engine event may reset the engine while a join walks one of its
