@@ -5,15 +5,16 @@
 //
 // Ownership: tokens are reference counted (TTokenRef, and IReteToken through
 // their base) and shared between memories, activations and contexts; a token
-// holds its parent and its fact. A positive join lists each match it made
+// holds its parent and its fact (the latter through the fact's plain count
+// of token references, see TTokenFact). A positive join lists each match it made
 // with the two tokens it joined (see LinkMatch): the lists hold one reference
 // to each listed match, which the join gives back when it withdraws the
 // match or empties its memories. A token shares the fact it was made with
 // instead of cloning it: facts handed to the engine are not changed in place
 // (modify retracts and asserts a new fact), so a copy would only cost time.
 // A memory holds references to its tokens.
-// Thread-safety: none; tokens, their counts included, are used only by the
-// thread that holds the engine's lock.
+// Thread-safety: none; tokens, their counts and their facts' token counts
+// included, are used only by the thread that holds the engine's lock.
 #pragma once
 
 #include <algorithm>
